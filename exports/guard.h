@@ -1,0 +1,34 @@
+// The boundary of every export: no failure crosses it.
+//
+// An export forwards to its subsystem inside guarded(); anything thrown
+// there is caught here, the export's error text is recorded as the last
+// error, and the export returns its neutral result.
+#pragma once
+
+#include <utility>
+
+#include "engine/engine_state.h"
+#include "paintcore.h"
+
+namespace exports {
+
+template <class T, class Body>
+T guarded(const char* error_text, T neutral, Body&& body) noexcept {
+    try {
+        return std::forward<Body>(body)();
+    } catch (...) {
+        engine::set_last_error(engine::state(), error_text);
+        return neutral;
+    }
+}
+
+template <class Body>
+void guarded(const char* error_text, Body&& body) noexcept {
+    try {
+        std::forward<Body>(body)();
+    } catch (...) {
+        engine::set_last_error(engine::state(), error_text);
+    }
+}
+
+}  // namespace exports
