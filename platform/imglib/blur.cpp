@@ -1,0 +1,36 @@
+#include <algorithm>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "platform/imglib/imglib.h"
+
+namespace imglib {
+
+BOOL IS3BlurImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t srcStride,
+                  uint8_t* dst, uint32_t dstStride, uint32_t level, uint32_t channelMask) {
+    if (src == nullptr || dst == nullptr || bytesPerPixel < 1 || bytesPerPixel > 4) return 0;
+    if (width == 0 || height == 0) return 1;
+    if (srcStride < width * bytesPerPixel || dstStride < width * bytesPerPixel) return 0;
+    try {
+        const int type = CV_8UC(int(bytesPerPixel));
+        const cv::Mat in(int(height), int(width), type, const_cast<uint8_t*>(src), srcStride);
+        cv::Mat out(int(height), int(width), type, dst, dstStride);
+        cv::Mat blurred;
+        cv::blur(in, blurred, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+        const uint32_t share = std::min<uint32_t>(level, 100);
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint8_t* a = in.ptr<uint8_t>(int(y));
+            const uint8_t* b = blurred.ptr<uint8_t>(int(y));
+            uint8_t* o = out.ptr<uint8_t>(int(y));
+            for (uint32_t i = 0; i < width * bytesPerPixel; ++i) {
+                const bool selected = (channelMask >> (i % bytesPerPixel)) & 1u;
+                o[i] = selected ? uint8_t((a[i] * (100 - share) + b[i] * share) / 100) : a[i];
+            }
+        }
+        return 1;
+    } catch (const cv::Exception&) {
+        return 0;
+    }
+}
+
+}  // namespace imglib
