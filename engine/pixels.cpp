@@ -1,0 +1,500 @@
+#include "engine/pixels.h"
+
+#include <algorithm>
+#include <cstring>
+#include <type_traits>
+
+#include "engine/layers.h"
+#include "platform/imglib/imglib.h"
+#include "undo/rle.h"
+
+namespace pixels {
+
+using engine::EngineState;
+using engine::LayerSlot;
+
+namespace {
+
+// Row r of a host buffer with a byte stride (which the host may make negative).
+template <class T>
+T* host_row(T* base, int32_t stride, int64_t r) {
+    using Byte = std::conditional_t<std::is_const_v<T>, const uint8_t, uint8_t>;
+    return reinterpret_cast<T*>(reinterpret_cast<Byte*>(base) + r * int64_t(stride));
+}
+
+uint16_t* layer_row(LayerSlot& l, int64_t r) { return l.pixels.data() + r * int64_t(l.rowLength); }
+const uint16_t* layer_row(const LayerSlot& l, int64_t r) { return l.pixels.data() + r * int64_t(l.rowLength); }
+
+// The current layer when it covers the image, else null.
+LayerSlot* current_image_layer(EngineState& s) {
+    return (s.currentSlot != nullptr && engine::image_pixels(s, *s.currentSlot)) ? s.currentSlot : nullptr;
+}
+const LayerSlot* current_image_layer(const EngineState& s) {
+    return (s.currentSlot != nullptr && engine::image_pixels(s, *s.currentSlot)) ? s.currentSlot : nullptr;
+}
+
+// A slot of the table that covers the image, else null.
+const LayerSlot* image_layer(const EngineState& s, int32_t index) {
+    if (!engine::valid_layer_index(index)) return nullptr;
+    const LayerSlot& l = s.layers[index];
+    return engine::image_pixels(s, l) ? &l : nullptr;
+}
+LayerSlot* image_layer(EngineState& s, int32_t index) {
+    return const_cast<LayerSlot*>(image_layer(static_cast<const EngineState&>(s), index));
+}
+
+// Partial coverage: ((s * 256 * cov) >> 8 + (d * (65535 - cov)) >> 8) >> 8.
+// s * 256 * cov is at most 255 * 256 * 65535 < 2^32.
+inline uint16_t weigh(uint32_t s8, uint32_t d, uint32_t cov, uint32_t inv) {
+    return uint16_t((((s8 << 8) * cov >> 8) + ((d * inv) >> 8)) >> 8);
+}
+
+// One RGBA32 source pixel laid into one layer pixel by a load.
+inline void load_pixel(uint16_t* d, const uint8_t* src, bool weighting, uint32_t cov, bool keepAlpha, LoadRule rule) {
+    if (!weighting) {
+        if (rule == LoadRule::Current && !keepAlpha && src[3] == 0) {
+            d[0] = d[1] = d[2] = d[3] = 0;
+            return;
+        }
+        for (int c = 0; c < 3; ++c) d[c] = to16(src[c]);
+        if (!keepAlpha) d[3] = to16(src[3]);
+        return;
+    }
+    if (cov == 65535) {
+        for (int c = 0; c < 3; ++c) d[c] = to16(src[c]);
+        if (!keepAlpha) d[3] = to16(src[3]);
+        return;
+    }
+    if (cov == 0) return;
+    const uint32_t inv = 65535 - cov;
+    if (rule != LoadRule::Early && d[3] == 0) {
+        for (int c = 0; c < 3; ++c) d[c] = to16(src[c]);
+        if (!keepAlpha) d[3] = uint16_t((uint32_t(src[3]) * 256 * cov) >> 16);
+        return;
+    }
+    if (rule == LoadRule::Current && src[3] == 0) {
+        if (!keepAlpha) d[3] = uint16_t((uint32_t(d[3]) * inv) >> 16);
+        return;
+    }
+    for (int c = 0; c < 3; ++c) d[c] = weigh(src[c], d[c], cov, inv);
+    if (!keepAlpha) d[3] = weigh(src[3], d[3], cov, inv);
+}
+
+}  // namespace
+
+Coverage::Coverage(const EngineState& s) : width_(s.imageWidth), height_(s.imageHeight) {
+    const uint64_t count = engine::image_pixel_count(s);
+    if (s.brush.texture && s.brush.texture.size() == count) texture_ = s.brush.texture.data();
+    if (s.maskActive) mask_ = image_mask(s);
+}
+
+const uint16_t* image_mask(const EngineState& s) {
+    return (s.mask.values && s.mask.values.size() == engine::image_pixel_count(s)) ? s.mask.values.data() : nullptr;
+}
+uint16_t* image_mask(EngineState& s) {
+    return const_cast<uint16_t*>(image_mask(static_cast<const EngineState&>(s)));
+}
+
+// ---- Loads ----
+
+void load_rgba32_layer(EngineState& s, const uint8_t* src, int32_t stride, int32_t index, int32_t x, int32_t y,
+                       int32_t width, int32_t height, bool useMask, LoadRule rule) {
+    LayerSlot* layer = layers::slot_at(s, index);
+    if (layer == nullptr || !layer->has_pixels() || src == nullptr) return;
+    const Coverage coverage(s);
+    const bool weighting = useMask && coverage.any();
+    const int64_t x1 = std::min<int64_t>(int64_t(x) + width, layer->width);
+    const int64_t y1 = std::min<int64_t>(int64_t(y) + height, layer->height);
+    const int64_t x0 = std::max(x, 0);
+    const int64_t y0 = std::max(y, 0);
+    if (x0 >= x1 || y0 >= y1) return;
+    // The source pixel that lands on (x0, y0) is read first.
+    const int64_t skip_x = x0 - x;
+    const int64_t skip_y = y0 - y;
+    const bool keepAlpha = layer->keepAlpha != 0;
+    for (int64_t r = y0; r < y1; ++r) {
+        const uint8_t* sp = host_row(src, stride, r - y0 + skip_y) + skip_x * 4;
+        uint16_t* dp = layer_row(*layer, r) + x0 * 4;
+        for (int64_t c = x0; c < x1; ++c, sp += 4, dp += 4) {
+            const uint32_t cov = weighting ? coverage.at(int32_t(c), int32_t(r)) : 65535;
+            load_pixel(dp, sp, weighting, cov, keepAlpha, rule);
+        }
+    }
+}
+
+void load_rgba32(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
+    if (s.currentSlot == nullptr) return;
+    load_rgba32_layer(s, src, stride, s.currentLayer, 0, 0, s.currentSlot->width, s.currentSlot->height, useMask);
+}
+
+void load_rgba32_layer_compressed(EngineState& s, const uint8_t* data, int32_t length, int32_t index) {
+    const LayerSlot* layer = layers::slot_at(s, index);
+    if (layer == nullptr || !layer->has_pixels() || data == nullptr || length <= 0) return;
+    const uint64_t bytes = engine::sat_mul(uint64_t(layer->width), uint64_t(layer->height), 4);
+    engine::OwnedBuffer<uint8_t> picture;
+    picture.allocate_or_throw(bytes);
+    if (bytes > UINT32_MAX) return;
+    const uint32_t got = imglib::IS3ZInflateBuffer(data, uint32_t(length), picture.data(), uint32_t(bytes), 0);
+    // A stream that is corrupt or short would load whatever the buffer held.
+    if (got != bytes) return;
+    load_rgba32_layer(s, picture.data(), layer->width * 4, index, 0, 0, layer->width, layer->height, false);
+}
+
+void load_bgr24(EngineState& s, const uint8_t* src, int32_t stride, int32_t width, int32_t height) {
+    LayerSlot* layer = current_image_layer(s);
+    if (layer == nullptr || src == nullptr) return;
+    const int32_t w = std::min(width, s.imageWidth);
+    const int32_t h = std::min(height, s.imageHeight);
+    for (int32_t r = 0; r < h; ++r) {
+        const uint8_t* sp = host_row(src, stride, r);
+        uint16_t* dp = layer_row(*layer, r);
+        for (int32_t c = 0; c < w; ++c, sp += 3, dp += 4) {
+            dp[0] = to16(sp[2]);
+            dp[1] = to16(sp[1]);
+            dp[2] = to16(sp[0]);
+            dp[3] = 65535;
+        }
+    }
+}
+
+void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
+    LayerSlot* layer = current_image_layer(s);
+    if (layer == nullptr || src == nullptr) return;
+    const Coverage coverage(s);
+    const bool weighting = useMask && coverage.any();
+    for (int32_t r = 0; r < s.imageHeight; ++r) {
+        const uint8_t* sp = host_row(src, stride, r);
+        uint16_t* dp = layer_row(*layer, r);
+        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 3, dp += 4) {
+            const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
+            if (cov == 0) continue;
+            if (cov == 65535) {
+                for (int k = 0; k < 3; ++k) dp[k] = to16(sp[k]);
+            } else {
+                for (int k = 0; k < 3; ++k) dp[k] = weigh(sp[k], dp[k], cov, 65535 - cov);
+            }
+        }
+    }
+}
+
+void load_rgb24_to_alpha(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
+    LayerSlot* layer = current_image_layer(s);
+    if (layer == nullptr || src == nullptr) return;
+    const Coverage coverage(s);
+    const bool weighting = useMask && coverage.any();
+    for (int32_t r = 0; r < s.imageHeight; ++r) {
+        const uint8_t* sp = host_row(src, stride, r);
+        uint16_t* dp = layer_row(*layer, r);
+        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 3, dp += 4) {
+            if (dp[3] == 0) continue;
+            const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
+            if (cov == 65535) {
+                dp[3] = to16(sp[0]);
+            } else if (cov != 0) {
+                dp[3] = weigh(sp[0], dp[3], cov, 65535 - cov);
+            }
+        }
+    }
+}
+
+void set_rgba64_layer(EngineState& s, const uint16_t* src, int32_t stride, int32_t index) {
+    LayerSlot* layer = image_layer(s, index);
+    if (layer == nullptr || src == nullptr) return;
+    for (int32_t r = 0; r < s.imageHeight; ++r)
+        std::memcpy(layer_row(*layer, r), host_row(src, stride, r), size_t(s.imageWidth) * 8);
+}
+
+void set_layer_data(EngineState& s, const void* src, int32_t index) {
+    LayerSlot* layer = image_layer(s, index);
+    if (layer == nullptr || src == nullptr) return;
+    std::memcpy(layer->pixels.data(), src, layer->pixels.size_bytes());
+}
+
+void copy_layer_data(EngineState& s, int32_t from, int32_t to) {
+    const LayerSlot* source = image_layer(s, from);
+    LayerSlot* target = image_layer(s, to);
+    if (source == nullptr || target == nullptr || source == target) return;
+    std::memcpy(target->pixels.data(), source->pixels.data(), target->pixels.size_bytes());
+}
+
+// ---- Reads ----
+
+void get_rgba64_layer_rect(const EngineState& s, uint16_t* dst, int32_t stride, int32_t index, int32_t x,
+                           int32_t y, int32_t width, int32_t height) {
+    if (!engine::valid_layer_index(index) || dst == nullptr) return;
+    const LayerSlot& layer = s.layers[index];
+    if (!layer.has_pixels()) return;
+    // Only the part inside the layer is read; the rest of dst is left as it was.
+    const int64_t c0 = std::max<int64_t>(x, 0), c1 = std::min<int64_t>(int64_t(x) + width, layer.width);
+    const int64_t r0 = std::max<int64_t>(y, 0), r1 = std::min<int64_t>(int64_t(y) + height, layer.height);
+    if (c0 >= c1) return;
+    for (int64_t r = r0; r < r1; ++r) {
+        uint16_t* dp = host_row(dst, stride, r - y) + (c0 - x) * 4;
+        std::memcpy(dp, layer_row(layer, r) + c0 * 4, size_t(c1 - c0) * 8);
+    }
+}
+
+void get_layer_data(const EngineState& s, void* dst, int32_t index) {
+    const LayerSlot* layer = image_layer(s, index);
+    if (layer == nullptr || dst == nullptr) return;
+    std::memcpy(dst, layer->pixels.data(), layer->pixels.size_bytes());
+}
+
+int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int32_t index) {
+    const LayerSlot* layer = image_layer(s, index);
+    if (layer == nullptr || dst == nullptr) return 0;
+    for (int32_t r = 0; r < s.imageHeight; ++r) {
+        const uint16_t* sp = layer_row(*layer, r);
+        uint8_t* dp = host_row(dst, stride, r);
+        for (int32_t i = 0; i < s.imageWidth * 4; ++i) dp[i] = to8(sp[i]);
+    }
+    return s.imageHeight;
+}
+
+void get_rgb24(const EngineState& s, uint8_t* dst, int32_t stride) {
+    const LayerSlot* layer = current_image_layer(s);
+    if (layer == nullptr || dst == nullptr) return;
+    for (int32_t r = 0; r < s.imageHeight; ++r) {
+        const uint16_t* sp = layer_row(*layer, r);
+        uint8_t* dp = host_row(dst, stride, r);
+        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 4, dp += 3) {
+            dp[0] = to8(sp[0]);
+            dp[1] = to8(sp[1]);
+            dp[2] = to8(sp[2]);
+        }
+    }
+}
+
+void get_rgb24_from_alpha(const EngineState& s, uint8_t* dst, int32_t stride) {
+    const LayerSlot* layer = current_image_layer(s);
+    if (layer == nullptr || dst == nullptr) return;
+    for (int32_t r = 0; r < s.imageHeight; ++r) {
+        const uint16_t* sp = layer_row(*layer, r);
+        uint8_t* dp = host_row(dst, stride, r);
+        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 4, dp += 3) dp[0] = dp[1] = dp[2] = to8(sp[3]);
+    }
+}
+
+int32_t get_rgba32_layer_compressed(const EngineState& s, uint8_t* dst, int32_t capacity, int32_t index,
+                                    int32_t last) {
+    if (image_layer(s, index) == nullptr || dst == nullptr || capacity <= 0) return 0;
+    const uint64_t bytes = engine::sat_mul(engine::image_pixel_count(s), 4);
+    if (bytes > UINT32_MAX) return 0;
+    engine::OwnedBuffer<uint8_t> picture;
+    picture.allocate_or_throw(bytes);
+    get_rgba32_layer(s, picture.data(), s.imageWidth * 4, index);
+    const uint32_t written = imglib::IS3ZDeflateBuffer(picture.data(), uint32_t(bytes), dst, uint32_t(capacity), last);
+    return static_cast<int32_t>(std::min<uint32_t>(written, INT32_MAX));
+}
+
+// ---- Conversions ----
+
+void rgba64_rect_to_rgba32(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height,
+                           int32_t rowPixels, uint8_t* dst) {
+    if (src == nullptr || dst == nullptr || width <= 0) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const uint16_t* sp = src + (int64_t(y + r) * rowPixels + x) * 4;
+        uint8_t* dp = dst + int64_t(r) * width * 4;
+        for (int32_t i = 0; i < width * 4; ++i) dp[i] = to8(sp[i]);
+    }
+}
+
+void rgba64_rect_to_rgb24(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height,
+                          int32_t rowPixels, uint8_t* dst) {
+    if (src == nullptr || dst == nullptr || width <= 0) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const uint16_t* sp = src + (int64_t(y + r) * rowPixels + x) * 4;
+        uint8_t* dp = dst + int64_t(r) * width * 3;
+        for (int32_t c = 0; c < width; ++c, sp += 4, dp += 3) {
+            dp[0] = to8(sp[0]);
+            dp[1] = to8(sp[1]);
+            dp[2] = to8(sp[2]);
+        }
+    }
+}
+
+void rgba64_to_rgba32(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
+                      int32_t height) {
+    if (src == nullptr || dst == nullptr || width <= 0) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const uint16_t* sp = host_row(src, srcStride, r);
+        uint8_t* dp = host_row(dst, dstStride, r);
+        for (int32_t i = 0; i < width * 4; ++i) dp[i] = to8(sp[i]);
+    }
+}
+
+void rgba64_to_rgb24(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
+                     int32_t height) {
+    if (src == nullptr || dst == nullptr || width <= 0) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const uint16_t* sp = host_row(src, srcStride, r);
+        uint8_t* dp = host_row(dst, dstStride, r);
+        for (int32_t c = 0; c < width; ++c, sp += 4, dp += 3) {
+            dp[0] = to8(sp[0]);
+            dp[1] = to8(sp[1]);
+            dp[2] = to8(sp[2]);
+        }
+    }
+}
+
+// ---- Run-length lines ----
+
+int32_t get_layer_line_rle(const EngineState& s, uint8_t* dst, int32_t index, int32_t row) {
+    const LayerSlot* layer = image_layer(s, index);
+    if (layer == nullptr || dst == nullptr || row < 0 || row >= s.imageHeight) return 0;
+    return rle::compress_rgba64(layer_row(*layer, row), dst, s.imageWidth);
+}
+
+void put_layer_line_rle(EngineState& s, const uint8_t* src, int32_t index, int32_t row) {
+    LayerSlot* layer = image_layer(s, index);
+    if (layer == nullptr || row < 0 || row >= s.imageHeight) return;
+    rle::uncompress_rgba64(src, layer_row(*layer, row), s.imageWidth);
+}
+
+int32_t get_mask_line_rle(const EngineState& s, uint8_t* dst, int32_t row) {
+    const uint16_t* mask = image_mask(s);
+    if (mask == nullptr || dst == nullptr || row < 0 || row >= s.imageHeight) return 0;
+    return rle::compress_g16(mask + int64_t(row) * s.imageWidth, dst, s.imageWidth);
+}
+
+void put_mask_line_rle(EngineState& s, const uint8_t* src, int32_t row) {
+    uint16_t* mask = image_mask(s);
+    if (mask == nullptr || row < 0 || row >= s.imageHeight) return;
+    rle::uncompress_g16(src, mask + int64_t(row) * s.imageWidth, s.imageWidth);
+}
+
+// ---- Fills ----
+
+namespace {
+// A host channel value in 16 bits: the low byte times 256, as v * 256 kept to 16 bits.
+uint16_t channel16(int32_t v) { return to16(uint8_t(v)); }
+}  // namespace
+
+void clear(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
+    LayerSlot* layer = s.currentSlot;
+    if (layer == nullptr || !layer->has_pixels()) return;
+    const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
+    const size_t count = layer->pixels.size() / 4;
+    uint16_t* p = layer->pixels.data();
+    for (size_t i = 0; i < count; ++i, p += 4) std::memcpy(p, value, sizeof value);
+}
+
+void clear_masked(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
+    const uint16_t* mask = image_mask(s);
+    if (!s.maskActive || mask == nullptr) return clear(s, r, g, b, a);
+    LayerSlot* layer = current_image_layer(s);
+    if (layer == nullptr) return;
+    const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
+    const uint64_t count = engine::image_pixel_count(s);
+    uint16_t* p = layer->pixels.data();
+    for (uint64_t i = 0; i < count; ++i, p += 4) {
+        const uint32_t m = mask[i];
+        if (m == 0) continue;
+        if (m == 65535) {
+            std::memcpy(p, value, sizeof value);
+            continue;
+        }
+        // A partly selected pixel is mixed toward the colour and made opaque.
+        for (int c = 0; c < 3; ++c) p[c] = uint16_t((((p[c] * (65535 - m)) >> 8) + ((value[c] * m) >> 8)) >> 8);
+        p[3] = 65535;
+    }
+}
+
+void clear_masked_alpha(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
+    if (!s.maskActive) return clear(s, r, g, b, a);
+    engine::OwnedBuffer<uint8_t> picture;
+    if (!picture.allocate(engine::sat_mul(engine::image_pixel_count(s), 4))) return;
+    clear_rgba32(picture.data(), s.imageWidth * 4, s.imageWidth, s.imageHeight, uint8_t(r), uint8_t(g), uint8_t(b),
+                 uint8_t(a));
+    load_rgba32(s, picture.data(), s.imageWidth * 4, true);
+}
+
+void clear_rgba64(uint16_t* buffer, int32_t stride, int32_t width, int32_t height, uint16_t r, uint16_t g,
+                  uint16_t b, uint16_t a) {
+    if (buffer == nullptr) return;
+    for (int32_t y = 0; y < height; ++y) {
+        uint16_t* p = host_row(buffer, stride, y);
+        for (int32_t x = 0; x < width; ++x, p += 4) {
+            p[0] = r;
+            p[1] = g;
+            p[2] = b;
+            p[3] = a;
+        }
+    }
+}
+
+void clear_rgba32(uint8_t* buffer, int32_t stride, int32_t width, int32_t height, uint8_t r, uint8_t g, uint8_t b,
+                  uint8_t a) {
+    if (buffer == nullptr) return;
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* p = host_row(buffer, stride, y);
+        for (int32_t x = 0; x < width; ++x, p += 4) {
+            p[0] = r;
+            p[1] = g;
+            p[2] = b;
+            p[3] = a;
+        }
+    }
+}
+
+// ---- Mask, texture and premultiplication ----
+
+void adjust_rgba32_by_mask_and_texture(const EngineState& s, uint8_t* buffer, int32_t x, int32_t y, int32_t width,
+                                       int32_t height) {
+    const Coverage coverage(s);
+    if (buffer == nullptr || !coverage.any() || width <= 0) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const int64_t iy = int64_t(y) + r;
+        if (iy < 0 || iy >= s.imageHeight) continue;
+        uint8_t* p = buffer + int64_t(r) * width * 4;
+        for (int32_t c = 0; c < width; ++c, p += 4) {
+            const int64_t ix = int64_t(x) + c;
+            if (ix < 0 || ix >= s.imageWidth) continue;
+            const double cov = coverage.at(int32_t(ix), int32_t(iy));
+            p[3] = uint8_t(cov * (1.0 / 65535) * p[3]);
+        }
+    }
+}
+
+void premultiply_rgba32(uint8_t* buffer, int32_t width, int32_t height) {
+    if (buffer == nullptr || width <= 0 || height <= 0) return;
+    const size_t count = size_t(width) * size_t(height);
+    for (uint8_t* p = buffer; p != buffer + count * 4; p += 4) {
+        const uint32_t a = p[3];
+        if (a == 0 || a == 255) continue;
+        for (int c = 0; c < 3; ++c) p[c] = uint8_t(a * (1.0 / 255) * (p[c] + 1));
+    }
+}
+
+void unpremultiply_rgba32(uint8_t* buffer, int32_t width, int32_t height, bool opaque_too) {
+    if (buffer == nullptr || width <= 0 || height <= 0) return;
+    const size_t count = size_t(width) * size_t(height);
+    for (uint8_t* p = buffer; p != buffer + count * 4; p += 4) {
+        const uint32_t a = p[3];
+        if (a == 0 || (a == 255 && !opaque_too)) continue;
+        const double factor = 1 / (a * (1.0 / 255));
+        for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255.0, double(int64_t(factor * p[c]))));
+    }
+}
+
+void premultiply_rgba64(uint16_t* buffer, int32_t width, int32_t height) {
+    if (buffer == nullptr || width <= 0 || height <= 0) return;
+    const size_t count = size_t(width) * size_t(height);
+    for (uint16_t* p = buffer; p != buffer + count * 4; p += 4) {
+        if (p[3] == 0) continue;
+        const double share = p[3] * (1.0 / 65535);
+        for (int c = 0; c < 3; ++c) p[c] = uint16_t(share * p[c]);
+    }
+}
+
+void unpremultiply_rgba64(uint16_t* buffer, int32_t width, int32_t height) {
+    if (buffer == nullptr || width <= 0 || height <= 0) return;
+    const size_t count = size_t(width) * size_t(height);
+    for (uint16_t* p = buffer; p != buffer + count * 4; p += 4) {
+        if (p[3] == 0) continue;
+        const double factor = 1 / (p[3] * (1.0 / 65535));
+        for (int c = 0; c < 3; ++c) p[c] = uint16_t(std::min(65535.0, double(int64_t(factor * p[c]))));
+    }
+}
+
+}  // namespace pixels
