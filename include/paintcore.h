@@ -1,0 +1,252 @@
+/*
+ * paintcore: the painting engine's flat C interface.
+ *
+ * One image at a time: 64 layer slots of 16-bit RGBA pixels (slot 0 the
+ * tracing layer, slot 1 the background), a 16-bit selection mask, the brush,
+ * an undo history and a view. Every function runs to completion on the
+ * caller's thread; call the engine from one thread at a time. Failures never
+ * cross this interface: a function that can fail records a short text
+ * ("CreateLayer Excpt") readable with PTE_GetLastError and returns a neutral
+ * result.
+ *
+ * Pixel buffers: RGBA64 = four uint16 (red, green, blue, alpha, straight);
+ * RGBA32 = four bytes in the same order; RGB24 = three bytes; G16/G8 = one
+ * value. An 8-bit v is v * 256 in 16 bits; 16 bits become 8 by the high byte.
+ */
+#ifndef PAINTCORE_H
+#define PAINTCORE_H
+
+#include <stdint.h>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define PTE_CALL __stdcall
+#else
+#define PTE_CALL
+#endif
+
+#if defined(_WIN32)
+#if defined(PAINTCORE_BUILDING)
+#define PTE_API __declspec(dllexport)
+#else
+#define PTE_API __declspec(dllimport)
+#endif
+#else
+#define PTE_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Image lifecycle, view, last error and memory helpers ---- */
+
+/* Creates the image: sides outside 0..10000 become 100; allocates every image- and tip-sized buffer. */
+PTE_API void PTE_CALL PTE_CreateImage(void* hostWindow, int32_t width, int32_t height, int32_t tipSize, int32_t createParam);
+/* Re-allocates the image- and tip-sized buffers for another size; the layers are left as they are. */
+PTE_API void PTE_CALL PTE_NewSize(void* hostWindow, int32_t width, int32_t height, int32_t tipSize, int32_t createParam);
+/* Releases every buffer of the image and every layer. */
+PTE_API void PTE_CALL PTE_DeleteImage(void);
+/* Display zoom: equal values 1:1, a larger numerator enlarges by it, a larger denominator reduces by it. */
+PTE_API void PTE_CALL PTE_SetScale(int32_t numerator, int32_t denominator);
+/* Stores the host's view offset (kept for the host, read by nothing). */
+PTE_API void PTE_CALL PTE_SetOffset(int32_t x, int32_t y);
+/* Size of the host's view in display pixels; bounds what PTE_Render fills. */
+PTE_API void PTE_CALL PTE_SetViewSize(int32_t width, int32_t height);
+/* Stores at most 511 characters of text as the last error (null is the empty text). */
+PTE_API void PTE_CALL PTE_SetLastError(const char* text);
+/* The last error text; never cleared by the engine. */
+PTE_API const char* PTE_CALL PTE_GetLastError(void);
+/* A block from the engine's heap for buffers shared with the engine; null when it cannot be had. */
+PTE_API void* PTE_CALL PTE_Alloc(int32_t size);
+/* Returns a block from PTE_Alloc; null is ignored. */
+PTE_API void PTE_CALL PTE_Free(void* block);
+/* Copies length bytes forward; nothing when a pointer is null. The ranges must not overlap. */
+PTE_API void PTE_CALL PTE_Memcpy(void* destination, const void* source, int32_t length);
+/* Returns its argument unchanged. */
+PTE_API void* PTE_CALL BankAdrs(void* pointer);
+
+/* ---- Layers and layer alpha ---- */
+
+/* Creates layer index (0..63) of width x height: slot 1 opaque white, others transparent; 1 on success, else 0. */
+PTE_API int32_t PTE_CALL PTE_CreateLayer(int32_t index, int32_t width, int32_t height);
+/* Frees the pixels of layer index; its options stay. */
+PTE_API void PTE_CALL PTE_DeleteLayer(int32_t index);
+/* Makes layer index current (if it has pixels) and copies it into the undo back buffer. */
+PTE_API void PTE_CALL PTE_SetLayer(int32_t index);
+/* The index of the current layer. */
+PTE_API int32_t PTE_CALL PTE_GetLayerNum(void);
+/* Sets visibility, keep-alpha, opacity in percent and the blend mode by name ("Normal", "Multiply", ...). */
+PTE_API void PTE_CALL PTE_SetLayerOptions(int32_t index, uint8_t visible, uint8_t keepAlpha, int32_t opacityPercent, const char* modeName);
+/* Exchanges two whole slots; the current index then names the other layer. */
+PTE_API void PTE_CALL PTE_SwapLayers(int32_t a, int32_t b);
+/* Number of slots 0..63 that have pixels, the tracing layer included. */
+PTE_API int32_t PTE_CALL PTE_GetLayerCount(void);
+/* Frees the paint layer's pixels. */
+PTE_API void PTE_CALL PTE_DeletePaintLayer(void);
+/* alpha = 65535 - alpha over layer index. */
+PTE_API void PTE_CALL PTE_InvertAlpha(int32_t index);
+/* alpha = value over layer index. */
+PTE_API void PTE_CALL PTE_SetLayerAlpha(int32_t index, uint16_t value);
+/* Folds the layer's opacity into its alpha and sets its opacity to 256. */
+PTE_API void PTE_CALL PTE_NormalizeLayerAlpha(int32_t index);
+/* Where the current layer's alpha is below 256: colour = given bytes * 257, alpha 0. */
+PTE_API void PTE_CALL PTE_SetColorAlpha(int32_t red, int32_t green, int32_t blue);
+/* Softens the paint layer's alpha edges; alpha of 240 * 256 or more becomes opaque. */
+PTE_API void PTE_CALL PTE_BlurPaintLayerAlpha(void);
+/* alpha byte = 255 - alpha byte over an image-sized packed RGBA32 buffer. */
+PTE_API void PTE_CALL PTE_InvertAlpha_RGBA32(uint8_t* buffer);
+/* Where the alpha byte is 0, sets the colour bytes of a packed RGBA32 buffer of width x height. */
+PTE_API void PTE_CALL PTE_SetColorAlphaRGBABuf(uint8_t* buffer, int32_t width, int32_t height, int32_t red, int32_t green, int32_t blue);
+/* Where the colour bytes equal red, green, blue exactly, alpha byte = 0 (image-sized packed RGBA32). */
+PTE_API void PTE_CALL PTE_SetAlphaFromRGBAImageColor(uint8_t* buffer, int32_t red, int32_t green, int32_t blue);
+
+/* ---- Pixel transfer, conversions, clears and run-length lines ---- */
+
+/* Loads a source rectangle into layer index at (x, y), clipped to the layer; useMask weighs it by mask and texture. */
+PTE_API void PTE_CALL PTE_LoadRGBA32Layer(const uint8_t* src, int32_t stride, int32_t index, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t useMask);
+/* Loads the current layer from (0, 0) over its own size. */
+PTE_API void PTE_CALL PTE_LoadRGBA32(const uint8_t* src, int32_t stride, uint8_t useMask);
+/* PTE_LoadRGBA32Layer with the mask and texture in force. */
+PTE_API void PTE_CALL PTE_LoadRGBA32Into(const uint8_t* src, int32_t stride, int32_t index, int32_t x, int32_t y, int32_t width, int32_t height);
+/* Earlier load: no transparent-pixel rule; partial coverage blends every channel. */
+PTE_API void PTE_CALL PTE_LoadRGBA32Layer_GOOD(const uint8_t* src, int32_t stride, int32_t index, int32_t width, int32_t height, uint8_t useMask);
+/* Earlier load: as _GOOD, but a transparent layer pixel takes the source colour. */
+PTE_API void PTE_CALL PTE_LoadRGBA32Layer_GOOD2(const uint8_t* src, int32_t stride, int32_t index, int32_t width, int32_t height, uint8_t useMask);
+/* Inflates a stream made by PTE_GetRGBA32LayerCompressed into layer index (a stream that does not inflate whole changes nothing). */
+PTE_API void PTE_CALL PTE_LoadRGBA32LayerCompressed(const uint8_t* data, int32_t ignored, int32_t length, int32_t index);
+/* Loads blue-green-red rows into the current layer, opaque. */
+PTE_API void PTE_CALL PTE_Load(const uint8_t* src, int32_t stride, int32_t width, int32_t height);
+/* Loads the colour of the current layer from RGB24; alpha untouched. */
+PTE_API void PTE_CALL PTE_LoadRGB24(const uint8_t* src, int32_t stride, uint8_t useMask);
+/* Loads the current layer's alpha from byte 0 of each RGB24 pixel where alpha is not 0. */
+PTE_API void PTE_CALL PTE_LoadRGB24ToAlpha(const uint8_t* src, int32_t stride, uint8_t useMask);
+/* Copies an image-sized RGBA64 buffer into layer index. */
+PTE_API void PTE_CALL PTE_SetRGBA64Layer(const uint16_t* src, int32_t stride, int32_t index);
+/* Raw copy of imageWidth * imageHeight * 8 bytes into layer index. */
+PTE_API void PTE_CALL PTE_SetLayerData(const void* src, int32_t index);
+/* Raw copy of one layer's pixels into another's. */
+PTE_API void PTE_CALL PTE_CopyLayerData(int32_t fromIndex, int32_t toIndex);
+/* Copies a rectangle of layer index unchanged into an RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_GetRGBA64LayerRect(uint16_t* dst, int32_t stride, int32_t index, int32_t x, int32_t y, int32_t width, int32_t height);
+/* Copies the whole of layer index into an RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_GetRGBA64Layer(uint16_t* dst, int32_t stride, int32_t index);
+/* Raw copy of layer index's imageWidth * imageHeight * 8 bytes. */
+PTE_API void PTE_CALL PTE_GetLayerData(void* dst, int32_t index);
+/* Layer index as RGBA32; returns imageHeight, or 0 when the layer has no pixels. */
+PTE_API int32_t PTE_CALL PTE_GetRGBA32Layer(uint8_t* dst, int32_t stride, int32_t index);
+/* The current layer as RGBA32; returns imageHeight or 0. */
+PTE_API int32_t PTE_CALL PTE_GetRGBA32(uint8_t* dst, int32_t stride);
+/* The current layer's colour as RGB24. */
+PTE_API void PTE_CALL PTE_GetRGB24(uint8_t* dst, int32_t stride);
+/* The current layer's alpha as grey RGB24. */
+PTE_API void PTE_CALL PTE_GetRGB24FromAlpha(uint8_t* dst, int32_t stride);
+/* Layer index as a deflated RGBA32 stream; returns its length, 0 on failure. */
+PTE_API int32_t PTE_CALL PTE_GetRGBA32LayerCompressed(uint8_t* dst, int32_t ignored, int32_t capacity, int32_t index, int32_t last);
+/* The rectangle at (x, y) of an RGBA64 buffer of rowPixels a row, as packed RGBA32. */
+PTE_API void PTE_CALL PTE_RGBA64RectToRGBA32(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t rowPixels, int32_t ignored, uint8_t* dst);
+/* The same as packed RGB24. */
+PTE_API void PTE_CALL PTE_RGBA64RectToRGBA24(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height, int32_t rowPixels, int32_t ignored, uint8_t* dst);
+/* width x height RGBA64 pixels from the source's first pixel to RGBA32 (x, y only bound the loops). */
+PTE_API void PTE_CALL PTE_GetRGBA32FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t x, int32_t y, int32_t width, int32_t height);
+/* The same to RGB24. */
+PTE_API void PTE_CALL PTE_GetRGB24FromRGBA64Rect(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t x, int32_t y, int32_t width, int32_t height);
+/* width x height RGBA64 pixels to RGBA32. */
+PTE_API void PTE_CALL PTE_GetRGBA32FromRGBA64(uint8_t* dst, int32_t dstStride, int32_t width, int32_t height, const uint16_t* src, int32_t srcStride);
+/* An image-sized RGBA64 buffer to RGB24. */
+PTE_API void PTE_CALL PTE_GetRGB24FromRGBA64(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride);
+/* Row `row` of layer index as RGBA32 runs; returns the bytes written, 0 when the layer has no pixels. */
+PTE_API int32_t PTE_CALL PTE_GetRGBA32LayerLineRLE(uint8_t* dst, int32_t index, int32_t row);
+/* Decodes RGBA32 runs into row `row` of layer index. */
+PTE_API void PTE_CALL PTE_PutRGBA32LayerLineRLE(const uint8_t* src, int32_t index, int32_t row);
+/* Row `row` of the mask as G8 runs; returns the bytes written, 0 when there is no mask. */
+PTE_API int32_t PTE_CALL PTE_GetMaskLineRLE(uint8_t* dst, int32_t row);
+/* Decodes G8 runs into row `row` of the mask. */
+PTE_API void PTE_CALL PTE_PutMaskLineRLE(const uint8_t* src, int32_t row);
+/* Fills the current layer with the four bytes * 256. */
+PTE_API void PTE_CALL PTE_Clear(int32_t red, int32_t green, int32_t blue, int32_t alpha);
+/* Fills the current layer where the mask allows; partly selected pixels are mixed and made opaque. */
+PTE_API void PTE_CALL PTE_ClearMasked(int32_t red, int32_t green, int32_t blue, int32_t alpha);
+/* Fills the current layer through the mask as a masked load of a solid picture. */
+PTE_API void PTE_CALL PTE_ClearMaskedAlpha(int32_t red, int32_t green, int32_t blue, int32_t alpha);
+/* Fills an image-sized RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_ClearRGBA64(uint16_t* buffer, int32_t stride, uint16_t red, uint16_t green, uint16_t blue, uint16_t alpha);
+/* Fills an image-sized RGBA32 buffer. */
+PTE_API void PTE_CALL PTE_ClearRGBA32(uint8_t* buffer, int32_t stride, uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha);
+/* Fills a packed RGBA32 buffer of width x height. */
+PTE_API void PTE_CALL PTE_ClearRGBA32Buf(uint8_t* buffer, int32_t width, int32_t height, uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha);
+/* Weighs the alpha of a packed RGBA32 buffer lying at (x, y) by the mask and texture. */
+PTE_API void PTE_CALL PTE_AdjustRGBA32RectByMaskAndTexture(uint8_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height);
+/* The same at (0, 0). */
+PTE_API void PTE_CALL PTE_AdjustRGBA32ByMaskAndTexture(uint8_t* buffer, int32_t width, int32_t height);
+/* Premultiplies colour by alpha for 0 < alpha < 255. */
+PTE_API void PTE_CALL PTE_AdjustRGBA32PreFilter(uint8_t* buffer, int32_t width, int32_t height);
+/* Divides alpha out again for 0 < alpha < 255. */
+PTE_API void PTE_CALL PTE_AdjustRGBA32PostFilter(uint8_t* buffer, int32_t width, int32_t height);
+/* With a nonzero flag, divides alpha out of an image-sized buffer for every alpha above 0. */
+PTE_API void PTE_CALL PTE_AdjustRGBA32ForAlphaComp(int32_t flag, uint8_t* buffer);
+/* Premultiplies 16-bit colour by alpha for alpha above 0. */
+PTE_API void PTE_CALL PTE_AdjustRGBA64PreFilter(uint16_t* buffer, int32_t width, int32_t height);
+/* Divides 16-bit alpha out again for alpha above 0. */
+PTE_API void PTE_CALL PTE_AdjustRGBA64PostFilter(uint16_t* buffer, int32_t width, int32_t height);
+
+/* ---- Brush texture ---- */
+
+/* Makes the brush texture from the grey level of layer index. */
+PTE_API void PTE_CALL PTE_CreateTexture(int32_t index);
+/* Drops the brush texture. */
+PTE_API void PTE_CALL PTE_DeleteTexture(void);
+
+/* ---- Undo ---- */
+
+/* Copies the whole layer and mask into the undo back buffers (unless paused). */
+PTE_API void PTE_CALL PTE_SaveUndoBackBuffer(int32_t layer);
+/* Empties the history and refreshes the back buffers from the current layer and the mask. */
+PTE_API void PTE_CALL PTE_ClearUndo(void);
+/* Releases the oldest steps until megabytes have been freed. */
+PTE_API void PTE_CALL PTE_ReduceUndo(int32_t megabytes);
+
+/* ---- Run-length codecs ---- */
+
+/* RGBA64 -> 5-byte runs of high bytes; returns bytes written (0 for a null pointer). dst holds 5 * count. */
+PTE_API int32_t PTE_CALL PTE_RLECompressRGBA64ToRGBA32(const uint16_t* src, uint8_t* dst, int32_t count);
+/* 5-byte runs -> count RGBA64 pixels (byte * 256); returns the position past the last pixel written. */
+PTE_API uint16_t* PTE_CALL PTE_RLEUncompressRGBA32ToRGBA64(const uint8_t* src, uint16_t* dst, int32_t count);
+/* G16 -> 2-byte runs of high bytes; returns bytes written (0 for a null pointer). dst holds 2 * count. */
+PTE_API int32_t PTE_CALL PTE_RLECompressG16ToG8(const uint16_t* src, uint8_t* dst, int32_t count);
+/* 2-byte runs -> count G16 values (byte * 256). */
+PTE_API void PTE_CALL PTE_RLEUncompressG8ToG16(const uint8_t* src, uint16_t* dst, int32_t count);
+
+/* ---- Host services ---- */
+
+/* Total physical memory in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetTotalPhyMemory(void);
+/* Available physical memory in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetAvailPhyMemory(void);
+/* Commit limit in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetTotalPgMemory(void);
+/* Commit capacity still available in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetAvailPgMemory(void);
+/* User address space of the process in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetTotalVirMemory(void);
+/* Unused user address space of the process in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetAvailVirMemory(void);
+/* Button-face colour as 0x00BBGGRR. */
+PTE_API uint32_t PTE_CALL PTE_GetWindowBackgroundColor(void);
+/* Button-text colour as 0x00BBGGRR. */
+PTE_API uint32_t PTE_CALL PTE_GetWindowTextColor(void);
+/* Renames a file; 1 on success, 0 when the target exists or the source is missing. */
+PTE_API int32_t PTE_CALL PTE_RenameFile(const char* oldPath, const char* newPath);
+/* 1 once after a display change was seen, else 0. */
+PTE_API int32_t PTE_CALL PTE_IsDisplayChanged(void);
+/* The system folder (at most 260 characters), valid until the next call. */
+PTE_API const char* PTE_CALL PTE_GetDirInfo(void);
+/* Accepted and ignored. */
+PTE_API void PTE_CALL PTE_SetGridSpacing(int32_t spacing);
+/* Accepted and ignored (another name of PTE_SetGridSpacing). */
+PTE_API void PTE_CALL PTE_SetGrid(int32_t spacing);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* PAINTCORE_H */

@@ -1,0 +1,12 @@
+// The commands of the command-line host; each takes the arguments after
+// its name and returns the process exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pte {
+
+int run_demo(const std::vector<std::string>& args);
+
+}  // namespace pte

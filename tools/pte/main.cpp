@@ -1,0 +1,36 @@
+// pte: a command-line host of the painting engine. It drives the engine
+// only through the exported functions of paintcore.h.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const std::vector<std::string>&);
+};
+
+constexpr Command kCommands[] = {
+    {"demo", "demo OUT.png        build a picture through the engine and write it", pte::run_demo},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: pte COMMAND [ARGS]\n");
+    for (const Command& c : kCommands) std::fprintf(stderr, "  pte %s\n", c.usage);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    const std::vector<std::string> args(argv + 2, argv + argc);
+    for (const Command& c : kCommands)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(args);
+    return usage();
+}
