@@ -189,6 +189,26 @@ PTE_API void PTE_CALL PTE_AdjustRGBA64PreFilter(uint16_t* buffer, int32_t width,
 /* Divides 16-bit alpha out again for alpha above 0. */
 PTE_API void PTE_CALL PTE_AdjustRGBA64PostFilter(uint16_t* buffer, int32_t width, int32_t height);
 
+/* ---- Paint layer ---- */
+
+/* Creates the stroke's paint layer on first use (an existing one keeps its pixels) and sets its opacity and mode. */
+PTE_API void PTE_CALL PTE_CreatePaintLayer(int32_t opacityPercent, const char* modeName);
+/* Clears the paint layer to transparent and empties its changed area. */
+PTE_API void PTE_CALL PTE_ClearPaintLayer(void);
+/* Earlier clear: opaque white outside the changed area, transparent inside it. */
+PTE_API void PTE_CALL PTE_ClearPaintLayer_old(void);
+
+/* ---- Display options ---- */
+
+/* Mask overlay colours (bytes) and style: 0 shows the overlay at half strength. */
+PTE_API void PTE_CALL PTE_SetMaskOptions(int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t style);
+/* Whether the renderer draws the mask. */
+PTE_API void PTE_CALL PTE_DisplayMask(uint8_t shown);
+/* Whether the mask limits painting, masked loads and fills. */
+PTE_API void PTE_CALL PTE_EnableMask(uint8_t active);
+/* Tracing mode: the renderer mixes in the tracing layer; sampling reads it. */
+PTE_API void PTE_CALL PTE_SetTracingMode(uint8_t on);
+
 /* ---- Brush texture ---- */
 
 /* Makes the brush texture from the grey level of layer index. */
