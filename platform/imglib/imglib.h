@@ -1,10 +1,13 @@
-// The imaging library the engine calls for resampling, geometry, effects and
-// file coding, kept to the call shapes the engine was written against.
+// Our imaging library: the resampling, geometry, effects and file coding the
+// engine calls, kept to the call shapes the engine was written against.
 //
-// Conventions: pictures are packed top-down rows of 8-bit channels (R, G, B
-// and A where present) with an explicit stride in bytes; every call returns
-// nonzero on success and 0 when it cannot do the work, leaving its output
-// untouched then.
+// Conventions of every module: pictures are packed top-down rows of 8-bit
+// channels (R, G, B and A where present) with an explicit stride in bytes;
+// every call returns nonzero on success and 0 when it cannot do the work,
+// leaving its output untouched then. Buffers the library hands out are
+// released with GlobalFree.
+//
+// Each module has its own header; this one gathers the common pieces.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +15,12 @@
 namespace imglib {
 
 using BOOL = int32_t;
+
+// A block the library hands out (decoded pictures, renderings); null when
+// the memory cannot be had.
+void* GlobalAlloc(uint64_t bytes);
+// Releases a block from GlobalAlloc; null is ignored.
+void GlobalFree(void* block);
 
 // Blurs a picture of 1 to 4 bytes a pixel with a 3 x 3 box, edges repeated.
 // `level` (0..100) is the share of the blurred value in the result;
