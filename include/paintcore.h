@@ -218,12 +218,38 @@ PTE_API void PTE_CALL PTE_DeleteTexture(void);
 
 /* ---- Undo ---- */
 
+/* Records one step of the current layer and/or the mask over the dirty rectangle (the whole image when it is empty). */
+PTE_API void PTE_CALL PTE_SaveUndoBuffer(uint8_t savePixels, uint8_t saveMask);
 /* Copies the whole layer and mask into the undo back buffers (unless paused). */
 PTE_API void PTE_CALL PTE_SaveUndoBackBuffer(int32_t layer);
+/* Steps back once, making the step's layer current; nothing when paused or nothing can be undone. */
+PTE_API void PTE_CALL PTE_Undo(void);
+/* Steps forward once again; nothing when paused or nothing can be redone. */
+PTE_API void PTE_CALL PTE_Redo(void);
 /* Empties the history and refreshes the back buffers from the current layer and the mask. */
 PTE_API void PTE_CALL PTE_ClearUndo(void);
 /* Releases the oldest steps until megabytes have been freed. */
 PTE_API void PTE_CALL PTE_ReduceUndo(int32_t megabytes);
+/* Empties the history and keeps at most levels steps (0..500). */
+PTE_API void PTE_CALL PTE_SetUndoLevels(int32_t levels);
+/* Memory budget of the history in megabytes; 0 sizes it from the memory available. */
+PTE_API void PTE_CALL PTE_SetUndoMB(int32_t megabytes);
+/* Saves, back-buffer refreshes, undo and redo do nothing until PTE_ResumeUndo. */
+PTE_API void PTE_CALL PTE_PauseUndo(void);
+/* Ends a pause; the next save covers everything painted meanwhile. */
+PTE_API void PTE_CALL PTE_ResumeUndo(void);
+/* 1 when a step can be undone, else 0. */
+PTE_API int32_t PTE_CALL PTE_CanUndo(void);
+/* 1 when a step can be redone, else 0. */
+PTE_API int32_t PTE_CALL PTE_CanRedo(void);
+/* Number of steps that can be redone. */
+PTE_API int32_t PTE_CALL PTE_GetRedoCount(void);
+/* Number of steps held, redoable ones included. */
+PTE_API int32_t PTE_CALL PTE_GetUndoCount(void);
+/* The budget in megabytes (recomputed first when automatic). */
+PTE_API int32_t PTE_CALL PTE_GetTotalUndoMemory(void);
+/* Memory the history holds, back buffers included, in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetCurrentUndoMemory(void);
 
 /* ---- Run-length codecs ---- */
 
