@@ -1,0 +1,365 @@
+// The bindings. Each one is called by the Lua interpreter, which reports
+// errors by longjmp: no binding holds an object with a destructor, and none
+// lets an exception out (they are noexcept, so a stray one ends the process
+// instead of unwinding through the interpreter's C frames).
+//
+// Arguments follow one rule: a missing or non-numeric number is 0, a
+// missing text is the empty text. Pixels outside the picture read as
+// (0, 0, 0, 0) and ignore writes.
+#include "script/lua_bindings.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <lua.hpp>
+#include <string_view>
+
+#include "imaging/working_pair.h"
+#include "platform/notices.h"
+#include "script/colour_space.h"
+#include "script/paint_script.h"
+
+namespace script::lua {
+
+int32_t to_int32(double v) {
+    if (!std::isfinite(v)) return 0;
+    double m = std::fmod(std::trunc(v), 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<int32_t>(static_cast<uint32_t>(m));
+}
+
+namespace {
+
+RunContext& context(lua_State* L) { return *static_cast<RunContext*>(lua_touserdata(L, lua_upvalueindex(1))); }
+
+double number(lua_State* L, int index) { return lua_tonumber(L, index); }
+
+std::string_view text(lua_State* L, int index) {
+    size_t length = 0;
+    const char* t = lua_isstring(L, index) ? lua_tolstring(L, index, &length) : nullptr;
+    return t == nullptr ? std::string_view() : std::string_view(t, length);
+}
+
+// Byte offset of the pixel at arguments 1 and 2, truncated toward zero, or
+// false when it lies outside the picture.
+bool locate(const RunContext& c, lua_State* L, size_t& offset) {
+    const double x = std::trunc(number(L, 1)), y = std::trunc(number(L, 2));
+    if (!(x >= 0 && y >= 0 && x < c.width && y < c.height)) return false;
+    offset = (size_t(y) * size_t(c.width) + size_t(x)) * 4;
+    return true;
+}
+
+struct Pixel {
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+};
+
+// The pixel of the source, or of the destination while the read-destination flag is set.
+Pixel read_pixel(lua_State* L) {
+    const RunContext& c = context(L);
+    size_t offset = 0;
+    if (!locate(c, L, offset)) return {};
+    const uint8_t* p = (c.s->script.readDestination ? c.dst : c.src) + offset;
+    return {p[0], p[1], p[2], p[3]};
+}
+
+// The destination pixel, or null outside the picture.
+uint8_t* write_pixel(lua_State* L) {
+    const RunContext& c = context(L);
+    size_t offset = 0;
+    return locate(c, L, offset) ? c.dst + offset : nullptr;
+}
+
+uint8_t channel(lua_State* L, int index) { return colour_space::to_byte(number(L, index)); }
+
+void push_fractions(lua_State* L, std::initializer_list<uint8_t> bytes) {
+    for (const uint8_t b : bytes) lua_pushnumber(L, b / 255.0);
+}
+
+void write_rgb(uint8_t* p, const colour_space::Rgb8& c) {
+    p[0] = c.r;
+    p[1] = c.g;
+    p[2] = c.b;
+}
+
+// ---- Pixels ----
+
+int get_value(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    lua_pushnumber(L, (p.r / 255.0 + p.g / 255.0 + p.b / 255.0) / 3.0);
+    return 1;
+}
+
+int set_value(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L)) p[0] = p[1] = p[2] = channel(L, 3);
+    return 0;
+}
+
+int get_rgb(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    push_fractions(L, {p.r, p.g, p.b});
+    return 3;
+}
+
+int set_rgb(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L))
+        for (int c = 0; c < 3; ++c) p[c] = channel(L, 3 + c);
+    return 0;
+}
+
+int get_alpha(lua_State* L) noexcept {
+    push_fractions(L, {read_pixel(L).a});
+    return 1;
+}
+
+int set_alpha(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L)) p[3] = channel(L, 3);
+    return 0;
+}
+
+int get_rgba(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    push_fractions(L, {p.r, p.g, p.b, p.a});
+    return 4;
+}
+
+int set_rgba(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L))
+        for (int c = 0; c < 4; ++c) p[c] = channel(L, 3 + c);
+    return 0;
+}
+
+// ---- Colour models ----
+
+// Hue held to 0..359 (NaN is 0); the other two to 0..1, their model's range.
+double clamp_hue(double h) { return h == h ? std::clamp(h, 0.0, 359.0) : 0.0; }
+double clamp_unit(double v) { return v == v ? std::clamp(v, 0.0, 1.0) : 0.0; }
+
+int get_hsv(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    const colour_space::Hsv c = colour_space::rgb_to_hsv(p.r, p.g, p.b);
+    lua_pushnumber(L, c.h);
+    lua_pushnumber(L, c.s);
+    lua_pushnumber(L, c.v);
+    return 3;
+}
+
+int set_hsv(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L))
+        write_rgb(p, colour_space::hsv_to_rgb({clamp_hue(number(L, 3)), clamp_unit(number(L, 4)),
+                                               clamp_unit(number(L, 5))}));
+    return 0;
+}
+
+int get_hsl(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    const colour_space::Hsl c = colour_space::rgb_to_hsl(p.r, p.g, p.b);
+    lua_pushnumber(L, c.h);
+    lua_pushnumber(L, c.s);
+    lua_pushnumber(L, c.l);
+    return 3;
+}
+
+int set_hsl(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L))
+        write_rgb(p, colour_space::hsl_to_rgb({clamp_hue(number(L, 3)), clamp_unit(number(L, 4)),
+                                               clamp_unit(number(L, 5))}));
+    return 0;
+}
+
+int get_lab(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    const colour_space::Lab c = colour_space::rgb_to_lab(p.r, p.g, p.b);
+    lua_pushnumber(L, c.l);
+    lua_pushnumber(L, c.a);
+    lua_pushnumber(L, c.b);
+    return 3;
+}
+
+int set_lab(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L))
+        write_rgb(p, colour_space::lab_to_rgb({number(L, 3), number(L, 4), number(L, 5)}));
+    return 0;
+}
+
+int get_cmyk(lua_State* L) noexcept {
+    const Pixel p = read_pixel(L);
+    const colour_space::Cmyk c = colour_space::rgb_to_cmyk(p.r, p.g, p.b);
+    lua_pushnumber(L, c.c);
+    lua_pushnumber(L, c.m);
+    lua_pushnumber(L, c.y);
+    lua_pushnumber(L, c.k);
+    return 4;
+}
+
+int set_cmyk(lua_State* L) noexcept {
+    if (uint8_t* p = write_pixel(L))
+        write_rgb(p, colour_space::cmyk_to_rgb({number(L, 3), number(L, 4), number(L, 5), number(L, 6)}));
+    return 0;
+}
+
+// ---- Brush colours ----
+
+void push_colour16(lua_State* L, uint16_t r, uint16_t g, uint16_t b) {
+    push_fractions(L, {uint8_t(r >> 8), uint8_t(g >> 8), uint8_t(b >> 8)});
+}
+
+int get_color(lua_State* L) noexcept {
+    const auto& brush = context(L).s->brush;
+    push_colour16(L, brush.brushColor[0], brush.brushColor[1], brush.brushColor[2]);
+    return 3;
+}
+
+template <int Bank>
+int get_bank_color(lua_State* L) noexcept {
+    const auto& brush = context(L).s->brush;
+    push_colour16(L, brush.bankRed[Bank], brush.bankGreen[Bank], brush.bankBlue[Bank]);
+    return 3;
+}
+
+// ---- The run ----
+
+// Loads the destination into the current layer through the mask, and makes
+// it the source, so later reads see what was flushed.
+int flush(lua_State* L) noexcept {
+    const RunContext& c = context(L);
+    imaging::load_into_current_layer(*c.s, c.dst);
+    std::memcpy(c.src, c.dst, size_t(c.width) * size_t(c.height) * 4);
+    return 0;
+}
+
+int single_buffer(lua_State* L) noexcept {
+    context(L).s->script.readDestination = lua_toboolean(L, 1) ? 1 : 0;
+    return 0;
+}
+
+int progress(lua_State*) noexcept { return 0; }
+
+int message_box(lua_State* L) noexcept {
+    platform::show_message(text(L, 2), text(L, 1));
+    return 0;
+}
+
+int is_escape(lua_State* L) noexcept {
+    lua_pushnumber(L, platform::escape_pressed() ? 1 : 0);
+    return 1;
+}
+
+int output_debug_string(lua_State* L) noexcept {
+    platform::debug_output(text(L, 1));
+    return 0;
+}
+
+// ---- Bit operations on int32 ----
+
+int32_t int_arg(lua_State* L, int index) { return to_int32(number(L, index)); }
+
+int push_int(lua_State* L, int32_t v) {
+    lua_pushnumber(L, v);
+    return 1;
+}
+
+int bit_not(lua_State* L) noexcept { return push_int(L, ~int_arg(L, 1)); }
+int bit_and(lua_State* L) noexcept { return push_int(L, int_arg(L, 1) & int_arg(L, 2)); }
+int bit_or(lua_State* L) noexcept { return push_int(L, int_arg(L, 1) | int_arg(L, 2)); }
+int bit_xor(lua_State* L) noexcept { return push_int(L, int_arg(L, 1) ^ int_arg(L, 2)); }
+
+// Shift counts are taken modulo 32 (so -1 is 31).
+int bit_shfr(lua_State* L) noexcept { return push_int(L, int_arg(L, 1) >> (int_arg(L, 2) & 31)); }
+int bit_shfl(lua_State* L) noexcept {
+    return push_int(L, int32_t(uint32_t(int_arg(L, 1)) << (int_arg(L, 2) & 31)));
+}
+
+// ---- Paint-script recording ----
+
+ScriptValue script_value(lua_State* L, int index) {
+    ScriptValue v;
+    v.number = number(L, index);
+    const std::string_view t = text(L, index);
+    if (lua_isstring(L, index)) {
+        v.text = t.data();
+        v.length = t.size();
+    }
+    return v;
+}
+
+int paint_open(lua_State* L) noexcept {
+    script::paint_open(*context(L).s, script_value(L, 1));
+    return 0;
+}
+
+int paint_close(lua_State* L) noexcept {
+    script::paint_close(*context(L).s);
+    return 0;
+}
+
+// One record writer; its shape is the second upvalue.
+int paint_record(lua_State* L) noexcept {
+    const auto& shape = *static_cast<const RecordShape*>(lua_touserdata(L, lua_upvalueindex(2)));
+    std::array<ScriptValue, 20> values{};
+    const int count = std::min<int>(shape.argumentCount, int(values.size()));
+    for (int i = 0; i < count; ++i) values[size_t(i)] = script_value(L, i + 1);
+    script::paint_record(*context(L).s, shape, std::span(values.data(), size_t(count)));
+    return 0;
+}
+
+struct Binding {
+    const char* name;
+    lua_CFunction function;
+};
+
+constexpr Binding kBindings[] = {
+    {"get_value", get_value},
+    {"set_value", set_value},
+    {"get_rgb", get_rgb},
+    {"set_rgb", set_rgb},
+    {"get_alpha", get_alpha},
+    {"set_alpha", set_alpha},
+    {"get_rgba", get_rgba},
+    {"set_rgba", set_rgba},
+    {"get_hsv", get_hsv},
+    {"set_hsv", set_hsv},
+    {"get_hsl", get_hsl},
+    {"set_hsl", set_hsl},
+    {"get_lab", get_lab},
+    {"set_lab", set_lab},
+    {"get_cmyk", get_cmyk},
+    {"set_cmyk", set_cmyk},
+    {"get_color", get_color},
+    {"get_color1", get_bank_color<0>},
+    {"get_color2", get_bank_color<1>},
+    {"get_color3", get_bank_color<2>},
+    {"get_color4", get_bank_color<3>},
+    {"flush", flush},
+    {"single_buffer", single_buffer},
+    {"progress", progress},
+    {"message_box", message_box},
+    {"is_escape", is_escape},
+    {"bit_not", bit_not},
+    {"bit_and", bit_and},
+    {"bit_or", bit_or},
+    {"bit_xor", bit_xor},
+    {"bit_shfr", bit_shfr},
+    {"bit_shfl", bit_shfl},
+    {"paint_open", paint_open},
+    {"paint_close", paint_close},
+    {"output_debug_string", output_debug_string},
+};
+
+}  // namespace
+
+void register_bindings(lua_State* L, RunContext* context) {
+    for (const Binding& b : kBindings) {
+        lua_pushlightuserdata(L, context);
+        lua_pushcclosure(L, b.function, 1);
+        lua_setglobal(L, b.name);
+    }
+    for (const RecordShape& shape : record_shapes()) {
+        lua_pushlightuserdata(L, context);
+        lua_pushlightuserdata(L, const_cast<RecordShape*>(&shape));
+        lua_pushcclosure(L, paint_record, 2);
+        lua_setglobal(L, shape.binding);
+    }
+}
+
+}  // namespace script::lua
