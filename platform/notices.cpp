@@ -5,7 +5,9 @@
 namespace platform {
 
 namespace {
-void write(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stderr); }
+void write(std::string_view text) {
+    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stderr);
+}
 }  // namespace
 
 void show_message(std::string_view caption, std::string_view text) {
