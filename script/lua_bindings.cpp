@@ -135,67 +135,60 @@ int set_rgba(lua_State* L) noexcept {
 double clamp_hue(double h) { return h == h ? std::clamp(h, 0.0, 359.0) : 0.0; }
 double clamp_unit(double v) { return v == v ? std::clamp(v, 0.0, 1.0) : 0.0; }
 
+int push_numbers(lua_State* L, std::initializer_list<double> values) {
+    for (const double v : values) lua_pushnumber(L, v);
+    return int(values.size());
+}
+
+// The destination pixel's colour from arguments 3 on, converted to bytes.
+template <class Convert>
+int set_colour(lua_State* L, Convert convert) {
+    if (uint8_t* p = write_pixel(L)) write_rgb(p, convert(number(L, 3), number(L, 4), number(L, 5), number(L, 6)));
+    return 0;
+}
+
 int get_hsv(lua_State* L) noexcept {
     const Pixel p = read_pixel(L);
     const colour_space::Hsv c = colour_space::rgb_to_hsv(p.r, p.g, p.b);
-    lua_pushnumber(L, c.h);
-    lua_pushnumber(L, c.s);
-    lua_pushnumber(L, c.v);
-    return 3;
+    return push_numbers(L, {c.h, c.s, c.v});
 }
 
 int set_hsv(lua_State* L) noexcept {
-    if (uint8_t* p = write_pixel(L))
-        write_rgb(p, colour_space::hsv_to_rgb({clamp_hue(number(L, 3)), clamp_unit(number(L, 4)),
-                                               clamp_unit(number(L, 5))}));
-    return 0;
+    return set_colour(L, [](double h, double s, double v, double) {
+        return colour_space::hsv_to_rgb({clamp_hue(h), clamp_unit(s), clamp_unit(v)});
+    });
 }
 
 int get_hsl(lua_State* L) noexcept {
     const Pixel p = read_pixel(L);
     const colour_space::Hsl c = colour_space::rgb_to_hsl(p.r, p.g, p.b);
-    lua_pushnumber(L, c.h);
-    lua_pushnumber(L, c.s);
-    lua_pushnumber(L, c.l);
-    return 3;
+    return push_numbers(L, {c.h, c.s, c.l});
 }
 
 int set_hsl(lua_State* L) noexcept {
-    if (uint8_t* p = write_pixel(L))
-        write_rgb(p, colour_space::hsl_to_rgb({clamp_hue(number(L, 3)), clamp_unit(number(L, 4)),
-                                               clamp_unit(number(L, 5))}));
-    return 0;
+    return set_colour(L, [](double h, double s, double l, double) {
+        return colour_space::hsl_to_rgb({clamp_hue(h), clamp_unit(s), clamp_unit(l)});
+    });
 }
 
 int get_lab(lua_State* L) noexcept {
     const Pixel p = read_pixel(L);
     const colour_space::Lab c = colour_space::rgb_to_lab(p.r, p.g, p.b);
-    lua_pushnumber(L, c.l);
-    lua_pushnumber(L, c.a);
-    lua_pushnumber(L, c.b);
-    return 3;
+    return push_numbers(L, {c.l, c.a, c.b});
 }
 
 int set_lab(lua_State* L) noexcept {
-    if (uint8_t* p = write_pixel(L))
-        write_rgb(p, colour_space::lab_to_rgb({number(L, 3), number(L, 4), number(L, 5)}));
-    return 0;
+    return set_colour(L, [](double l, double a, double b, double) { return colour_space::lab_to_rgb({l, a, b}); });
 }
 
 int get_cmyk(lua_State* L) noexcept {
     const Pixel p = read_pixel(L);
     const colour_space::Cmyk c = colour_space::rgb_to_cmyk(p.r, p.g, p.b);
-    lua_pushnumber(L, c.c);
-    lua_pushnumber(L, c.m);
-    lua_pushnumber(L, c.y);
-    lua_pushnumber(L, c.k);
-    return 4;
+    return push_numbers(L, {c.c, c.m, c.y, c.k});
 }
 
 int set_cmyk(lua_State* L) noexcept {
-    if (uint8_t* p = write_pixel(L))
-        write_rgb(p, colour_space::cmyk_to_rgb({number(L, 3), number(L, 4), number(L, 5), number(L, 6)}));
-    return 0;
+    return set_colour(L, [](double c, double m, double y, double k) { return colour_space::cmyk_to_rgb({c, m, y, k}); });
 }
 
 // ---- Brush colours ----

@@ -143,6 +143,22 @@ bool run_script(lua_State* L, const std::string& path, Setup& setup, std::string
     return true;
 }
 
+// Closes the run's paint script (without its trailer) and then its state,
+// on every path.
+struct RunEnd {
+    engine::EngineState& s;
+    lua_State* L;
+    RunEnd(engine::EngineState& state, lua_State* lua) : s(state), L(lua) {}
+    RunEnd(const RunEnd&) = delete;
+    RunEnd& operator=(const RunEnd&) = delete;
+    ~RunEnd() {
+        paint_abandon(s);
+        lua_close(L);
+        // Finalisers run by the close may have opened a file again.
+        paint_abandon(s);
+    }
+};
+
 }  // namespace
 
 void lua_filter_run(engine::EngineState& s, const char* path, const FilterRunArgs& args) {
@@ -151,25 +167,20 @@ void lua_filter_run(engine::EngineState& s, const char* path, const FilterRunArg
     std::memcpy(pair.dst, pair.src, pair.bytes);
     s.script.readDestination = 0;
 
-    lua::RunContext context{&s, pair.src, pair.dst, pair.width, pair.height};
-    Setup setup{&context, &args};
-    const std::string script_path = path == nullptr ? "" : path;
-    std::string error;
     lua_State* L = luaL_newstate();
     if (L == nullptr) {
         report(s, "not enough memory");
         return;
     }
-    if (run_script(L, script_path, setup, error))
+    const RunEnd end(s, L);
+    lua::RunContext context{&s, pair.src, pair.dst, pair.width, pair.height};
+    Setup setup{&context, &args};
+    std::string error;
+    if (run_script(L, path == nullptr ? "" : path, setup, error))
         imaging::load_into_current_layer(s, pair.dst);
     else
         report(s, error);
-
     if (s.script.readDestination == 1) std::memcpy(pair.src, pair.dst, pair.bytes);
-    paint_abandon(s);
-    lua_close(L);
-    // Finalisers run by the close may have opened a file again.
-    paint_abandon(s);
 }
 
 }  // namespace script

@@ -30,20 +30,27 @@ constexpr const char* kSpline[] = {"Spline", T, T, T, T, T, T, T, T, nullptr};
 constexpr const char* kDab[] = {"Dab", T, T, T, nullptr};
 constexpr const char* kFilter[] = {"Filter", T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, T, nullptr};
 
+// The arguments a record takes: its field lines.
+constexpr int fields(const char* const* lines) {
+    int n = 0;
+    for (; *lines != nullptr; ++lines) n += (*lines == T || *lines == B) ? 1 : 0;
+    return n;
+}
+
 constexpr std::array<RecordShape, 13> kRecords = {{
-    {"paint_stroke_start", 2, kStrokeStart},
-    {"paint_stroke_pos", 3, kStrokePos},
-    {"paint_stroke_stop", 0, kStrokeStop},
-    {"paint_select_brush", 3, kSelectBrush},
-    {"paint_brush_size", 1, kBrushSize},
-    {"paint_brush_density", 1, kBrushDensity},
-    {"paint_brush_opacity", 1, kBrushOpacity},
-    {"paint_brush_color", 3, kBrushColor},
-    {"paint_set_color_banks", 13, kColorBanks},
-    {"paint_line", 4, kLine},
-    {"paint_spline", 8, kSpline},
-    {"paint_dab", 3, kDab},
-    {"paint_filter", 20, kFilter},
+    {"paint_stroke_start", fields(kStrokeStart), kStrokeStart},
+    {"paint_stroke_pos", fields(kStrokePos), kStrokePos},
+    {"paint_stroke_stop", fields(kStrokeStop), kStrokeStop},
+    {"paint_select_brush", fields(kSelectBrush), kSelectBrush},
+    {"paint_brush_size", fields(kBrushSize), kBrushSize},
+    {"paint_brush_density", fields(kBrushDensity), kBrushDensity},
+    {"paint_brush_opacity", fields(kBrushOpacity), kBrushOpacity},
+    {"paint_brush_color", fields(kBrushColor), kBrushColor},
+    {"paint_set_color_banks", fields(kColorBanks), kColorBanks},
+    {"paint_line", fields(kLine), kLine},
+    {"paint_spline", fields(kSpline), kSpline},
+    {"paint_dab", fields(kDab), kDab},
+    {"paint_filter", fields(kFilter), kFilter},
 }};
 
 void write_line(std::FILE* f, const char* text, size_t length) {
