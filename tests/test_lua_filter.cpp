@@ -53,6 +53,12 @@ protected:
     }
     std::string run(const std::string& body, const RunArgs& a = {}) { return run_path(script(body).c_str(), a); }
 
+    // A start folder without a scripts folder: recording opens nothing.
+    void set_start_dir_to_nowhere() {
+        const std::string dir = folder.path() + "nowhere/";
+        std::memcpy(st().brush.startDir, dir.c_str(), dir.size() + 1);
+    }
+
     // The current layer as RGBA32 high bytes.
     static std::vector<uint8_t> layer_bytes(int32_t slot = 1) {
         const auto& l = st().layers[slot];
@@ -369,4 +375,34 @@ progress()
 check(is_escape() == 0, "no key state to ask")
 )lua");
     EXPECT_EQ(err, "Progress: Half done\n: \ntrace 1\n\n");
+}
+
+TEST_F(LuaFilter, NoBindingFailsOnOddArguments) {
+    image(3, 3);
+    set_start_dir_to_nowhere();
+    // Every binding but the two that load the layer, called with odd
+    // arguments in every position: none raises an error or crashes.
+    EXPECT_EQ(run(R"lua(
+local odd = {nil, true, false, {}, print, "text", "12", -1, 0/0, 1/0, -1/0, 1e300, -1e300, 2^31, -2^31 - 1, 0.5}
+local skip = {flush = true, merge = true}
+local names = {}
+for name, f in pairs(_G) do
+  if type(f) == "function" and (name:find("^get_") or name:find("^set_") or name:find("^bit_")
+      or name:find("^paint_") or name == "single_buffer" or name == "progress" or name == "is_escape")
+      and not skip[name] then
+    names[#names + 1] = name
+  end
+end
+check(#names >= 44, "found the bindings")
+for _, name in ipairs(names) do
+  for i = 1, #odd + 1 do
+    local args = {}
+    for k = 1, 20 do args[k] = odd[(i + k) % (#odd + 1) + 1] end
+    local ok, err = pcall(_G[name], unpack(args, 1, 20))
+    check(ok, name .. ": " .. tostring(err))
+  end
+end
+single_buffer(false)
+)lua"),
+              "");
 }
