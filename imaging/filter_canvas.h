@@ -35,7 +35,6 @@ public:
 
     // The pixel read at (x, y), which must lie inside.
     const uint8_t* at(int32_t x, int32_t y) const { return read_ + offset(x, y); }
-    uint8_t channel(int32_t x, int32_t y, int c) const { return inside(x, y) ? at(x, y)[c] : 0; }
 
     // (red + green + blue) / 3, integer.
     int32_t lum(int32_t x, int32_t y) const {

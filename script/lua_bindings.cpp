@@ -22,13 +22,6 @@
 
 namespace script::lua {
 
-int32_t to_int32(double v) {
-    if (!std::isfinite(v)) return 0;
-    double m = std::fmod(std::trunc(v), 4294967296.0);
-    if (m < 0) m += 4294967296.0;
-    return static_cast<int32_t>(static_cast<uint32_t>(m));
-}
-
 namespace {
 
 RunContext& context(lua_State* L) { return *static_cast<RunContext*>(lua_touserdata(L, lua_upvalueindex(1))); }
@@ -245,7 +238,15 @@ int output_debug_string(lua_State* L) noexcept {
 
 // ---- Bit operations on int32 ----
 
-int32_t int_arg(lua_State* L, int index) { return to_int32(number(L, index)); }
+// An argument as an int32: truncated toward zero and wrapped modulo 2^32;
+// NaN and infinities give 0.
+int32_t int_arg(lua_State* L, int index) {
+    const double v = number(L, index);
+    if (!std::isfinite(v)) return 0;
+    double m = std::fmod(std::trunc(v), 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<int32_t>(static_cast<uint32_t>(m));
+}
 
 int push_int(lua_State* L, int32_t v) {
     lua_pushnumber(L, v);

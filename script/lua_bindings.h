@@ -18,14 +18,7 @@ struct RunContext {
     int32_t height = 0;
 };
 
-// The number of bound functions.
-inline constexpr int kBindingCount = 49;
-
 // Registers the bound functions as globals. Runs inside a protected call.
 void register_bindings(lua_State* L, RunContext* context);
-
-// An argument as an int32: truncated toward zero and wrapped modulo 2^32;
-// NaN and infinities give 0.
-int32_t to_int32(double v);
 
 }  // namespace script::lua
