@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "mask/selection.h"
@@ -9,6 +10,12 @@ namespace {
 class Mask : public EngineTest {
 protected:
     static uint16_t& m(int32_t i) { return st().mask.values[size_t(i)]; }
+    // The first n mask values (all of them by default).
+    static std::vector<uint16_t> mask_values(size_t n = SIZE_MAX) {
+        const auto& v = st().mask.values;
+        return {v.data(), v.data() + std::min(n, v.size())};
+    }
+    using V = std::vector<uint16_t>;
     static void fill_mask(uint16_t v) {
         for (size_t i = 0; i < st().mask.values.size(); ++i) st().mask.values[i] = v;
     }
@@ -97,11 +104,7 @@ TEST_F(Mask, LoadTakesTheMeanAndClipsToTheImage) {
     put(3, 0, 255, 255, 254);  // mean 254: 256
     put(0, 1, 255, 255, 255);  // 0
     PTE_LoadMask(src.data(), sw * 3, sw, sh);
-    EXPECT_EQ(m(0), 65535);
-    EXPECT_EQ(m(1), 65535);
-    EXPECT_EQ(m(2), 254 * 256);
-    EXPECT_EQ(m(3), 256);
-    EXPECT_EQ(m(4), 0);
+    EXPECT_EQ(mask_values(5), (V{65535, 65535, 254 * 256, 256, 0}));
     // A smaller source covers only its own part.
     fill_mask(1234);
     PTE_LoadMask(src.data(), sw * 3, 2, 1);
@@ -136,10 +139,7 @@ TEST_F(Mask, BetweenMaskAndLayer) {
     set_px(1, 2, 0, 30000, 30000, 30001, 9);  // mean 30000 (truncated)
     set_px(1, 3, 0, 1, 1, 767, 9);            // mean 256
     PTE_CreateMaskFromImage();
-    EXPECT_EQ(m(0), 65535);
-    EXPECT_EQ(m(1), 0);
-    EXPECT_EQ(m(2), 35280);
-    EXPECT_EQ(m(3), 65024);
+    EXPECT_EQ(mask_values(), (V{65535, 0, 35280, 65024}));
 }
 
 TEST_F(Mask, LayerOperationsSkipALayerThatDoesNotCoverTheImage) {
@@ -161,36 +161,26 @@ TEST_F(Mask, ExactColourAndFloodMarks) {
     set_rgba(img, 2, 10, 20, 30, 41);  // alpha does not count for colour
     fill_mask(5);
     PTE_CreateMaskFromRGBAImageColor(img.data(), 10, 20, 30, 0);
-    EXPECT_EQ(m(0), 65280) << "level 0 is not fully selected";
-    EXPECT_EQ(m(1), 5);
-    EXPECT_EQ(m(2), 65280);
+    EXPECT_EQ(mask_values(), (V{65280, 5, 65280, 65280})) << "level 0 is not fully selected";
     PTE_CreateMaskFromRGBAImageColor(img.data(), 10, 20, 30 + 256, 255);
     EXPECT_EQ(m(0), 65280) << "a component outside 0..255 never matches";
 
     const std::vector<uint8_t> rgb24 = {1, 2, 3, 1, 2, 4, 1, 2, 3, 0, 0, 0};
     fill_mask(5);
     PTE_CreateMaskFromRGB24ImageColor(rgb24.data(), 1, 2, 3, 255);
-    EXPECT_EQ(m(0), 0);
-    EXPECT_EQ(m(1), 5);
-    EXPECT_EQ(m(2), 0);
+    EXPECT_EQ(mask_values(), (V{0, 5, 0, 5}));
 
     const std::vector<uint8_t> map = {1, 0, 2, 1};
     fill_mask(5);
     PTE_CreateMaskFromFloodMask(map.data(), 128);
-    EXPECT_EQ(m(0), 32512);
-    EXPECT_EQ(m(1), 5);
-    EXPECT_EQ(m(2), 5) << "only the byte 1 means inside";
-    EXPECT_EQ(m(3), 32512);
+    EXPECT_EQ(mask_values(), (V{32512, 5, 5, 32512})) << "only the byte 1 means inside";
 
     auto other = img;
     other[3 * 4 + 3] ^= 1;  // only the alpha byte differs
     other[1 * 4 + 0] ^= 128;
     fill_mask(5);
     PTE_CreateMaskFromDiff_RGBA32(img.data(), other.data(), 4321);
-    EXPECT_EQ(m(0), 5);
-    EXPECT_EQ(m(1), 4321);
-    EXPECT_EQ(m(2), 5);
-    EXPECT_EQ(m(3), 4321);
+    EXPECT_EQ(mask_values(), (V{5, 4321, 5, 4321}));
 }
 
 TEST_F(Mask, RangesAtTheirEdges) {
@@ -202,10 +192,7 @@ TEST_F(Mask, RangesAtTheirEdges) {
     set_rgba(img, 3, 0, 255, 0, 255);
     fill_mask(5);
     PTE_CreateMaskFromRGBAImageColorRange(img.data(), 100, 100, 100, 1, 0);
-    EXPECT_EQ(m(0), 65280);
-    EXPECT_EQ(m(1), 65280);
-    EXPECT_EQ(m(2), 5);
-    EXPECT_EQ(m(3), 5);
+    EXPECT_EQ(mask_values(4), (V{65280, 65280, 5, 5}));
     fill_mask(5);
     PTE_CreateMaskFromRGBAImageColorRange(img.data(), 255, 0, 255, 100, 200);  // T = 256: every pixel
     for (int32_t i = 0; i < 6; ++i) EXPECT_EQ(m(i), 55 * 256) << i;
@@ -219,11 +206,8 @@ TEST_F(Mask, RangesAtTheirEdges) {
     set_rgba(img, 5, 0, 0, 0, 200);
     fill_mask(5);
     PTE_CreateMaskFromRGBAImageAlphaRange(img.data(), 100, 39, 255);
-    EXPECT_EQ(m(0), 0);    // 100
-    EXPECT_EQ(m(1), 5);    // 0: 100 away
-    EXPECT_EQ(m(3), 5);    // 255
-    EXPECT_EQ(m(4), 0);    // 199: 99 away
-    EXPECT_EQ(m(5), 5);    // 200
+    // alpha 100, 0 (100 away), 0, 255, 199 (99 away), 200
+    EXPECT_EQ(mask_values(), (V{0, 5, 5, 5, 0, 5}));
 
     // Luminance: the pixel's mean truncates, and so does the reference's.
     auto lum = rgba(0, 0, 0, 0);
@@ -232,10 +216,7 @@ TEST_F(Mask, RangesAtTheirEdges) {
     set_rgba(lum, 2, 14, 14, 14, 0);  // mean 14
     fill_mask(5);
     PTE_CreateMaskFromRGBAImageLuminanceRange(lum.data(), 30, 0, 2, 1, 0);  // reference 10, T = 2
-    EXPECT_EQ(m(0), 65280);
-    EXPECT_EQ(m(1), 65280);
-    EXPECT_EQ(m(2), 5);
-    EXPECT_EQ(m(3), 5) << "black is 10 away";
+    EXPECT_EQ(mask_values(4), (V{65280, 65280, 5, 5})) << "black is 10 away";
 }
 
 TEST_F(Mask, HueRangeWrapsAroundRed) {
