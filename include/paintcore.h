@@ -218,12 +218,38 @@ PTE_API void PTE_CALL PTE_DeleteTexture(void);
 
 /* ---- Undo ---- */
 
+/* Records one step of the current layer and/or the mask over the dirty rectangle (the whole image when it is empty). */
+PTE_API void PTE_CALL PTE_SaveUndoBuffer(uint8_t savePixels, uint8_t saveMask);
 /* Copies the whole layer and mask into the undo back buffers (unless paused). */
 PTE_API void PTE_CALL PTE_SaveUndoBackBuffer(int32_t layer);
+/* Steps back once, making the step's layer current; nothing when paused or nothing can be undone. */
+PTE_API void PTE_CALL PTE_Undo(void);
+/* Steps forward once again; nothing when paused or nothing can be redone. */
+PTE_API void PTE_CALL PTE_Redo(void);
 /* Empties the history and refreshes the back buffers from the current layer and the mask. */
 PTE_API void PTE_CALL PTE_ClearUndo(void);
 /* Releases the oldest steps until megabytes have been freed. */
 PTE_API void PTE_CALL PTE_ReduceUndo(int32_t megabytes);
+/* Empties the history and keeps at most levels steps (0..500). */
+PTE_API void PTE_CALL PTE_SetUndoLevels(int32_t levels);
+/* Memory budget of the history in megabytes; 0 sizes it from the memory available. */
+PTE_API void PTE_CALL PTE_SetUndoMB(int32_t megabytes);
+/* Saves, back-buffer refreshes, undo and redo do nothing until PTE_ResumeUndo. */
+PTE_API void PTE_CALL PTE_PauseUndo(void);
+/* Ends a pause; the next save covers everything painted meanwhile. */
+PTE_API void PTE_CALL PTE_ResumeUndo(void);
+/* 1 when a step can be undone, else 0. */
+PTE_API int32_t PTE_CALL PTE_CanUndo(void);
+/* 1 when a step can be redone, else 0. */
+PTE_API int32_t PTE_CALL PTE_CanRedo(void);
+/* Number of steps that can be redone. */
+PTE_API int32_t PTE_CALL PTE_GetRedoCount(void);
+/* Number of steps held, redoable ones included. */
+PTE_API int32_t PTE_CALL PTE_GetUndoCount(void);
+/* The budget in megabytes (recomputed first when automatic). */
+PTE_API int32_t PTE_CALL PTE_GetTotalUndoMemory(void);
+/* Memory the history holds, back buffers included, in megabytes. */
+PTE_API int32_t PTE_CALL PTE_GetCurrentUndoMemory(void);
 
 /* ---- Run-length codecs ---- */
 
@@ -264,6 +290,61 @@ PTE_API const char* PTE_CALL PTE_GetDirInfo(void);
 PTE_API void PTE_CALL PTE_SetGridSpacing(int32_t spacing);
 /* Accepted and ignored (another name of PTE_SetGridSpacing). */
 PTE_API void PTE_CALL PTE_SetGrid(int32_t spacing);
+
+/* ---- Selection mask ----
+ * The mask is G16 over the image, 65535 selected, 0 protected. Caller images are image-sized and packed
+ * (RGBA32, RGB24, or flood maps of one byte a pixel where 1 means inside). "level" marks with
+ * ((255 - level) mod 256) * 256; "tolerance" is in percent: trunc(percent * 2.56) a channel, trunc(percent * 1.8) degrees of hue.
+ */
+
+/* Every mask value m becomes 65535 - m. */
+PTE_API void PTE_CALL PTE_InvertMask(void);
+/* Fills the mask from the grey (red + green + blue) / 3 of 16-bit components: dark selected, light protected. */
+PTE_API void PTE_CALL PTE_ClearMask(int32_t red, int32_t green, int32_t blue);
+/* Writes the mask as a grey RGB24 image of the image's size, 255 - (m >> 8): selected black, protected white. */
+PTE_API void PTE_CALL PTE_SaveMask(uint8_t* dst, int32_t stride);
+/* Reads the mask from a grey RGB24 image (black fully selected), clipped to the image. */
+PTE_API void PTE_CALL PTE_LoadMask(const uint8_t* src, int32_t stride, int32_t width, int32_t height);
+/* The current layer becomes the mask as an opaque grey picture, min(65535 - m, 65280). */
+PTE_API void PTE_CALL PTE_CreateImageFromMask(void);
+/* The current layer's alpha becomes the mask. */
+PTE_API void PTE_CALL PTE_CreateAlphaFromMask(void);
+/* The mask becomes the current layer's alpha. */
+PTE_API void PTE_CALL PTE_CreateMaskFromAlpha(void);
+/* The mask becomes the current layer's grey: dark selected, light protected. */
+PTE_API void PTE_CALL PTE_CreateMaskFromImage(void);
+/* Marks with value every pixel where two RGBA32 images differ in any byte. */
+PTE_API void PTE_CALL PTE_CreateMaskFromDiff_RGBA32(const uint8_t* a, const uint8_t* b, uint16_t value);
+/* Marks the pixels of an RGBA32 image whose colour is exactly (c0, c1, c2). */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageColor(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t level);
+/* Marks the pixels of an RGB24 image whose colour is exactly (c0, c1, c2). */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGB24ImageColor(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t level);
+/* Marks the pixels whose flood-map byte is 1. */
+PTE_API void PTE_CALL PTE_CreateMaskFromFloodMask(const uint8_t* map, int32_t level);
+/* Marks the pixels of an RGBA32 image whose every colour byte lies within the tolerance of (c0, c1, c2). */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t tolerance, int32_t level);
+/* Marks the pixels of an RGBA32 image whose alpha lies within the tolerance of alpha. */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t level);
+/* Marks the pixels of an RGBA32 image whose mean colour byte lies within the tolerance of (c0 + c1 + c2) / 3. */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t tolerance, int32_t level);
+/* Marks the pixels of an RGBA32 image whose hue lies within the tolerance of (c0, c1, c2)'s, across 0/360 degrees. */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t tolerance, int32_t level);
+/* Weighs the alpha bytes of an image-sized RGBA32 image by the mask: ((m >> 8) * a) >> 8. */
+PTE_API void PTE_CALL PTE_ApplyMaskToAlpha_RGBA32(uint8_t* image);
+/* The same on the RGBA32 working source buffer, when it exists and the mask is in force. */
+PTE_API void PTE_CALL PTE_ApplyMaskToAlpha_IPLSrcRGBA(void);
+/* Every pixel of an image-sized RGBA32 image whose alpha lies within the tolerance of alpha becomes (c0, c1, c2, c3). */
+PTE_API void PTE_CALL PTE_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t c0, int32_t c1, int32_t c2, int32_t c3);
+/* Every pixel of an image-sized RGBA32 image whose flood-map byte is 1 becomes (c0, c1, c2, c3). */
+PTE_API void PTE_CALL PTE_ColorRGBA32FromFloodMask(uint8_t* image, const uint8_t* map, int32_t c0, int32_t c1, int32_t c2, int32_t c3);
+/* Packed width x height: each RGB24 pixel takes the RGBA32 source's alpha in all three bytes. */
+PTE_API void PTE_CALL PTE_RGBAlphaToRGB(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* Packed width x height: each RGBA32 alpha becomes the mean of the RGB24 source pixel; colour stays. */
+PTE_API void PTE_CALL PTE_RGBToRGBAlpha(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* Packed width x height: RGB24 colour into RGBA32, alpha unchanged. */
+PTE_API void PTE_CALL PTE_RGBToRGBA(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* Packed width x height: RGBA32 colour into RGB24, alpha dropped. */
+PTE_API void PTE_CALL PTE_RGBAToRGB(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
 
 #ifdef __cplusplus
 }

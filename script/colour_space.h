@@ -1,0 +1,65 @@
+// Conversions between 8-bit RGB and the HSV, HSL, XYZ, Lab and CMYK colour
+// models, shared by the script bindings, the hue-range mask and the
+// built-in filters.
+//
+// Plain functions of their arguments, in double precision. RGB comes in as
+// integers 0..255 and is read as a fraction of 255; every conversion back
+// to bytes computes trunc(x * 255), truncating toward zero, never rounding,
+// so HSV (0, 0, 0.999) gives 254. Results outside 0..255 (inputs outside
+// their models' ranges) are held to 0..255.
+#pragma once
+
+#include <cstdint>
+
+namespace colour_space {
+
+struct Rgb8 {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb8&) const = default;
+};
+
+// h in degrees [0, 360), -1 for a grey; s and v 0..1.
+struct Hsv {
+    double h = 0, s = 0, v = 0;
+};
+
+// h in degrees [0, 360), 0 for a grey; s and l 0..1.
+struct Hsl {
+    double h = 0, s = 0, l = 0;
+};
+
+// sRGB under D65 on the 0..100 scale (Y = 100 for white).
+struct Xyz {
+    double x = 0, y = 0, z = 0;
+};
+
+// CIE L*a*b* against the white X = 95.047, Y = 100, Z = 108.883.
+struct Lab {
+    double l = 0, a = 0, b = 0;
+};
+
+// Each 0..1.
+struct Cmyk {
+    double c = 0, m = 0, y = 0, k = 0;
+};
+
+Hsv rgb_to_hsv(int32_t r, int32_t g, int32_t b);
+Rgb8 hsv_to_rgb(const Hsv& hsv);
+
+Hsl rgb_to_hsl(int32_t r, int32_t g, int32_t b);
+Rgb8 hsl_to_rgb(const Hsl& hsl);
+
+Xyz rgb_to_xyz(int32_t r, int32_t g, int32_t b);
+Rgb8 xyz_to_rgb(const Xyz& xyz);
+
+Lab xyz_to_lab(const Xyz& xyz);
+Xyz lab_to_xyz(const Lab& lab);
+
+// RGB to XYZ to Lab, and back the same way.
+Lab rgb_to_lab(int32_t r, int32_t g, int32_t b);
+Rgb8 lab_to_rgb(const Lab& lab);
+
+Cmyk rgb_to_cmyk(int32_t r, int32_t g, int32_t b);
+Rgb8 cmyk_to_rgb(const Cmyk& cmyk);
+
+}  // namespace colour_space
