@@ -69,9 +69,7 @@ void check_new_size(int32_t width, int32_t height) {
     if (!fits(width) || !fits(height)) throw std::invalid_argument("new image size");
 }
 
-uint64_t rgba32_bytes(int32_t width, int32_t height) {
-    return engine::sat_mul(uint64_t(width), uint64_t(height), 4);
-}
+uint64_t rgba32_bytes(int32_t width, int32_t height) { return engine::sat_mul(uint64_t(width), uint64_t(height), 4); }
 
 // Clears keepAlpha for the span of one layer's rebuild and puts it back on
 // every way out.
@@ -141,8 +139,8 @@ void flip_layers(EngineState& s, Flip&& flip) {
     }
 }
 
-imglib::BOOL run_resize(const ResizeMethod& method, const uint8_t* old, uint32_t width, uint32_t height,
-                        uint8_t* fresh, uint32_t newWidth, uint32_t newHeight) {
+imglib::BOOL run_resize(const ResizeMethod& method, const uint8_t* old, uint32_t width, uint32_t height, uint8_t* fresh,
+                        uint32_t newWidth, uint32_t newHeight) {
     const uint32_t oldStride = width * 4, newStride = newWidth * 4;
     switch (method.call) {
         case ResizeCall::Decimate:
@@ -157,8 +155,8 @@ imglib::BOOL run_resize(const ResizeMethod& method, const uint8_t* old, uint32_t
             return imglib::IS3ResizeImageBicubic(old, width, height, oldStride, fresh, newWidth, newHeight, newStride,
                                                  4);
         case ResizeCall::Filtered:
-            return imglib::IS3ResizeFilterImage(old, width, height, oldStride, fresh, newWidth, newHeight, newStride,
-                                                4, method.filter);
+            return imglib::IS3ResizeFilterImage(old, width, height, oldStride, fresh, newWidth, newHeight, newStride, 4,
+                                                method.filter);
     }
     return 0;
 }
@@ -210,8 +208,8 @@ void resize_canvas(EngineState& s, int32_t newWidth, int32_t newHeight, const ch
     rebuild_layers(s, newWidth, newHeight, [&](int32_t index, const uint8_t* old, uint8_t* fresh) {
         // New canvas: opaque white under the background, transparent elsewhere.
         std::memset(fresh, index == engine::kBackgroundLayer ? 255 : 0, fresh_bytes);
-        return imglib::IS40_OverlayImage(fresh, uint32_t(newWidth), uint32_t(newHeight), 4, uint32_t(newWidth) * 4,
-                                         old, width, height, width * 4, x, y, 1.0, 0) != 0;
+        return imglib::IS40_OverlayImage(fresh, uint32_t(newWidth), uint32_t(newHeight), 4, uint32_t(newWidth) * 4, old,
+                                         width, height, width * 4, x, y, 1.0, 0) != 0;
     });
 }
 
@@ -231,9 +229,8 @@ void rotate_layers_right(EngineState& s) { rotate_layers(s, imglib::kRotateRight
 
 void flip_layers_horizontal(EngineState& s) {
     const uint32_t width = uint32_t(s.imageWidth), height = uint32_t(s.imageHeight);
-    flip_layers(s, [&](uint8_t* picture) {
-        return imglib::IS3HorizontalFlipImage(picture, width, height, 4, width * 4) != 0;
-    });
+    flip_layers(
+        s, [&](uint8_t* picture) { return imglib::IS3HorizontalFlipImage(picture, width, height, 4, width * 4) != 0; });
 }
 
 void flip_layers_vertical(EngineState& s) {

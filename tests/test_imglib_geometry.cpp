@@ -32,7 +32,7 @@ TEST(QuickRotate, QuarterTurnsMovePixelsWhereTheyBelong) {
     };
     // Sides around the 4-pixel blocks and 16-pixel strips, every pixel size, padded strides.
     const Case cases[] = {{1, 1, 4}, {3, 5, 4}, {4, 4, 4}, {17, 9, 4}, {33, 36, 4}, {36, 17, 4},
-                          {5, 7, 1}, {6, 3, 3}, {7, 5, 2}, {5, 6, 6}, {9, 4, 8}, {64, 48, 4}};
+                          {5, 7, 1}, {6, 3, 3}, {7, 5, 2}, {5, 6, 6},  {9, 4, 8},   {64, 48, 4}};
     for (const Case& c : cases) {
         const uint32_t srcStride = c.w * c.bpp + 3 * c.bpp, dstStride = c.h * c.bpp + 2 * c.bpp;
         const auto src = random_bytes(size_t(srcStride) * c.h, c.w * 7 + c.h);
@@ -40,14 +40,15 @@ TEST(QuickRotate, QuarterTurnsMovePixelsWhereTheyBelong) {
             imglib::detail::set_quarter_turn_fast_path(fast);
             for (uint32_t code : {imglib::kRotateRight, imglib::kRotateLeft}) {
                 std::vector<uint8_t> dst(size_t(dstStride) * c.w, 0xEE);
-                ASSERT_TRUE(imglib::IS3QuickRotateImage(src.data(), c.w, c.h, srcStride, dst.data(), dstStride, c.bpp,
-                                                        code));
+                ASSERT_TRUE(
+                    imglib::IS3QuickRotateImage(src.data(), c.w, c.h, srcStride, dst.data(), dstStride, c.bpp, code));
                 for (uint32_t y = 0; y < c.h; ++y)
                     for (uint32_t x = 0; x < c.w; ++x) {
                         // Right: (x, y) -> (h - 1 - y, x). Left: (x, y) -> (y, w - 1 - x).
                         const uint32_t dx = code == imglib::kRotateRight ? c.h - 1 - y : y;
                         const uint32_t dy = code == imglib::kRotateRight ? x : c.w - 1 - x;
-                        ASSERT_EQ(0, std::memcmp(at(dst, dstStride, c.bpp, dx, dy), at(src, srcStride, c.bpp, x, y), c.bpp))
+                        ASSERT_EQ(
+                            0, std::memcmp(at(dst, dstStride, c.bpp, dx, dy), at(src, srcStride, c.bpp, x, y), c.bpp))
                             << c.w << "x" << c.h << " bpp " << c.bpp << " code " << code << " fast " << fast;
                     }
                 // The stride's padding is not written.
@@ -56,6 +57,25 @@ TEST(QuickRotate, QuarterTurnsMovePixelsWhereTheyBelong) {
             }
         }
         imglib::detail::set_quarter_turn_fast_path(true);
+    }
+}
+
+TEST(QuickRotate, LargePicturesStreamTheSameBytes) {
+    // From 8 MB on, aligned turns stream their rows past the cache; heights
+    // off the 4-pixel grid turn right without streaming.
+    struct Case {
+        uint32_t w, h;
+    };
+    for (const Case c : {Case{1448, 1452}, Case{1449, 1451}}) {
+        const auto src = random_bytes(size_t(c.w) * c.h * 4, c.h);
+        for (uint32_t code : {imglib::kRotateRight, imglib::kRotateLeft}) {
+            std::vector<uint8_t> fast(src.size()), plain(src.size());
+            imglib::detail::set_quarter_turn_fast_path(false);
+            ASSERT_TRUE(imglib::IS3QuickRotateImage(src.data(), c.w, c.h, c.w * 4, plain.data(), c.h * 4, 4, code));
+            imglib::detail::set_quarter_turn_fast_path(true);
+            ASSERT_TRUE(imglib::IS3QuickRotateImage(src.data(), c.w, c.h, c.w * 4, fast.data(), c.h * 4, 4, code));
+            ASSERT_TRUE(fast == plain) << c.w << "x" << c.h << " code " << code;
+        }
     }
 }
 
@@ -128,14 +148,16 @@ TEST(Overlay, ClipsAtEveryEdgeAndCopiesAlpha) {
     for (const Offset o : {Offset{1, 1}, Offset{-2, -1}, Offset{4, 3}, Offset{-4, 0}, Offset{6, 0}, Offset{0, -3},
                            Offset{INT32_MIN, INT32_MIN}, Offset{INT32_MAX, 0}}) {
         std::vector<uint8_t> dst(dw * dh * 4, 0x11);
-        ASSERT_TRUE(imglib::IS3OverlayImage(dst.data(), dw, dh, 4, dw * 4, src.data(), sw, sh, sw * 4, o.x, o.y, 1.0, 1));
+        ASSERT_TRUE(
+            imglib::IS3OverlayImage(dst.data(), dw, dh, 4, dw * 4, src.data(), sw, sh, sw * 4, o.x, o.y, 1.0, 1));
         for (uint32_t y = 0; y < dh; ++y)
             for (uint32_t x = 0; x < dw; ++x) {
                 const int64_t sx = int64_t(x) - o.x, sy = int64_t(y) - o.y;
                 const bool covered = sx >= 0 && sy >= 0 && sx < sw && sy < sh;
                 for (uint32_t c = 0; c < 4; ++c) {
                     const uint8_t want = covered ? src[(size_t(sy) * sw + size_t(sx)) * 4 + c] : 0x11;
-                    ASSERT_EQ(dst[(y * dw + x) * 4 + c], want) << "offset " << o.x << "," << o.y << " at " << x << "," << y;
+                    ASSERT_EQ(dst[(y * dw + x) * 4 + c], want)
+                        << "offset " << o.x << "," << o.y << " at " << x << "," << y;
                 }
             }
     }
@@ -162,7 +184,8 @@ TEST(Overlay, OpacityMixesOrLeavesAlone) {
 
 TEST(Channels, SplitCombineGreyAndSwap) {
     const uint32_t w = 3, h = 2;
-    const std::vector<uint8_t> rgba = {255, 0, 0, 9, 0, 255, 0, 8, 0, 0, 255, 7, 255, 255, 255, 6, 0, 0, 0, 5, 10, 20, 30, 4};
+    const std::vector<uint8_t> rgba = {255, 0,   0,   9, 0, 255, 0, 8, 0,  0,  255, 7,
+                                       255, 255, 255, 6, 0, 0,   0, 5, 10, 20, 30,  4};
     std::vector<uint8_t> alpha(w * h), red(w * h);
     ASSERT_TRUE(imglib::IS3SplitImage(rgba.data(), w, h, 4, w * 4, red.data(), nullptr, nullptr, alpha.data(), w));
     EXPECT_EQ(alpha, (std::vector<uint8_t>{9, 8, 7, 6, 5, 4}));
@@ -170,15 +193,16 @@ TEST(Channels, SplitCombineGreyAndSwap) {
 
     // The alpha plane into the first channel only; the rest stays.
     auto combined = rgba;
-    ASSERT_TRUE(imglib::IS3CombineImageChannels(combined.data(), w, h, 4, w * 4, alpha.data(), nullptr, nullptr,
-                                                nullptr, w));
+    ASSERT_TRUE(
+        imglib::IS3CombineImageChannels(combined.data(), w, h, 4, w * 4, alpha.data(), nullptr, nullptr, nullptr, w));
     for (uint32_t i = 0; i < w * h; ++i) {
         EXPECT_EQ(combined[i * 4], alpha[i]);
         EXPECT_EQ(0, std::memcmp(&combined[i * 4 + 1], &rgba[i * 4 + 1], 3));
     }
     // One plane as red, green and blue of an RGB24 picture.
     std::vector<uint8_t> rgb(w * h * 3);
-    ASSERT_TRUE(imglib::IS3CombineImageChannels(rgb.data(), w, h, 3, w * 3, red.data(), red.data(), red.data(), nullptr, w));
+    ASSERT_TRUE(
+        imglib::IS3CombineImageChannels(rgb.data(), w, h, 3, w * 3, red.data(), red.data(), red.data(), nullptr, w));
     for (uint32_t i = 0; i < w * h; ++i) EXPECT_EQ(rgb[i * 3 + 2], red[i]);
     EXPECT_FALSE(imglib::IS3CombineImageChannels(rgb.data(), w, h, 3, w * 3, nullptr, nullptr, nullptr, red.data(), w))
         << "a fourth plane for a three-byte pixel";

@@ -30,8 +30,8 @@ struct Size {
     uint32_t from, to;
 };
 // Reductions and enlargements, exact and awkward ratios, and the extremes.
-constexpr Size kSizes[] = {{5, 3}, {3, 5}, {100, 7}, {7, 100}, {16, 8}, {8, 16}, {17, 16},
-                           {16, 17}, {10, 1}, {1, 10}, {1, 1}, {3840, 1920}, {1920, 3840}, {600, 1}, {10000, 1}, {10000, 3}};
+constexpr Size kSizes[] = {{5, 3},  {3, 5},  {100, 7}, {7, 100},     {16, 8},      {8, 16},  {17, 16},   {16, 17},
+                           {10, 1}, {1, 10}, {1, 1},   {3840, 1920}, {1920, 3840}, {600, 1}, {10000, 1}, {10000, 3}};
 
 }  // namespace
 
@@ -43,29 +43,29 @@ TEST(ResizeKernels, ValuesAtKnownPoints) {
     };
     const double pi = std::acos(-1.0);
     const Row rows[] = {
-        {0, 0.49, 1.0, 0.5},          // Box: 1 inside half a pixel
-        {0, -0.5, 1.0, 0.5},          // ... the left edge included
-        {0, 0.5, 0.0, 0.5},           // ... the right one not
-        {1, 0.25, 0.75, 1.0},         // Triangle
-        {2, 0.0, 1.0, 3.0},           // Hamming window on sinc
+        {0, 0.49, 1.0, 0.5},   // Box: 1 inside half a pixel
+        {0, -0.5, 1.0, 0.5},   // ... the left edge included
+        {0, 0.5, 0.0, 0.5},    // ... the right one not
+        {1, 0.25, 0.75, 1.0},  // Triangle
+        {2, 0.0, 1.0, 3.0},    // Hamming window on sinc
         {2, 1.5, std::sin(1.5 * pi) / (1.5 * pi) * (0.54 + 0.46 * std::cos(0.5 * pi)), 3.0},
         {3, 0.5, std::exp(-0.5), 1.5},  // Gaussian exp(-2x^2)
-        {4, 0.0, 0.75, 1.5},          // Bell
+        {4, 0.0, 0.75, 1.5},            // Bell
         {4, 1.0, 0.125, 1.5},
-        {5, 0.0, 2.0 / 3.0, 2.0},     // B-Spline
+        {5, 0.0, 2.0 / 3.0, 2.0},  // B-Spline
         {5, 1.0, 1.0 / 6.0, 2.0},
-        {6, 0.5, 0.625, 2.0},         // Cubic 1 (a = -1)
+        {6, 0.5, 0.625, 2.0},  // Cubic 1 (a = -1)
         {6, 1.5, -0.125, 2.0},
-        {7, 0.5, 0.59375, 2.0},       // Cubic 2 (a = -0.75)
+        {7, 0.5, 0.59375, 2.0},                                         // Cubic 2 (a = -0.75)
         {8, 0.5, (2.0 / pi) * (std::sin(pi / 6.0) / (pi / 6.0)), 3.0},  // Lanczos3
         {8, 1.0, 0.0, 3.0},
-        {9, 0.0, 8.0 / 9.0, 2.0},     // Mitchell
+        {9, 0.0, 8.0 / 9.0, 2.0},  // Mitchell
         {9, 1.0, 1.0 / 18.0, 2.0},
-        {10, 0.5, 2.0 / pi, 4.0},     // Sinc
+        {10, 0.5, 2.0 / pi, 4.0},  // Sinc
         {10, 3.5, -2.0 / (7.0 * pi), 4.0},
-        {11, 0.5, 0.5, 1.0},          // Hermite
+        {11, 0.5, 0.5, 1.0},                                                                 // Hermite
         {12, 1.5, std::sin(1.5 * pi) / (1.5 * pi) * (0.5 + 0.5 * std::cos(0.5 * pi)), 3.0},  // Hanning
-        {13, 0.5, 0.5625, 2.0},       // Catrom
+        {13, 0.5, 0.5625, 2.0},                                                              // Catrom
         {13, 1.5, -0.0625, 2.0},
     };
     for (const Row& r : rows) {
@@ -100,7 +100,8 @@ TEST(ResizeKernels, WeightsSumToOneAndStayInside) {
                     sum += v;
                     abs_sum += std::abs(v);
                 }
-                ASSERT_EQ(sum, int64_t(1) << w.precision) << "filter " << f << " " << s.from << "->" << s.to << " i " << i;
+                ASSERT_EQ(sum, int64_t(1) << w.precision)
+                    << "filter " << f << " " << s.from << "->" << s.to << " i " << i;
                 ASSERT_LT(abs_sum * 255 + (int64_t(1) << w.precision), int64_t(1) << 31) << "8-bit sums would overflow";
             }
         }
@@ -216,7 +217,7 @@ TEST(ResizeFilter, FastPassesMatchThePlainOnesBitForBit) {
         uint32_t w, h, nw, nh, bpp;
     };
     // Widths around the 16-byte vectors, odd window lengths, both orders of passes.
-    const Case cases[] = {{1, 1, 3, 2, 4},    {2, 3, 5, 7, 4},    {5, 4, 3, 9, 4},   {15, 9, 4, 17, 4},
+    const Case cases[] = {{1, 1, 3, 2, 4},     {2, 3, 5, 7, 4},    {5, 4, 3, 9, 4},     {15, 9, 4, 17, 4},
                           {16, 16, 17, 15, 4}, {33, 12, 7, 30, 4}, {40, 40, 13, 13, 4}, {13, 13, 40, 40, 4},
                           {19, 7, 33, 5, 3},   {31, 9, 6, 20, 1},  {64, 5, 64, 11, 4}};
     for (const Case& c : cases) {
@@ -295,8 +296,8 @@ TEST(Resample, BadInputIsRefusedAndLeavesTheDestination) {
         {"stride too small", imglib::IS3ResizeImage(src.data(), 8, 8, 31, dst.data(), 4, 4, 16, 4)},
         {"pixel size 5", imglib::IS3ResizeFilterImage(src.data(), 8, 8, 40, dst.data(), 4, 4, 20, 5, 0)},
         {"odd 16-bit stride", imglib::IS3ResizeImage(src.data(), 2, 2, 17, dst.data(), 1, 1, 8, 8)},
-        {"side beyond int32", imglib::IS3ResizeFilterImage(src.data(), 8, 8, 32, dst.data(), 0x80000000u, 1,
-                                                           0xFFFFFFFFu, 4, 1)},
+        {"side beyond int32",
+         imglib::IS3ResizeFilterImage(src.data(), 8, 8, 32, dst.data(), 0x80000000u, 1, 0xFFFFFFFFu, 4, 1)},
     };
     for (const Row& r : rows) EXPECT_EQ(r.result, 0) << r.what;
     EXPECT_EQ(dst, untouched);

@@ -83,11 +83,10 @@ struct Expected {
     uint32_t filter;
 };
 constexpr Expected kNames[] = {
-    {"Area Average", 0, 0}, {"Nearest Neighbor", 1, 0}, {"Bilinear", 2, 0}, {"Bicubic", 3, 0},
-    {"Box", 4, 0},          {"Triangle", 4, 1},         {"Hamming", 4, 2},  {"Gaussian", 4, 3},
-    {"Bell", 4, 4},         {"B-Spline", 4, 5},         {"Cubic 1", 4, 6},  {"Cubic 2", 4, 7},
-    {"Lanczos3", 4, 8},     {"Mitchell", 4, 9},         {"Sinc", 4, 10},    {"Hermite", 4, 11},
-    {"Hanning", 4, 12},     {"Catrom", 4, 13},
+    {"Area Average", 0, 0}, {"Nearest Neighbor", 1, 0}, {"Bilinear", 2, 0}, {"Bicubic", 3, 0},  {"Box", 4, 0},
+    {"Triangle", 4, 1},     {"Hamming", 4, 2},          {"Gaussian", 4, 3}, {"Bell", 4, 4},     {"B-Spline", 4, 5},
+    {"Cubic 1", 4, 6},      {"Cubic 2", 4, 7},          {"Lanczos3", 4, 8}, {"Mitchell", 4, 9}, {"Sinc", 4, 10},
+    {"Hermite", 4, 11},     {"Hanning", 4, 12},         {"Catrom", 4, 13},
 };
 
 std::vector<uint8_t> library_resize(const Expected& e, const std::vector<uint8_t>& src, uint32_t w, uint32_t h,
@@ -147,8 +146,8 @@ TEST_F(Geometry, NamesAreExactAndCaseSensitive) {
     painted_image(8, 5, 41);
     const Snapshot one = snapshot(1), two = snapshot(2);
     PTE_SetLastError("none");
-    for (const char* name : {"lanczos3", "LANCZOS3", "Lanczos3 ", " Lanczos3", "Lanczos", "nearest neighbor",
-                             "Cubic1", "", static_cast<const char*>(nullptr)}) {
+    for (const char* name : {"lanczos3", "LANCZOS3", "Lanczos3 ", " Lanczos3", "Lanczos", "nearest neighbor", "Cubic1",
+                             "", static_cast<const char*>(nullptr)}) {
         PTE_IPLResize(4, 4, name);
         expect_unchanged(1, one, name ? name : "null");
         expect_unchanged(2, two, name ? name : "null");
@@ -255,13 +254,24 @@ TEST_F(Geometry, CanvasResizeAnchorsEveryWay) {
         int32_t ox, oy;  // where the old top-left corner lands
     };
     const Case cases[] = {
-        {4, 4, 7, 6, "TL", 0, 0},   {4, 4, 7, 6, "TC", 1, 0},    {4, 4, 7, 6, "TR", 3, 0},
-        {4, 4, 7, 6, "ML", 0, 1},   {4, 4, 7, 6, "MC", 1, 1},    {4, 4, 7, 6, "MR", 3, 1},
-        {4, 4, 7, 6, "BL", 0, 2},   {4, 4, 7, 6, "BC", 1, 2},    {4, 4, 7, 6, "BR", 3, 2},
-        {4, 4, 8, 6, "MC", 2, 1},   {100, 100, 201, 201, "MC", 50, 50},
+        {4, 4, 7, 6, "TL", 0, 0},
+        {4, 4, 7, 6, "TC", 1, 0},
+        {4, 4, 7, 6, "TR", 3, 0},
+        {4, 4, 7, 6, "ML", 0, 1},
+        {4, 4, 7, 6, "MC", 1, 1},
+        {4, 4, 7, 6, "MR", 3, 1},
+        {4, 4, 7, 6, "BL", 0, 2},
+        {4, 4, 7, 6, "BC", 1, 2},
+        {4, 4, 7, 6, "BR", 3, 2},
+        {4, 4, 8, 6, "MC", 2, 1},
+        {100, 100, 201, 201, "MC", 50, 50},
         // Shrinking: negative offsets, halves truncated toward zero.
-        {9, 9, 4, 4, "MC", -2, -2}, {7, 6, 4, 4, "TR", -3, 0},   {7, 6, 4, 4, "BC", -1, -2},
-        {7, 6, 4, 4, "ML", 0, -1},  {9, 7, 4, 4, "BR", -5, -3},  {6, 4, 3, 7, "MC", -1, 1},
+        {9, 9, 4, 4, "MC", -2, -2},
+        {7, 6, 4, 4, "TR", -3, 0},
+        {7, 6, 4, 4, "BC", -1, -2},
+        {7, 6, 4, 4, "ML", 0, -1},
+        {9, 7, 4, 4, "BR", -5, -3},
+        {6, 4, 3, 7, "MC", -1, 1},
         {5, 5, 5, 5, "BR", 0, 0},
     };
     for (const Case& c : cases) {
@@ -269,8 +279,8 @@ TEST_F(Geometry, CanvasResizeAnchorsEveryWay) {
         const auto pictures = painted_image(c.w, c.h, 46);
         const Snapshot tracing = snapshot(0);
         PTE_IPLResizePage(c.nw, c.nh, c.anchor);
-        const std::string what = std::to_string(c.w) + "x" + std::to_string(c.h) + " -> " + std::to_string(c.nw) +
-                                 "x" + std::to_string(c.nh) + " " + c.anchor;
+        const std::string what = std::to_string(c.w) + "x" + std::to_string(c.h) + " -> " + std::to_string(c.nw) + "x" +
+                                 std::to_string(c.nh) + " " + c.anchor;
         for (int32_t slot : {1, 2}) {
             ASSERT_EQ(st().layers[slot].width, c.nw) << what;
             ASSERT_EQ(st().layers[slot].height, c.nh) << what;
@@ -294,8 +304,8 @@ TEST_F(Geometry, ImpossibleSizesChangeNothingAndSaySo) {
     struct Size {
         int32_t w, h;
     };
-    for (const Size s : {Size{0, 4}, Size{6, 0}, Size{-3, 4}, Size{10001, 4}, Size{INT32_MAX, INT32_MAX},
-                         Size{INT32_MIN, 5}}) {
+    for (const Size s :
+         {Size{0, 4}, Size{6, 0}, Size{-3, 4}, Size{10001, 4}, Size{INT32_MAX, INT32_MAX}, Size{INT32_MIN, 5}}) {
         PTE_SetLastError("none");
         PTE_IPLResize(s.w, s.h, "Bilinear");
         EXPECT_STREQ(PTE_GetLastError(), "IPLResize Excpt") << s.w << "x" << s.h;

@@ -44,8 +44,8 @@ BOOL IS3SplitImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t
 }
 
 BOOL IS3CombineImageChannels(uint8_t* dst, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t dstStride,
-                             const uint8_t* plane0, const uint8_t* plane1, const uint8_t* plane2,
-                             const uint8_t* plane3, uint32_t planeStride) {
+                             const uint8_t* plane0, const uint8_t* plane1, const uint8_t* plane2, const uint8_t* plane3,
+                             uint32_t planeStride) {
     if (!eight_bit_picture(dst, width, height, dstStride, bytesPerPixel) || planeStride < width ||
         !planes_fit(bytesPerPixel, plane0, plane1, plane2, plane3))
         return 0;

@@ -17,8 +17,8 @@ BOOL IS3SplitImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t
 // channel as it is, so one plane can replace one channel (or the same plane
 // can fill several).
 BOOL IS3CombineImageChannels(uint8_t* dst, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t dstStride,
-                             const uint8_t* plane0, const uint8_t* plane1, const uint8_t* plane2,
-                             const uint8_t* plane3, uint32_t planeStride);
+                             const uint8_t* plane0, const uint8_t* plane1, const uint8_t* plane2, const uint8_t* plane3,
+                             uint32_t planeStride);
 
 // The grey level of each pixel, 0.299 R + 0.587 G + 0.114 B rounded, into a
 // one-byte plane; a one-byte picture is copied. Alpha is ignored. `flags`

@@ -14,8 +14,7 @@ using detail::run_opencv;
 using detail::valid_picture;
 using detail::wrap;
 
-BOOL IS3HorizontalFlipImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                            uint32_t stride) {
+BOOL IS3HorizontalFlipImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride) {
     if (!valid_picture(image, width, height, stride, bytesPerPixel)) return 0;
     if (width == 0 || height == 0) return 1;
     const cv::Mat picture = wrap(image, width, height, stride, bytesPerPixel);
@@ -64,7 +63,8 @@ BOOL IS3CropImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
         return 0;
     const size_t row_bytes = size_t(outWidth) * bytesPerPixel;
     const uint8_t* from = src + size_t(top) * srcStride + size_t(left) * bytesPerPixel;
-    for (uint32_t y = 0; y < outHeight; ++y) std::memcpy(dst + size_t(y) * dstStride, from + size_t(y) * srcStride, row_bytes);
+    for (uint32_t y = 0; y < outHeight; ++y)
+        std::memcpy(dst + size_t(y) * dstStride, from + size_t(y) * srcStride, row_bytes);
     return 1;
 }
 
@@ -106,7 +106,8 @@ BOOL IS3OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32
     uint8_t* to = dst + size_t(o.dstY) * dstStride + size_t(o.dstX) * bytesPerPixel;
     if (opacity >= 1.0) {
         const size_t row_bytes = size_t(o.width) * bytesPerPixel;
-        for (uint32_t r = 0; r < o.height; ++r) std::memcpy(to + size_t(r) * dstStride, from + size_t(r) * srcStride, row_bytes);
+        for (uint32_t r = 0; r < o.height; ++r)
+            std::memcpy(to + size_t(r) * dstStride, from + size_t(r) * srcStride, row_bytes);
         return 1;
     }
     const cv::Mat top = wrap(from, o.width, o.height, srcStride, bytesPerPixel);
@@ -114,9 +115,9 @@ BOOL IS3OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32
     return run_opencv(base, [&](cv::Mat& out) { cv::addWeighted(top, opacity, base, 1.0 - opacity, 0.0, out); });
 }
 
-BOOL IS40_OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t bytesPerPixel,
-                       uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
-                       uint32_t srcStride, int32_t x, int32_t y, double opacity, uint32_t flags) {
+BOOL IS40_OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t bytesPerPixel, uint32_t dstStride,
+                       const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, uint32_t srcStride, int32_t x,
+                       int32_t y, double opacity, uint32_t flags) {
     return IS3OverlayImage(dst, dstWidth, dstHeight, bytesPerPixel, dstStride, src, srcWidth, srcHeight, srcStride, x,
                            y, opacity, flags);
 }

@@ -10,8 +10,7 @@
 namespace imglib {
 
 // Mirrors a picture left to right, in place.
-BOOL IS3HorizontalFlipImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
-                            uint32_t stride);
+BOOL IS3HorizontalFlipImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride);
 
 // Mirrors a picture top to bottom, in place: rows of `stride` bytes swap.
 BOOL IS3VerticalFlipImage(uint8_t* image, uint32_t stride, uint32_t height);
@@ -34,8 +33,7 @@ BOOL IS3QuickRotateImage(const uint8_t* src, uint32_t width, uint32_t height, ui
 // corners may come in either order; the rectangle must lie inside the
 // source and not be empty.
 BOOL IS3CropImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
-                  uint32_t dstStride, uint32_t bytesPerPixel, int32_t left, int32_t top, int32_t right,
-                  int32_t bottom);
+                  uint32_t dstStride, uint32_t bytesPerPixel, int32_t left, int32_t top, int32_t right, int32_t bottom);
 
 // Lays src with its top-left corner at (x, y) of dst; x and y may be
 // negative or reach past dst, and only the overlap is written. At opacity 1
@@ -48,8 +46,8 @@ BOOL IS3OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32
                      int32_t y, double opacity, uint32_t flags);
 
 // The same for the newer module.
-BOOL IS40_OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t bytesPerPixel,
-                       uint32_t dstStride, const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight,
-                       uint32_t srcStride, int32_t x, int32_t y, double opacity, uint32_t flags);
+BOOL IS40_OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32_t bytesPerPixel, uint32_t dstStride,
+                       const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, uint32_t srcStride, int32_t x,
+                       int32_t y, double opacity, uint32_t flags);
 
 }  // namespace imglib

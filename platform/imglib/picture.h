@@ -26,7 +26,9 @@ inline int cv_type(uint32_t bytesPerPixel) {
     }
 }
 
-inline bool sixteen_bit(uint32_t bytesPerPixel) { return bytesPerPixel == 2 || bytesPerPixel == 6 || bytesPerPixel == 8; }
+inline bool sixteen_bit(uint32_t bytesPerPixel) {
+    return bytesPerPixel == 2 || bytesPerPixel == 6 || bytesPerPixel == 8;
+}
 
 // A picture the library can address: a pointer, a pixel size it knows, a
 // width whose row fits in the stride, sides OpenCV can hold, and for 16-bit

@@ -40,7 +40,8 @@ void turn_rect(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t ds
             for (uint32_t x = bx; x < ex; ++x) {
                 uint8_t* out = dst + size_t(t.out_row(x)) * dstStride;
                 const uint8_t* in = src + size_t(by) * srcStride + size_t(x) * N;
-                for (uint32_t y = by; y < ey; ++y, in += srcStride) std::memcpy(out + size_t(t.out_column(y)) * N, in, N);
+                for (uint32_t y = by; y < ey; ++y, in += srcStride)
+                    std::memcpy(out + size_t(t.out_column(y)) * N, in, N);
             }
         }
     }
@@ -48,42 +49,47 @@ void turn_rect(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t ds
 
 #if defined(__SSE2__)
 
-// Strips of 16 source rows, 4 x 4 blocks of 4-byte pixels: four source
-// rows are loaded, transposed in registers and stored as four destination
-// rows. Turning right, the rows are taken bottom-up so each stored row
-// already runs in destination order. Going down the strip before moving
-// right fills four whole destination lines (64 bytes each) at a time, so
-// large pictures can stream them past the cache.
+// 16 x 16 blocks of 4-byte pixels. The block's sixteen source lines are
+// read whole into registers-sized pieces of a small local copy (at a
+// power-of-two stride they would evict one another if read a piece at a
+// time), then each 4 x 4 piece is transposed in registers and stored as
+// four destination rows. Turning right, the rows are taken bottom-up so each
+// stored row already runs in destination order. Each column of four pieces
+// fills four whole destination lines (64 bytes), so large pictures can
+// stream them past the cache.
 template <bool Stream>
 void turn_rect_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, const Turn& t,
                     uint32_t x1, uint32_t y1) {
-    constexpr uint32_t kStrip = 16;
-    for (uint32_t by = 0; by < y1; by += kStrip) {
-        const uint32_t ey = std::min(by + kStrip, y1);
-        for (uint32_t x = 0; x < x1; x += 4) {
-            uint8_t* out_rows[4];
-            for (uint32_t i = 0; i < 4; ++i) out_rows[i] = dst + size_t(t.out_row(x + i)) * dstStride;
-            for (uint32_t y = by; y < ey; y += 4) {
-                const uint8_t* in = src + size_t(x) * 4;
-                const size_t up = t.right ? size_t(y + 3) : size_t(y);
-                const ptrdiff_t step = t.right ? -ptrdiff_t(srcStride) : ptrdiff_t(srcStride);
-                const uint8_t* row0 = in + up * srcStride;
-                const __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0));
-                const __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + step));
-                const __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + 2 * step));
-                const __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + 3 * step));
-                const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
-                const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
-                const __m128i columns[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
-                                            _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
-                // Destination column of the block's first stored pixel.
-                const size_t column = t.right ? t.height - 4 - y : y;
-                for (uint32_t i = 0; i < 4; ++i) {
-                    __m128i* out = reinterpret_cast<__m128i*>(out_rows[i] + column * 4);
-                    if constexpr (Stream)
-                        _mm_stream_si128(out, columns[i]);
-                    else
-                        _mm_storeu_si128(out, columns[i]);
+    constexpr uint32_t kBlock = 16;
+    __m128i block[kBlock][kBlock / 4];
+    for (uint32_t by = 0; by < y1; by += kBlock) {
+        const uint32_t rows = std::min(kBlock, y1 - by);
+        for (uint32_t bx = 0; bx < x1; bx += kBlock) {
+            const uint32_t quads = std::min(kBlock, x1 - bx) / 4;
+            for (uint32_t r = 0; r < rows; ++r) {
+                const uint8_t* in = src + size_t(t.right ? by + rows - 1 - r : by + r) * srcStride + size_t(bx) * 4;
+                for (uint32_t q = 0; q < quads; ++q)
+                    block[r][q] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + q * 16));
+            }
+            // Destination column of the block's first stored pixel.
+            const size_t column = t.right ? t.height - by - rows : by;
+            for (uint32_t q = 0; q < quads; ++q) {
+                uint8_t* out_rows[4];
+                for (uint32_t i = 0; i < 4; ++i)
+                    out_rows[i] = dst + size_t(t.out_row(bx + 4 * q + i)) * dstStride + column * 4;
+                for (uint32_t r = 0; r < rows; r += 4) {
+                    const __m128i r0 = block[r][q], r1 = block[r + 1][q], r2 = block[r + 2][q], r3 = block[r + 3][q];
+                    const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+                    const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+                    const __m128i columns[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                                                _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+                    for (uint32_t i = 0; i < 4; ++i) {
+                        __m128i* out = reinterpret_cast<__m128i*>(out_rows[i] + size_t(r) * 4);
+                        if constexpr (Stream)
+                            _mm_stream_si128(out, columns[i]);
+                        else
+                            _mm_storeu_si128(out, columns[i]);
+                    }
                 }
             }
         }
@@ -118,7 +124,8 @@ void turn_quarter(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
                 const uint32_t w4 = width & ~3u, h4 = height & ~3u;
                 // Streaming stores need 16-byte aligned rows and blocks, and pay
                 // off only when the picture would not stay in the cache anyway.
-                const bool aligned = ((reinterpret_cast<uintptr_t>(dst) | dstStride) & 15u) == 0 && (!right || height % 4 == 0);
+                const bool aligned =
+                    ((reinterpret_cast<uintptr_t>(dst) | dstStride) & 15u) == 0 && (!right || height % 4 == 0);
                 const bool large = uint64_t(width) * height * 4 >= kStreamBytes;
                 if (aligned && large)
                     turn_rect_sse2<true>(src, srcStride, dst, dstStride, t, w4, h4);

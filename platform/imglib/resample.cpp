@@ -10,8 +10,7 @@ namespace imglib {
 namespace {
 
 BOOL resize_with(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
-                 uint32_t newWidth, uint32_t newHeight, uint32_t dstStride, uint32_t bytesPerPixel,
-                 int interpolation) {
+                 uint32_t newWidth, uint32_t newHeight, uint32_t dstStride, uint32_t bytesPerPixel, int interpolation) {
     using namespace detail;
     if (!valid_picture(src, width, height, srcStride, bytesPerPixel) ||
         !valid_picture(dst, newWidth, newHeight, dstStride, bytesPerPixel))

@@ -40,8 +40,7 @@ enum DecimateMode : uint32_t {
 
 // Reduces a picture (and, if asked, enlarges it) by the given mode.
 BOOL IS3DecimateImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
-                      uint32_t newWidth, uint32_t newHeight, uint32_t dstStride, uint32_t bytesPerPixel,
-                      uint32_t mode);
+                      uint32_t newWidth, uint32_t newHeight, uint32_t dstStride, uint32_t bytesPerPixel, uint32_t mode);
 
 // Nearest neighbour: each destination pixel takes the source pixel under its
 // centre.

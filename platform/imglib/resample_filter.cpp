@@ -107,20 +107,20 @@ double hermite(double x) {
 
 // Indexed by filter number.
 constexpr Kernel kKernels[] = {
-    {box, 0.5},                // Box
-    {triangle, 1.0},           // Triangle
-    {hamming, 3.0},            // Hamming
-    {gaussian, 1.5},           // Gaussian
-    {bell, 1.5},               // Bell
-    {b_spline, 2.0},           // B-Spline
-    {keys_cubic<-4>, 2.0},     // Cubic 1: a = -1
-    {keys_cubic<-3>, 2.0},     // Cubic 2: a = -0.75
-    {lanczos3, 3.0},           // Lanczos3
-    {mitchell, 2.0},           // Mitchell
-    {sinc4, 4.0},              // Sinc
-    {hermite, 1.0},            // Hermite
-    {hanning, 3.0},            // Hanning
-    {keys_cubic<-2>, 2.0},     // Catrom: a = -0.5
+    {box, 0.5},             // Box
+    {triangle, 1.0},        // Triangle
+    {hamming, 3.0},         // Hamming
+    {gaussian, 1.5},        // Gaussian
+    {bell, 1.5},            // Bell
+    {b_spline, 2.0},        // B-Spline
+    {keys_cubic<-4>, 2.0},  // Cubic 1: a = -1
+    {keys_cubic<-3>, 2.0},  // Cubic 2: a = -0.75
+    {lanczos3, 3.0},        // Lanczos3
+    {mitchell, 2.0},        // Mitchell
+    {sinc4, 4.0},           // Sinc
+    {hermite, 1.0},         // Hermite
+    {hanning, 3.0},         // Hanning
+    {keys_cubic<-2>, 2.0},  // Catrom: a = -0.5
 };
 static_assert(std::size(kKernels) == kFilterCount);
 
@@ -332,8 +332,7 @@ void columns_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t
 
 void copy_rows(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
                uint32_t rows) {
-    for (uint32_t y = 0; y < rows; ++y)
-        std::memcpy(dst + size_t(y) * dstStride, src + size_t(y) * srcStride, rowBytes);
+    for (uint32_t y = 0; y < rows; ++y) std::memcpy(dst + size_t(y) * dstStride, src + size_t(y) * srcStride, rowBytes);
 }
 
 }  // namespace

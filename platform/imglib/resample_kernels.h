@@ -49,8 +49,8 @@ void resample_columns_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, u
 // The same two passes with SSE2, bit for bit the same results; the row pass
 // only for 4 channels. Present when the build has SSE2.
 bool have_sse2_resampler();
-void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rows, const AxisWeights& w);
+void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+                              const AxisWeights& w);
 void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
                               uint32_t rowBytes, const AxisWeights& w);
 

@@ -34,8 +34,8 @@ inline uint32_t load_u32(const uint8_t* p) {
 
 bool have_sse2_resampler() { return true; }
 
-void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rows, const AxisWeights& w) {
+void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+                              const AxisWeights& w) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (w.precision - 1));
     const __m128i shift = _mm_cvtsi32_si128(w.precision);
@@ -125,8 +125,8 @@ void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* d
 #else
 
 bool have_sse2_resampler() { return false; }
-void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rows, const AxisWeights& w) {
+void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+                              const AxisWeights& w) {
     resample_rows_u8(src, srcStride, dst, dstStride, rows, 4, w);
 }
 void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
