@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "engine/layers.h"
@@ -17,6 +18,15 @@ using engine::LayerSlot;
 using engine::OwnedBuffer;
 
 namespace {
+
+// How a resize filter name is carried out by the imaging library.
+enum class ResizeCall { Decimate, Nearest, Bilinear, Bicubic, Filtered };
+
+struct ResizeMethod {
+    std::string_view name;
+    ResizeCall call;
+    uint32_t filter;  // filter number of a Filtered call
+};
 
 constexpr ResizeMethod kResizeMethods[] = {
     {"Area Average", ResizeCall::Decimate, 0},
@@ -139,6 +149,21 @@ void flip_layers(EngineState& s, Flip&& flip) {
     }
 }
 
+// Names are compared exactly and case-sensitively, as whole strings.
+const ResizeMethod* find_resize_method(const char* name) {
+    if (name == nullptr) return nullptr;
+    for (const ResizeMethod& m : kResizeMethods)
+        if (m.name == name) return &m;
+    return nullptr;
+}
+
+const Anchor* find_anchor(const char* name) {
+    if (name == nullptr) return nullptr;
+    for (const Anchor& a : kAnchors)
+        if (a.name == name) return &a;
+    return nullptr;
+}
+
 imglib::BOOL run_resize(const ResizeMethod& method, const uint8_t* old, uint32_t width, uint32_t height, uint8_t* fresh,
                         uint32_t newWidth, uint32_t newHeight) {
     const uint32_t oldStride = width * 4, newStride = newWidth * 4;
@@ -171,24 +196,6 @@ void rotate_layers(EngineState& s, uint32_t rotation) {
 
 }  // namespace
 
-const ResizeMethod* find_resize_method(const char* name) {
-    if (name == nullptr) return nullptr;
-    for (const ResizeMethod& m : kResizeMethods)
-        if (m.name == name) return &m;
-    return nullptr;
-}
-
-bool anchor_offsets(const char* anchor, int32_t dW, int32_t dH, int32_t& x, int32_t& y) {
-    if (anchor == nullptr) return false;
-    for (const Anchor& a : kAnchors) {
-        if (a.name != anchor) continue;
-        x = offset_along(a.horizontal, dW);
-        y = offset_along(a.vertical, dH);
-        return true;
-    }
-    return false;
-}
-
 void resize_layers(EngineState& s, int32_t newWidth, int32_t newHeight, const char* filterName) {
     const ResizeMethod* method = find_resize_method(filterName);
     if (method == nullptr) return;
@@ -200,9 +207,12 @@ void resize_layers(EngineState& s, int32_t newWidth, int32_t newHeight, const ch
 }
 
 void resize_canvas(EngineState& s, int32_t newWidth, int32_t newHeight, const char* anchor) {
-    int32_t x = 0, y = 0;
-    if (!anchor_offsets(anchor, newWidth - s.imageWidth, newHeight - s.imageHeight, x, y)) return;
+    const Anchor* place = find_anchor(anchor);
+    if (place == nullptr) return;
     check_new_size(newWidth, newHeight);
+    // Both sizes lie in 0..10000 here, so the differences cannot overflow.
+    const int32_t x = offset_along(place->horizontal, newWidth - s.imageWidth);
+    const int32_t y = offset_along(place->vertical, newHeight - s.imageHeight);
     const uint32_t width = uint32_t(s.imageWidth), height = uint32_t(s.imageHeight);
     const size_t fresh_bytes = size_t(rgba32_bytes(newWidth, newHeight));
     rebuild_layers(s, newWidth, newHeight, [&](int32_t index, const uint8_t* old, uint8_t* fresh) {

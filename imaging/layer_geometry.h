@@ -16,28 +16,10 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "engine/engine_state.h"
 
 namespace imaging {
-
-// How a resize filter name is carried out by the imaging library.
-enum class ResizeCall { Decimate, Nearest, Bilinear, Bicubic, Filtered };
-
-struct ResizeMethod {
-    std::string_view name;
-    ResizeCall call;
-    uint32_t filter;  // filter number of a Filtered call
-};
-
-// The method of an exact, case-sensitive filter name; null for any other.
-const ResizeMethod* find_resize_method(const char* name);
-
-// Horizontal and vertical offsets of the old canvas in the new one for an
-// anchor name ("TL" .. "BR"), from the size differences; false for any
-// other name. Halves truncate toward zero.
-bool anchor_offsets(const char* anchor, int32_t dW, int32_t dH, int32_t& x, int32_t& y);
 
 void resize_layers(engine::EngineState& s, int32_t newWidth, int32_t newHeight, const char* filterName);
 void resize_canvas(engine::EngineState& s, int32_t newWidth, int32_t newHeight, const char* anchor);
