@@ -125,7 +125,7 @@ constexpr Kernel kKernels[] = {
 static_assert(std::size(kKernels) == kFilterCount);
 
 // Weight tables larger than this many entries are refused.
-constexpr uint64_t kMaxWeightEntries = uint64_t(1) << 27;
+constexpr uint64_t kMaxWeightEntries = uint64_t(1) << 22;
 
 bool g_fast_paths = true;
 
