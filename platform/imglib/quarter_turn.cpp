@@ -49,23 +49,24 @@ void turn_rect(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t ds
 
 #if defined(__SSE2__)
 
-// 16 x 16 blocks of 4-byte pixels. The block's sixteen source lines are
-// read whole into registers-sized pieces of a small local copy (at a
-// power-of-two stride they would evict one another if read a piece at a
-// time), then each 4 x 4 piece is transposed in registers and stored as
-// four destination rows. Turning right, the rows are taken bottom-up so each
-// stored row already runs in destination order. Each column of four pieces
-// fills four whole destination lines (64 bytes), so large pictures can
-// stream them past the cache.
+// Blocks of 64 source rows by 128 source columns, 4-byte pixels. The
+// block's source rows are read whole (512 contiguous bytes each) into a small
+// local copy; then each 4 x 4 piece is transposed in registers and stored as
+// four destination rows, which receive 256 contiguous bytes per block.
+// Long runs on both sides keep the memory traffic close to a plain copy,
+// and the copy keeps rows at a power-of-two stride from evicting one another
+// in the cache. Turning right, the rows are taken bottom-up so each stored
+// row already runs in destination order. Large pictures stream the
+// destination lines past the cache.
 template <bool Stream>
 void turn_rect_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, const Turn& t,
                     uint32_t x1, uint32_t y1) {
-    constexpr uint32_t kBlock = 16;
-    __m128i block[kBlock][kBlock / 4];
-    for (uint32_t by = 0; by < y1; by += kBlock) {
-        const uint32_t rows = std::min(kBlock, y1 - by);
-        for (uint32_t bx = 0; bx < x1; bx += kBlock) {
-            const uint32_t quads = std::min(kBlock, x1 - bx) / 4;
+    constexpr uint32_t kRows = 64, kCols = 128;
+    __m128i block[kRows][kCols / 4];  // 32 KB: inside the first-level cache
+    for (uint32_t by = 0; by < y1; by += kRows) {
+        const uint32_t rows = std::min(kRows, y1 - by);
+        for (uint32_t bx = 0; bx < x1; bx += kCols) {
+            const uint32_t quads = std::min(kCols, x1 - bx) / 4;
             for (uint32_t r = 0; r < rows; ++r) {
                 const uint8_t* in = src + size_t(t.right ? by + rows - 1 - r : by + r) * srcStride + size_t(bx) * 4;
                 for (uint32_t q = 0; q < quads; ++q)
