@@ -122,8 +122,10 @@ TEST_F(Geometry, EveryFilterNameReachesItsResampler) {
     for (const Expected& e : kNames) {
         reset_engine();
         const auto pictures = painted_image(w, h, 40);
+        PTE_SetLayerOptions(2, 1, 1, 100, "Normal");  // keepAlpha: the alpha is resampled too
         const Snapshot tracing = snapshot(0);
         PTE_IPLResize(nw, nh, e.name);
+        EXPECT_EQ(st().layers[2].keepAlpha, 1) << e.name;
         for (int32_t slot : {1, 2}) {
             ASSERT_EQ(st().layers[slot].width, nw) << e.name;
             ASSERT_EQ(st().layers[slot].height, nh) << e.name;
@@ -224,6 +226,7 @@ TEST_F(Geometry, FlipsMirrorColourAndKeepAlphaWhereAsked) {
 TEST_F(Geometry, CropCutsEveryLayerAndRefusesBadRectangles) {
     const int32_t w = 7, h = 6;
     const auto pictures = painted_image(w, h, 45);
+    PTE_SetLayerOptions(2, 1, 1, 100, "Normal");  // keepAlpha: cut with its alpha
     const Snapshot one = snapshot(1);
     PTE_SetLastError("none");
     struct Rect {
@@ -238,6 +241,7 @@ TEST_F(Geometry, CropCutsEveryLayerAndRefusesBadRectangles) {
     }
     PTE_IPLCrop(2, 1, 7, 4);
     EXPECT_STREQ(PTE_GetLastError(), "none");
+    EXPECT_EQ(st().layers[2].keepAlpha, 1);
     for (int32_t slot : {1, 2}) {
         ASSERT_EQ(st().layers[slot].width, 5);
         ASSERT_EQ(st().layers[slot].height, 3);
