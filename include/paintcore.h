@@ -345,6 +345,46 @@ PTE_API void PTE_CALL PTE_RGBToRGBAlpha(uint8_t* dst, int32_t width, int32_t hei
 PTE_API void PTE_CALL PTE_RGBToRGBA(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
 /* Packed width x height: RGBA32 colour into RGB24, alpha dropped. */
 PTE_API void PTE_CALL PTE_RGBAToRGB(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* ---- Imaging set-up, working buffers and whole-image geometry ---- */
+
+/* Starts the imaging library; call before any other imaging operation. */
+PTE_API void PTE_CALL PTE_IPLInit(void);
+/* Leaves the imaging library. */
+PTE_API void PTE_CALL PTE_IPLExit(void);
+/* (Re)allocates the image-sized RGBA32 source buffer and fills it with the current layer. */
+PTE_API void PTE_CALL PTE_IPLAllocSrcBuffer32(void);
+/* Frees the RGBA32 source buffer; nothing if there is none. */
+PTE_API void PTE_CALL PTE_IPLFreeSrcBuffer32(void);
+/* (Re)allocates the image-sized RGBA32 destination buffer, contents unset. */
+PTE_API void PTE_CALL PTE_IPLAllocDstBuffer32(void);
+/* Frees the RGBA32 destination buffer. */
+PTE_API void PTE_CALL PTE_IPLFreeDstBuffer32(void);
+/* (Re)allocates the image-sized RGB24 source buffer and fills it with the current layer's colour. */
+PTE_API void PTE_CALL PTE_IPLAllocSrcBuffer24(void);
+/* Frees the RGB24 source buffer. */
+PTE_API void PTE_CALL PTE_IPLFreeSrcBuffer24(void);
+/* (Re)allocates the image-sized RGB24 destination buffer, contents unset. */
+PTE_API void PTE_CALL PTE_IPLAllocDstBuffer24(void);
+/* Frees the RGB24 destination buffer. */
+PTE_API void PTE_CALL PTE_IPLFreeDstBuffer24(void);
+/* Copies an image-sized packed RGBA32 picture into the source buffer; nothing if either is missing. */
+PTE_API void PTE_CALL PTE_IPLSetSrcBuffer32(const uint8_t* picture);
+/* Refills the RGBA32 source buffer from the current layer; returns it, or null if there is none. */
+PTE_API uint8_t* PTE_CALL PTE_IPLUpdateSrcBuffer32(void);
+/* Resamples every layer to newWidth x newHeight with a named filter ("Bilinear", "Lanczos3", ...). */
+PTE_API void PTE_CALL PTE_IPLResize(int32_t newWidth, int32_t newHeight, const char* filterName);
+/* Changes the canvas of every layer, keeping the pixels at an anchor ("TL" .. "BR"). */
+PTE_API void PTE_CALL PTE_IPLResizePage(int32_t newWidth, int32_t newHeight, const char* anchor);
+/* Cuts every layer to the rectangle from (left, top) up to (right, bottom). */
+PTE_API void PTE_CALL PTE_IPLCrop(int32_t left, int32_t top, int32_t right, int32_t bottom);
+/* Turns every layer a quarter counter-clockwise (layers become H x W). */
+PTE_API void PTE_CALL PTE_IPLRotateLeft(void);
+/* Turns every layer a quarter clockwise (layers become H x W). */
+PTE_API void PTE_CALL PTE_IPLRotateRight(void);
+/* Mirrors every layer left to right; a layer with keepAlpha keeps its alpha. */
+PTE_API void PTE_CALL PTE_IPLFlipHorizontal(void);
+/* Mirrors every layer top to bottom; a layer with keepAlpha keeps its alpha. */
+PTE_API void PTE_CALL PTE_IPLFlipVertical(void);
 
 #ifdef __cplusplus
 }
