@@ -401,26 +401,18 @@ HISLINES IS40_InitWriteBMPLines(HISDEST dest, uint32_t width, uint32_t height, u
 }
 
 BOOL IS40_WriteNextBMPLine(HISLINES lines, const uint8_t* row) {
-    return lines != nullptr && lines->kind == LineWriter::Kind::BMP && lines->next(row) ? 1 : 0;
+    return codec::next_line(lines, LineWriter::Kind::BMP, row);
 }
 
-BOOL IS40_DestroyBMPLines(HISLINES lines) {
-    if (lines == nullptr || lines->kind != LineWriter::Kind::BMP) return 0;
-    const bool ok = lines->destroy();
-    delete lines;
-    return ok ? 1 : 0;
-}
+BOOL IS40_DestroyBMPLines(HISLINES lines) { return codec::destroy_lines(lines, LineWriter::Kind::BMP); }
 
 BOOL IS3WriteBMP(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
                  const ISResolution* res) {
-    if (pixels == nullptr) return 0;
-    ISLineResolution lres{};
-    if (res != nullptr) lres = {double(res->x), double(res->y), res->unit};
-    HISLINES lines = IS40_InitWriteBMPLines(dest, width, height, bitsPerPixel, 0, nullptr, res ? &lres : nullptr);
-    if (lines == nullptr) return 0;
-    const uint64_t stride = uint64_t(width) * (bitsPerPixel / 8);
-    for (uint32_t y = height; y-- > 0;) lines->next(pixels + y * stride);
-    return IS40_DestroyBMPLines(lines);
+    ISLineResolution lres;
+    HISLINES lines = pixels == nullptr ? nullptr
+                     : IS40_InitWriteBMPLines(dest, width, height, bitsPerPixel, 0, nullptr,
+                                              codec::line_resolution(res, lres));
+    return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), true);
 }
 
 }  // namespace imglib

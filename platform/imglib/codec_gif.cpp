@@ -180,10 +180,9 @@ BOOL IS3QuantizeRGBTo8Bit(const uint8_t* rgb, uint32_t width, uint32_t height, u
 
 BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uint32_t height,
                        const uint8_t* palette, uint32_t paletteColours, int32_t transparent, uint32_t bitsPerPixel) {
-    if (dest == nullptr || indices == nullptr || palette == nullptr || paletteColours == 0 || paletteColours > 256)
-        return 0;
-    if (width == 0 || height == 0 || width > 65535 || height > 65535 || bitsPerPixel < 1 || bitsPerPixel > 8)
-        return 0;
+    if (dest == nullptr || indices == nullptr || palette == nullptr || paletteColours == 0 || paletteColours > 256 ||
+        width == 0 || height == 0 || width > 65535 || height > 65535 || bitsPerPixel < 1 || bitsPerPixel > 8)
+        return codec::settle(dest, false);
     // The colour table holds a power of two entries, at least the palette.
     int table = 1 << bitsPerPixel;
     while (table < int(paletteColours)) table <<= 1;
@@ -191,7 +190,7 @@ BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uin
     for (uint32_t i = 0; i < paletteColours; ++i)
         colours[i] = GifColorType{palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]};
     ColorMapObject* map = GifMakeMapObject(table, colours.data());
-    if (map == nullptr) return 0;
+    if (map == nullptr) return codec::settle(dest, false);
     int error = 0;
     GifFileType* gif = EGifOpen(dest, write_dest, &error);
     bool ok = gif != nullptr;
@@ -212,8 +211,7 @@ BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uin
         if (EGifCloseFile(gif, &error) == GIF_ERROR) ok = false;
     }
     GifFreeMapObject(map);
-    if (!ok) dest->failed = true;
-    return ok ? 1 : 0;
+    return codec::settle(dest, ok);
 }
 
 }  // namespace imglib

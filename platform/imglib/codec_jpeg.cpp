@@ -270,26 +270,18 @@ HISLINES IS40_InitWriteJPGLines(HISDEST dest, uint32_t width, uint32_t height, u
 }
 
 BOOL IS40_WriteNextJPGLine(HISLINES lines, const uint8_t* row) {
-    return lines != nullptr && lines->kind == LineWriter::Kind::JPG && lines->next(row) ? 1 : 0;
+    return codec::next_line(lines, LineWriter::Kind::JPG, row);
 }
 
-BOOL IS40_DestroyJPGLines(HISLINES lines) {
-    if (lines == nullptr || lines->kind != LineWriter::Kind::JPG) return 0;
-    const bool ok = lines->destroy();
-    delete lines;
-    return ok ? 1 : 0;
-}
+BOOL IS40_DestroyJPGLines(HISLINES lines) { return codec::destroy_lines(lines, LineWriter::Kind::JPG); }
 
 BOOL IS3WriteJPG(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t quality,
                  uint32_t bitsPerPixel, const ISResolution* res) {
-    if (pixels == nullptr) return 0;
-    ISLineResolution lres{};
-    if (res != nullptr) lres = {double(res->x), double(res->y), res->unit};
-    HISLINES lines = init_lines(dest, width, height, quality, bitsPerPixel, res ? &lres : nullptr, nullptr);
-    if (lines == nullptr) return 0;
-    const uint64_t stride = uint64_t(width) * (bitsPerPixel / 8);
-    for (uint32_t y = 0; y < height; ++y) lines->next(pixels + y * stride);
-    return IS40_DestroyJPGLines(lines);
+    ISLineResolution lres;
+    HISLINES lines = pixels == nullptr ? nullptr
+                     : init_lines(dest, width, height, quality, bitsPerPixel, codec::line_resolution(res, lres),
+                                  nullptr);
+    return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), false);
 }
 
 }  // namespace imglib

@@ -324,15 +324,16 @@ uint8_t* render_metafile(Bytes data, uint32_t width, uint32_t height, uint32_t b
 
 }  // namespace codec
 
-BOOL IS3WriteRGBToEMF(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t height) {
+namespace {
+bool write_emf_file(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t height) {
     if (dest == nullptr || rgb == nullptr || width == 0 || height == 0 || width > INT32_MAX / 4 ||
         height > INT32_MAX / 4)
-        return 0;
+        return false;
     const uint64_t stride = (uint64_t(width) * 3 + 3) & ~uint64_t(3);
     const uint64_t bits = stride * height;
     constexpr uint32_t kHeaderBytes = 108, kBlitHeader = 80, kInfoBytes = 40, kEofBytes = 20;
     const uint64_t blit = kBlitHeader + kInfoBytes + bits, total = kHeaderBytes + blit + kEofBytes;
-    if (total > UINT32_MAX) return 0;
+    if (total > UINT32_MAX) return false;
     // The reference device: the picture's own pixels at 96 per inch.
     const auto hundredths_mm = [](uint32_t px) { return int32_t(std::min<uint64_t>(uint64_t(px) * 2540 / 96, INT32_MAX / 10)); };
     ByteWriter b;
@@ -365,7 +366,7 @@ BOOL IS3WriteRGBToEMF(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t
     b.u32le(width), b.u32le(height);  // bottom row first
     b.u16le(1), b.u16le(24);
     b.u32le(0), b.u32le(uint32_t(bits)), b.u32le(3780), b.u32le(3780), b.u32le(0), b.u32le(0);
-    if (!dest->write(b.data(), b.size())) return 0;
+    if (!dest->write(b.data(), b.size())) return false;
     std::vector<uint8_t> row(size_t(stride), 0);
     for (uint32_t y = height; y-- > 0;) {
         const uint8_t* in = rgb + uint64_t(y) * width * 3;
@@ -374,11 +375,17 @@ BOOL IS3WriteRGBToEMF(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t
             row[x * 3 + 1] = in[x * 3 + 1];
             row[x * 3 + 2] = in[x * 3];
         }
-        if (!dest->write(row.data(), row.size())) return 0;
+        if (!dest->write(row.data(), row.size())) return false;
     }
     ByteWriter eof;
     eof.u32le(kEmrEof), eof.u32le(kEofBytes), eof.u32le(0), eof.u32le(16), eof.u32le(kEofBytes);
-    return dest->write(eof.data(), eof.size()) ? 1 : 0;
+    return dest->write(eof.data(), eof.size());
+}
+
+}  // namespace
+
+BOOL IS3WriteRGBToEMF(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t height) {
+    return codec::settle(dest, write_emf_file(dest, rgb, width, height));
 }
 
 }  // namespace imglib

@@ -166,9 +166,10 @@ namespace codec {
 uint8_t* decode_pcx(Bytes data, uint32_t& width, uint32_t& height) { return decode(data, width, height); }
 }  // namespace codec
 
-BOOL IS3WritePCX(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
-    if (dest == nullptr || pixels == nullptr || bitsPerPixel != 24) return 0;
-    if (width == 0 || height == 0 || width > 65535 || height > 65535) return 0;
+namespace {
+bool write_pcx_file(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
+    if (dest == nullptr || pixels == nullptr || bitsPerPixel != 24) return false;
+    if (width == 0 || height == 0 || width > 65535 || height > 65535) return false;
     const uint32_t bpl = (width + 1) & ~1u;  // rows of an even byte count
     ByteWriter b;
     b.u8(0x0A);
@@ -187,7 +188,7 @@ BOOL IS3WritePCX(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
     b.u16le(bpl);
     b.u16le(1);  // colour
     b.zeros(kHeaderBytes - 70);
-    if (!dest->write(b.data(), b.size())) return 0;
+    if (!dest->write(b.data(), b.size())) return false;
     std::vector<uint8_t> plane(bpl, 0), coded;
     coded.reserve(size_t(bpl) * 6);
     for (uint32_t y = 0; y < height; ++y) {
@@ -197,9 +198,15 @@ BOOL IS3WritePCX(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
             for (uint32_t x = 0; x < width; ++x) plane[x] = in[x * 3 + uint32_t(c)];
             encode_plane(plane.data(), bpl, coded);
         }
-        if (!dest->write(coded.data(), coded.size())) return 0;
+        if (!dest->write(coded.data(), coded.size())) return false;
     }
     return 1;
+}
+
+}  // namespace
+
+BOOL IS3WritePCX(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
+    return codec::settle(dest, write_pcx_file(dest, pixels, width, height, bitsPerPixel));
 }
 
 }  // namespace imglib

@@ -170,26 +170,18 @@ HISLINES IS40_InitWritePNGLines(HISDEST dest, uint32_t width, uint32_t height, u
 }
 
 BOOL IS40_WriteNextPNGLine(HISLINES lines, const uint8_t* row) {
-    return lines != nullptr && lines->kind == LineWriter::Kind::PNG && lines->next(row) ? 1 : 0;
+    return codec::next_line(lines, LineWriter::Kind::PNG, row);
 }
 
-BOOL IS40_DestroyPNGLines(HISLINES lines) {
-    if (lines == nullptr || lines->kind != LineWriter::Kind::PNG) return 0;
-    const bool ok = lines->destroy();
-    delete lines;
-    return ok ? 1 : 0;
-}
+BOOL IS40_DestroyPNGLines(HISLINES lines) { return codec::destroy_lines(lines, LineWriter::Kind::PNG); }
 
 BOOL IS3WritePNG(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
                  uint32_t bitDepth, uint32_t colourType, const ISResolution* res) {
-    if (pixels == nullptr) return 0;
-    ISLineResolution lres{};
-    if (res != nullptr) lres = {double(res->x), double(res->y), res->unit};
-    HISLINES lines = IS40_InitWritePNGLines(dest, width, height, stride, bitDepth, 0, nullptr, colourType, 0, 0,
-                                            res ? &lres : nullptr);
-    if (lines == nullptr) return 0;
-    for (uint32_t y = 0; y < height; ++y) lines->next(pixels + uint64_t(y) * stride);
-    return IS40_DestroyPNGLines(lines);
+    ISLineResolution lres;
+    HISLINES lines = pixels == nullptr ? nullptr
+                     : IS40_InitWritePNGLines(dest, width, height, stride, bitDepth, 0, nullptr, colourType, 0, 0,
+                                              codec::line_resolution(res, lres));
+    return codec::write_rows(dest, lines, pixels, height, stride, false);
 }
 
 }  // namespace imglib

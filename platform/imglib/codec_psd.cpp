@@ -142,10 +142,11 @@ bool psd_dims(Bytes data, Dims& d) {
 
 }  // namespace codec
 
-BOOL IS3WritePSD(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
+namespace {
+bool write_psd_file(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
                  const ISResolution* res) {
-    if (dest == nullptr || pixels == nullptr || bitsPerPixel != 24) return 0;
-    if (width == 0 || height == 0 || width > kMaxPsdSide || height > kMaxPsdSide) return 0;
+    if (dest == nullptr || pixels == nullptr || bitsPerPixel != 24) return false;
+    if (width == 0 || height == 0 || width > kMaxPsdSide || height > kMaxPsdSide) return false;
     ByteWriter b;
     b.text("8BPS");
     b.u16be(1);
@@ -178,7 +179,7 @@ BOOL IS3WritePSD(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
     b.u16be(1);  // PackBits
     const size_t table_at = b.size();
     b.zeros(size_t(height) * 3 * 2);
-    if (!dest->write(b.data(), b.size())) return 0;
+    if (!dest->write(b.data(), b.size())) return false;
     // Channel planes one after the other; the row sizes are filled in last.
     std::vector<uint16_t> counts(size_t(height) * 3);
     std::vector<uint8_t> plane(width), coded;
@@ -189,12 +190,19 @@ BOOL IS3WritePSD(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
             coded.clear();
             packbits(plane.data(), width, coded);
             counts[size_t(c) * height + y] = uint16_t(coded.size());  // at most width + width / 128 + 1
-            if (!dest->write(coded.data(), coded.size())) return 0;
+            if (!dest->write(coded.data(), coded.size())) return false;
         }
     }
     ByteWriter table;
     for (uint16_t n : counts) table.u16be(n);
-    return dest->patch(table_at, table.data(), table.size()) ? 1 : 0;
+    return dest->patch(table_at, table.data(), table.size());
+}
+
+}  // namespace
+
+BOOL IS3WritePSD(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
+                 const ISResolution* res) {
+    return codec::settle(dest, write_psd_file(dest, pixels, width, height, bitsPerPixel, res));
 }
 
 }  // namespace imglib

@@ -190,23 +190,14 @@ HISLINES IS40_InitWriteTGALines(HISDEST dest, uint32_t width, uint32_t height, u
 }
 
 BOOL IS40_WriteNextTGALine(HISLINES lines, const uint8_t* row) {
-    return lines != nullptr && lines->kind == LineWriter::Kind::TGA && lines->next(row) ? 1 : 0;
+    return codec::next_line(lines, LineWriter::Kind::TGA, row);
 }
 
-BOOL IS40_DestroyTGALines(HISLINES lines) {
-    if (lines == nullptr || lines->kind != LineWriter::Kind::TGA) return 0;
-    const bool ok = lines->destroy();
-    delete lines;
-    return ok ? 1 : 0;
-}
+BOOL IS40_DestroyTGALines(HISLINES lines) { return codec::destroy_lines(lines, LineWriter::Kind::TGA); }
 
 BOOL IS3WriteTGA(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
-    if (pixels == nullptr) return 0;
-    HISLINES lines = IS40_InitWriteTGALines(dest, width, height, bitsPerPixel, 0, nullptr);
-    if (lines == nullptr) return 0;
-    const uint64_t stride = uint64_t(width) * (bitsPerPixel / 8);
-    for (uint32_t y = 0; y < height; ++y) lines->next(pixels + y * stride);
-    return IS40_DestroyTGALines(lines);
+    HISLINES lines = pixels == nullptr ? nullptr : IS40_InitWriteTGALines(dest, width, height, bitsPerPixel, 0, nullptr);
+    return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), false);
 }
 
 }  // namespace imglib

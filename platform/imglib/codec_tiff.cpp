@@ -294,26 +294,18 @@ HISLINES IS40_InitWriteTIFFLines(HISDEST dest, uint32_t width, uint32_t height, 
 }
 
 BOOL IS40_WriteNextTIFFLine(HISLINES lines, const uint8_t* row) {
-    return lines != nullptr && lines->kind == LineWriter::Kind::TIFF && lines->next(row) ? 1 : 0;
+    return codec::next_line(lines, LineWriter::Kind::TIFF, row);
 }
 
-BOOL IS40_DestroyTIFFLines(HISLINES lines) {
-    if (lines == nullptr || lines->kind != LineWriter::Kind::TIFF) return 0;
-    const bool ok = lines->destroy();
-    delete lines;
-    return ok ? 1 : 0;
-}
+BOOL IS40_DestroyTIFFLines(HISLINES lines) { return codec::destroy_lines(lines, LineWriter::Kind::TIFF); }
 
 BOOL IS3WriteTIFF(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
                   uint32_t compression, const ISResolution* res) {
-    if (pixels == nullptr) return 0;
-    ISLineResolution lres{};
-    if (res != nullptr) lres = {double(res->x), double(res->y), res->unit};
-    HISLINES lines = init_lines(dest, width, height, bitsPerPixel, 0, compression, res ? &lres : nullptr);
-    if (lines == nullptr) return 0;
-    const uint64_t stride = uint64_t(width) * (bitsPerPixel / 8);
-    for (uint32_t y = 0; y < height; ++y) lines->next(pixels + y * stride);
-    return IS40_DestroyTIFFLines(lines);
+    ISLineResolution lres;
+    HISLINES lines = pixels == nullptr ? nullptr
+                     : init_lines(dest, width, height, bitsPerPixel, 0, compression,
+                                  codec::line_resolution(res, lres));
+    return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), false);
 }
 
 }  // namespace imglib

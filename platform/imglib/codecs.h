@@ -125,6 +125,26 @@ bool psd_dims(Bytes data, Dims& dims);
 }  // namespace imglib
 
 namespace imglib::codec {
+// A writer's result: a failure marks the destination failed, so closing it
+// leaves the target as it was.
+inline BOOL settle(HISDEST dest, bool ok) {
+    if (!ok && dest != nullptr) dest->failed = true;
+    return ok ? 1 : 0;
+}
+// Feeds a packed picture (rows `stride` bytes apart) to a row writer and
+// finishes it: rows top first, or bottom first for writers that store them
+// so. A null writer (it could not start) or null pixels fail.
+BOOL write_rows(HISDEST dest, HISLINES lines, const uint8_t* pixels, uint32_t height, uint64_t stride,
+                bool bottom_first);
+// The IS40 next-line and destroy calls, checked against the writer's kind.
+BOOL next_line(HISLINES lines, LineWriter::Kind kind, const uint8_t* row);
+BOOL destroy_lines(HISLINES lines, LineWriter::Kind kind);
+// The row writers' resolution record of a whole-buffer writer's, or null.
+inline const ISLineResolution* line_resolution(const ISResolution* res, ISLineResolution& out) {
+    if (res == nullptr) return nullptr;
+    out = {double(res->x), double(res->y), res->unit};
+    return &out;
+}
 // A resolution value as a whole number, truncated and kept within int32.
 inline int32_t resolution_int(double v) {
     if (!(v > 0)) return 0;

@@ -161,6 +161,27 @@ uint8_t* alloc_picture(uint64_t width, uint64_t height, uint32_t channels) {
     return static_cast<uint8_t*>(GlobalAlloc(width * height * channels));
 }
 
+BOOL next_line(HISLINES lines, LineWriter::Kind kind, const uint8_t* row) {
+    return lines != nullptr && lines->kind == kind && lines->next(row) ? 1 : 0;
+}
+
+BOOL destroy_lines(HISLINES lines, LineWriter::Kind kind) {
+    if (lines == nullptr || lines->kind != kind) return 0;
+    const bool ok = lines->destroy();
+    delete lines;
+    return ok ? 1 : 0;
+}
+
+BOOL write_rows(HISDEST dest, HISLINES lines, const uint8_t* pixels, uint32_t height, uint64_t stride,
+                bool bottom_first) {
+    if (lines == nullptr) return settle(dest, false);
+    for (uint32_t i = 0; i < height && pixels != nullptr; ++i)
+        lines->next(pixels + uint64_t(bottom_first ? height - 1 - i : i) * stride);
+    const bool ok = lines->destroy();  // fewer rows than the height fail here
+    delete lines;
+    return settle(dest, ok);
+}
+
 FileType guess_type(Bytes d) {
     if (starts_with(d, "\x89PNG\r\n\x1a\n", 8)) return kFilePNG;
     if (starts_with(d, "\xFF\xD8\xFF", 3)) return kFileJPEG;
@@ -310,6 +331,12 @@ BOOL IS3GetPSDDims(HISSRC src, uint32_t* w, uint32_t* h, uint32_t* bits, double*
 }
 
 HISDEST IS3OpenFileDest(const char* path, uint32_t) { return open_dest(path); }
+BOOL IS3CancelDest(HISDEST dest) {
+    if (dest == nullptr) return 0;
+    dest->failed = true;
+    close_dest(dest);
+    return 1;
+}
 BOOL IS3CloseDest(HISDEST dest) { return close_dest(dest); }
 HISDEST IS40_OpenFileDest(const char* path, uint32_t) { return open_dest(path); }
 BOOL IS40_CloseDest(HISDEST dest) { return close_dest(dest); }

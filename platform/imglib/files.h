@@ -111,7 +111,10 @@ BOOL IS3GetPSDDims(HISSRC src, uint32_t* width, uint32_t* height, uint32_t* bits
 // `flags` is reserved (0).
 HISDEST IS3OpenFileDest(const char* path, uint32_t flags);
 // Finishes the file; 0 when any write failed (the target is then unchanged).
+// A writer that fails marks its destination failed.
 BOOL IS3CloseDest(HISDEST dest);
+// Drops what was written; the target is unchanged.
+BOOL IS3CancelDest(HISDEST dest);
 
 // 24 or 32 bits; 32 bits keep alpha.
 BOOL IS3WriteBMP(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
