@@ -59,6 +59,9 @@ namespace codec {
 
 // Whether a picture of w x h is within the readers' limits.
 bool size_ok(uint64_t width, uint64_t height);
+// Lowers (or restores) the readers' pixel limit; the fuzz targets keep
+// pictures small so that each input runs fast.
+void set_max_pixels(uint64_t pixels);
 // A GlobalAlloc block of w x h x channels bytes, or null beyond the limits
 // or without memory.
 uint8_t* alloc_picture(uint64_t width, uint64_t height, uint32_t channels);

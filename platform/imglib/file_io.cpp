@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -151,9 +152,15 @@ bool LineWriter::destroy() {
 
 namespace codec {
 
+namespace {
+uint64_t max_pixels = kMaxFilePixels;
+}
+
+void set_max_pixels(uint64_t pixels) { max_pixels = std::min(pixels, kMaxFilePixels); }
+
 bool size_ok(uint64_t width, uint64_t height) {
     return width != 0 && height != 0 && width <= kMaxFileSide && height <= kMaxFileSide &&
-           width * height <= kMaxFilePixels;  // both at most 2^16: the product cannot wrap
+           width * height <= max_pixels;  // both at most 2^16: the product cannot wrap
 }
 
 uint8_t* alloc_picture(uint64_t width, uint64_t height, uint32_t channels) {
