@@ -6,7 +6,9 @@ Every format the engine writes is opened by PIL and compared pixel by pixel
 identified, since PIL renders none on this platform. Files PIL writes are
 read back by the engine. Resolution is checked both ways.
 
-usage: pil_files.py LIBRARY WORKDIR
+With the command-line host given, `pte convert` is checked too.
+
+usage: pil_files.py LIBRARY WORKDIR [PTE]
 """
 import ctypes
 import os
@@ -155,6 +157,26 @@ path = os.path.join(work, "engine_dpi.tif")
 engine_write(rgba, path, ".tif", 300)
 with Image.open(path) as got:
     check(round(got.info.get("dpi", (0, 0))[0]) == 300, f"PIL resolution of engine's .tif: {got.info.get('dpi')}")
+
+# 4. The command-line host converts between formats.
+if len(sys.argv) > 3:
+    import subprocess
+    source = os.path.join(work, "convert_in.png")
+    rgba.save(source, dpi=(300, 300))
+    for ext, mode in ((".tga", "RGBA"), (".tif", "RGBA"), (".png", "RGBA"), (".BMP", "RGB"), (".pcx", "RGB"),
+                      (".psd", "RGB"), (".gif", "RGB")):
+        out = os.path.join(work, "converted" + ext)
+        run = subprocess.run([sys.argv[3], "convert", source, out], capture_output=True, text=True)
+        check(run.returncode == 0, f"pte convert to {ext}: {run.stderr}")
+        with Image.open(out) as got:
+            check(list(got.convert(mode).getdata()) == list(rgba.convert(mode).getdata()), f"pte convert to {ext} keeps pixels")
+    out = os.path.join(work, "converted.jpg")
+    subprocess.run([sys.argv[3], "convert", source, out], check=False)
+    check(lib.PTE_GetDPIFromFile(out.encode()) == 300, "pte convert keeps the resolution")
+    run = subprocess.run([sys.argv[3], "convert", source, os.path.join(work, "x.webp")], capture_output=True)
+    check(run.returncode == 1, "pte convert refuses an extension it does not write")
+    run = subprocess.run([sys.argv[3], "convert", os.path.join(work, "missing.png"), out], capture_output=True)
+    check(run.returncode == 1, "pte convert reports a file it cannot read")
 
 lib.PTE_DeleteNewRGBA()
 lib.PTE_DeleteImage()
