@@ -119,7 +119,8 @@ bool write_bmp_ours(const char* path) {
 }
 
 void BM_PngWrite_Ours(benchmark::State& s) {
-    ours_write(s, ".png", [](HISDEST d) { return IS3WritePNG(d, picture(4).data(), kSide, kSide, kSide * 4, 8, 6, &kRes); });
+    ours_write(s, ".png",
+               [](HISDEST d) { return IS3WritePNG(d, picture(4).data(), kSide, kSide, kSide * 4, 8, 6, &kRes); });
 }
 void BM_JpegWrite_Ours(benchmark::State& s) {
     const ISResolution res{300, 300, 1};
@@ -150,8 +151,8 @@ bool png_write_direct(const char* path) {
         return false;
     }
     png_init_io(png, f);
-    png_set_IHDR(png, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_pHYs(png, info, 11811, 11811, PNG_RESOLUTION_METER);
     png_write_info(png, info);
     for (uint32_t y = 0; y < kSide; ++y) png_write_row(png, picture(4).data() + size_t(y) * kSide * 4);
@@ -264,9 +265,7 @@ uint8_t* tiff_read_direct(const char* path) {
     return out;
 }
 
-bool bmp_write_direct(const char* path) {
-    return stbi_write_bmp(path, kSide, kSide, 3, picture(3).data()) != 0;
-}
+bool bmp_write_direct(const char* path) { return stbi_write_bmp(path, kSide, kSide, 3, picture(3).data()) != 0; }
 uint8_t* bmp_read_direct(const char* path) {
     int w, h, n;
     return stbi_load(path, &w, &h, &n, 4);
@@ -280,7 +279,8 @@ void direct_write(benchmark::State& state, const char* name, bool (*write)(const
     std::remove(path.c_str());
 }
 
-void direct_read(benchmark::State& state, const char* name, bool (*make)(const char*), uint8_t* (*read)(const char*)) {
+void direct_read(benchmark::State& state, const char* name, bool (*make)(const char*),
+                 uint8_t* (*read)(const char*)) {
     const std::string path = file(name);
     if (!make(path.c_str())) state.SkipWithError("no file");
     for (auto _ : state) {

@@ -76,6 +76,14 @@ Decoded decode(const engine::EngineState& s, const char* path, bool want_rgb) {
     return d;
 }
 
+// The decoded picture as RGBA32 in dst (alpha 255 for a rendering).
+void copy_rgba(const Decoded& d, uint8_t* dst) {
+    if (d.rgb)
+        IS3RGBToRGBA(d.pixels, d.width, d.height, dst, 255);
+    else
+        std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 4);
+}
+
 bool same_extension(const char* ext, std::string_view wanted) {
     if (ext == nullptr || std::strlen(ext) != wanted.size()) return false;
     for (size_t i = 0; i < wanted.size(); ++i)
@@ -170,12 +178,17 @@ int32_t write_by_extension(const WriterRow (&table)[N], const uint8_t* src, int3
 double dots_per_inch(uint32_t type, double value, int32_t unit) {
     constexpr double kPerCentimetre = 2.5400000025908, kPerMetre = 0.025400000025908;
     switch (type) {
-        case kFileBMP: return unit == 1 ? value * kPerCentimetre : unit == 2 ? value * kPerMetre : 72;
-        case kFileJPEG: return unit == 1 ? value : unit == 2 ? value * kPerCentimetre : 72;
-        case kFilePNG: return unit == 1 ? value * kPerMetre : 72;
+        case kFileBMP:
+            return unit == 1 ? value * kPerCentimetre : unit == 2 ? value * kPerMetre : 72;
+        case kFileJPEG:
+            return unit == 1 ? value : unit == 2 ? value * kPerCentimetre : 72;
+        case kFilePNG:
+            return unit == 1 ? value * kPerMetre : 72;
         case kFileTIFF:
-        case kFilePSD: return unit == 2 ? value : unit == 3 ? value * kPerCentimetre : 72;
-        default: return 72;
+        case kFilePSD:
+            return unit == 2 ? value : unit == 3 ? value * kPerCentimetre : 72;
+        default:
+            return 72;
     }
 }
 
@@ -206,9 +219,7 @@ int32_t read_from_file(engine::EngineState& s, const char* path) {
     const Decoded d = decode(s, path, false);
     const LibraryBlock block(d.pixels);
     if (d.pixels == nullptr) return 0;
-    uint8_t* dst = create_new_rgba(s, int32_t(d.width), int32_t(d.height));
-    if (d.rgb) IS3RGBToRGBA(d.pixels, d.width, d.height, dst, 255);
-    else std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 4);
+    copy_rgba(d, create_new_rgba(s, int32_t(d.width), int32_t(d.height)));
     return 1;
 }
 
@@ -228,8 +239,7 @@ int32_t read_from_file_rgba32(const engine::EngineState& s, uint8_t* dst, int32_
     const Decoded d = decode(s, path, false);
     const LibraryBlock block(d.pixels);
     if (d.pixels == nullptr || int64_t(d.width) != width || int64_t(d.height) != height) return 0;
-    if (d.rgb) IS3RGBToRGBA(d.pixels, d.width, d.height, dst, 255);
-    else std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 4);
+    copy_rgba(d, dst);
     return 1;
 }
 
@@ -238,8 +248,8 @@ int32_t write_to_file_rgb24(const uint8_t* src, int32_t width, int32_t height, c
     return write_by_extension(kRGB24Writers, src, width, height, path, ext, dpi);
 }
 
-int32_t write_to_file_rgba32(const uint8_t* src, int32_t width, int32_t height, const char* path,
-                             const char* ext, int32_t dpi) {
+int32_t write_to_file_rgba32(const uint8_t* src, int32_t width, int32_t height, const char* path, const char* ext,
+                             int32_t dpi) {
     return write_by_extension(kRGBA32Writers, src, width, height, path, ext, dpi);
 }
 
@@ -258,12 +268,23 @@ int32_t dpi_from_file(const char* path) {
     using DimsCall = BOOL (*)(HISSRC, uint32_t*, uint32_t*, uint32_t*, double*, double*, int32_t*);
     DimsCall dims = nullptr;
     switch (type) {
-        case kFileBMP: dims = IS3GetBMPDims; break;
-        case kFileJPEG: dims = IS3GetJPGDims; break;
-        case kFilePNG: dims = IS3GetPNGDims; break;
-        case kFileTIFF: dims = IS3GetTIFFDims; break;
-        case kFilePSD: dims = IS3GetPSDDims; break;
-        default: return 72;
+        case kFileBMP:
+            dims = IS3GetBMPDims;
+            break;
+        case kFileJPEG:
+            dims = IS3GetJPGDims;
+            break;
+        case kFilePNG:
+            dims = IS3GetPNGDims;
+            break;
+        case kFileTIFF:
+            dims = IS3GetTIFFDims;
+            break;
+        case kFilePSD:
+            dims = IS3GetPSDDims;
+            break;
+        default:
+            return 72;
     }
     uint32_t w = 0, h = 0, bits = 0;
     double xres = 0, yres = 0;

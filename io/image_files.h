@@ -32,8 +32,8 @@ int32_t read_from_file_rgba32(const engine::EngineState& s, uint8_t* dst, int32_
 // layout does not offer, which leaves the file system untouched.
 int32_t write_to_file_rgb24(const uint8_t* src, int32_t width, int32_t height, const char* path, const char* ext,
                             int32_t dpi);
-int32_t write_to_file_rgba32(const uint8_t* src, int32_t width, int32_t height, const char* path,
-                             const char* ext, int32_t dpi);
+int32_t write_to_file_rgba32(const uint8_t* src, int32_t width, int32_t height, const char* path, const char* ext,
+                             int32_t dpi);
 
 // The file's resolution in dots per inch, snapped to 72, 96, 150, 200, 300,
 // 450 or 600; 72 when the file has none or cannot be read.

@@ -68,9 +68,9 @@ struct FormatRow {
 };
 
 constexpr FormatRow kFormats[] = {
-    {".bmp", false, 0}, {".png", false, 0}, {".emf", false, 0}, {".gif", false, 0}, {".jpg", false, 12},
-    {".pcx", false, 0}, {".psd", false, 0}, {".wmf", false, 0}, {".png", true, 0},  {".tga", true, 0},
-    {".tif", true, 0},
+    {".bmp", false, 0},  {".png", false, 0}, {".emf", false, 0}, {".gif", false, 0},
+    {".jpg", false, 12}, {".pcx", false, 0}, {".psd", false, 0}, {".wmf", false, 0},
+    {".png", true, 0},   {".tga", true, 0},  {".tif", true, 0},
 };
 
 std::string upper(std::string s) {
@@ -153,7 +153,9 @@ TEST_F(FilesTest, PicturesOtherProgramsWriteAreRead) {
     const Bytes rgb = samples::picture_rgb(kW, kH);
     // Palette pictures: indices into a 64-entry palette.
     Bytes pal(64 * 3), idx(size_t(kW) * kH);
-    for (int i = 0; i < 64; ++i) pal[size_t(i) * 3] = uint8_t(i * 4), pal[size_t(i) * 3 + 1] = uint8_t(255 - i), pal[size_t(i) * 3 + 2] = uint8_t(i * 3);
+    for (int i = 0; i < 64; ++i)
+        pal[size_t(i) * 3] = uint8_t(i * 4), pal[size_t(i) * 3 + 1] = uint8_t(255 - i),
+                        pal[size_t(i) * 3 + 2] = uint8_t(i * 3);
     for (size_t i = 0; i < idx.size(); ++i) idx[i] = uint8_t((i / 5 + i % 7) % 64);
     Bytes indexed;
     for (uint8_t i : idx) indexed.insert(indexed.end(), {pal[i * 3u], pal[i * 3u + 1], pal[i * 3u + 2], 255});
@@ -251,10 +253,10 @@ TEST(SnapDpi, StepsTakeTheirNeighbours) {
     struct Row {
         int32_t in, out;
     };
-    for (Row r : {Row{0, 72}, Row{72, 72}, Row{94, 72}, Row{95, 96}, Row{97, 96}, Row{98, 72}, Row{148, 72},
-                  Row{149, 150}, Row{151, 150}, Row{199, 200}, Row{201, 200}, Row{299, 300}, Row{301, 300},
-                  Row{302, 72}, Row{449, 450}, Row{451, 450}, Row{599, 600}, Row{601, 600}, Row{1200, 72},
-                  Row{-300, 72}})
+    for (Row r :
+         {Row{0, 72},    Row{72, 72},   Row{94, 72},   Row{95, 96},   Row{97, 96},   Row{98, 72},   Row{148, 72},
+          Row{149, 150}, Row{151, 150}, Row{199, 200}, Row{201, 200}, Row{299, 300}, Row{301, 300}, Row{302, 72},
+          Row{449, 450}, Row{451, 450}, Row{599, 600}, Row{601, 600}, Row{1200, 72}, Row{-300, 72}})
         EXPECT_EQ(io::snap_dpi(r.in), r.out) << r.in;
 }
 
@@ -352,7 +354,8 @@ TEST_F(FilesTest, RowWritersMatchWholeBufferWriters) {
         ASSERT_EQ(IS3CloseDest(d), 1);
         HISDEST ld = IS40_OpenFileDest(rows.c_str(), 0);
         HISLINES lines = e == ".bmp"   ? IS40_InitWriteBMPLines(ld, kW, kH, r.bits, 0, nullptr, &lres)
-                         : e == ".png" ? IS40_InitWritePNGLines(ld, kW, kH, stride, 8, 0, nullptr, r.bits == 32 ? 6 : 2, 0, 0, &lres)
+                         : e == ".png" ? IS40_InitWritePNGLines(ld, kW, kH, stride, 8, 0, nullptr,
+                                                                r.bits == 32 ? 6 : 2, 0, 0, &lres)
                          : e == ".jpg" ? IS40_InitWriteJPGLines(ld, kW, kH, 97, r.bits, &lres)
                          : e == ".tga" ? IS40_InitWriteTGALines(ld, kW, kH, r.bits, 0, nullptr)
                                        : IS40_InitWriteTIFFLines(ld, kW, kH, r.bits, 0, 8, &lres);
@@ -393,7 +396,7 @@ TEST_F(FilesTest, AnUnfinishedRowWriterLeavesTheTargetAlone) {
     ASSERT_NE(lines, nullptr);
     for (int i = 0; i < kH - 1; ++i) ASSERT_EQ(IS40_WriteNextPNGLine(lines, row.data()), 1);
     EXPECT_EQ(IS40_WriteNextBMPLine(lines, row.data()), 0);  // another kind's call is refused
-    EXPECT_EQ(IS40_DestroyPNGLines(lines), 0);                // one row short
+    EXPECT_EQ(IS40_DestroyPNGLines(lines), 0);               // one row short
     EXPECT_EQ(IS40_CloseDest(d), 0);
     EXPECT_EQ(samples::read_file(file), (Bytes{9, 9, 9}));
     // A whole-buffer writer refusing its arguments does the same.
@@ -406,14 +409,17 @@ TEST_F(FilesTest, AnUnfinishedRowWriterLeavesTheTargetAlone) {
 TEST_F(FilesTest, GifOfManyColoursKeepsEachPixelNearItsColour) {
     const int w = 64, h = 64;
     Bytes rgb(size_t(w) * h * 3);
-    for (int i = 0; i < w * h; ++i) rgb[size_t(i) * 3] = uint8_t(i % 64 * 4), rgb[size_t(i) * 3 + 1] = uint8_t(i / 64 * 4), rgb[size_t(i) * 3 + 2] = uint8_t((i * 7) % 256);
+    for (int i = 0; i < w * h; ++i)
+        rgb[size_t(i) * 3] = uint8_t(i % 64 * 4), rgb[size_t(i) * 3 + 1] = uint8_t(i / 64 * 4),
+                        rgb[size_t(i) * 3 + 2] = uint8_t((i * 7) % 256);
     const std::string file = path("many.gif");
     ASSERT_NE(PTE_WriteToFileRGB24(rgb.data(), w, h, file.c_str(), ".gif", 72), 0);
     ASSERT_EQ(PTE_ReadFromFile(file.c_str()), 1);
     const Bytes got = new_rgba();
     long total = 0;
     for (int i = 0; i < w * h; ++i)
-        for (int c = 0; c < 3; ++c) total += std::abs(int(got[size_t(i) * 4 + size_t(c)]) - int(rgb[size_t(i) * 3 + size_t(c)]));
+        for (int c = 0; c < 3; ++c)
+            total += std::abs(int(got[size_t(i) * 4 + size_t(c)]) - int(rgb[size_t(i) * 3 + size_t(c)]));
     EXPECT_LT(double(total) / (w * h * 3), 24.0);  // 4096 colours in 256: close, not exact
 }
 

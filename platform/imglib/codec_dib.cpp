@@ -68,8 +68,7 @@ bool parse_dib_header(Bytes header, DibInfo& info) {
         uint16_t planes, bits;
         uint32_t compression, image_size, important;
         if (!r.i32le(w) || !r.i32le(h) || !r.u16le(planes) || !r.u16le(bits) || !r.u32le(compression) ||
-            !r.u32le(image_size) || !r.i32le(xppm) || !r.i32le(yppm) || !r.u32le(colours_used) ||
-            !r.u32le(important))
+            !r.u32le(image_size) || !r.i32le(xppm) || !r.i32le(yppm) || !r.u32le(colours_used) || !r.u32le(important))
             return false;
         if (w <= 0 || h == 0 || h == INT32_MIN) return false;
         info.width = uint32_t(w);
@@ -81,9 +80,12 @@ bool parse_dib_header(Bytes header, DibInfo& info) {
         info.yppm = yppm;
         uint32_t masks[4] = {};
         uint32_t mask_count = 0;
-        if (size >= 52) mask_count = size >= 56 ? 4 : 3;
-        else if (compression == kBiBitfields) mask_count = 3;
-        else if (compression == kBiAlphaBitfields) mask_count = 4;
+        if (size >= 52)
+            mask_count = size >= 56 ? 4 : 3;
+        else if (compression == kBiBitfields)
+            mask_count = 3;
+        else if (compression == kBiAlphaBitfields)
+            mask_count = 4;
         for (uint32_t i = 0; i < mask_count; ++i)
             if (!r.u32le(masks[i])) return false;
         if (size > 40 && !r.seek(size)) return false;
@@ -359,12 +361,15 @@ bool split_packed_dib(Bytes dib, Bytes& header, Bytes& bits) {
             return false;
         if (size == 40 && compression == kBiBitfields) length += 12;
         if (size == 40 && compression == kBiAlphaBitfields) length += 16;
-        if (count_bits <= 8) length += 4ull * (used == 0 || used > (1u << count_bits) ? 1u << count_bits : used);
-        else length += 4ull * used;
+        if (count_bits <= 8)
+            length += 4ull * (used == 0 || used > (1u << count_bits) ? 1u << count_bits : used);
+        else
+            length += 4ull * used;
     } else {
         return false;
     }
-    return r.bytes_at(0, length, header) && r.bytes_at(length, dib.size() - std::min<uint64_t>(length, dib.size()), bits);
+    return r.bytes_at(0, length, header) &&
+           r.bytes_at(length, dib.size() - std::min<uint64_t>(length, dib.size()), bits);
 }
 
 uint8_t* decode_bmp(Bytes data, uint32_t& width, uint32_t& height) {
@@ -391,13 +396,7 @@ bool bmp_dims(Bytes data, Dims& dims) {
 HISLINES IS40_InitWriteBMPLines(HISDEST dest, uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t,
                                 const uint8_t*, const ISLineResolution* res) {
     if (dest == nullptr || (bitsPerPixel != 24 && bitsPerPixel != 32)) return nullptr;
-    auto* lines = new (std::nothrow) BmpLines(dest, width, height, bitsPerPixel);
-    if (lines != nullptr && !lines->start(res)) {
-        dest->failed = true;
-        delete lines;
-        return nullptr;
-    }
-    return lines;
+    return codec::start_lines(dest, new (std::nothrow) BmpLines(dest, width, height, bitsPerPixel), res);
 }
 
 BOOL IS40_WriteNextBMPLine(HISLINES lines, const uint8_t* row) {
@@ -410,8 +409,8 @@ BOOL IS3WriteBMP(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
                  const ISResolution* res) {
     ISLineResolution lres;
     HISLINES lines = pixels == nullptr ? nullptr
-                     : IS40_InitWriteBMPLines(dest, width, height, bitsPerPixel, 0, nullptr,
-                                              codec::line_resolution(res, lres));
+                                       : IS40_InitWriteBMPLines(dest, width, height, bitsPerPixel, 0, nullptr,
+                                                                codec::line_resolution(res, lres));
     return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), true);
 }
 

@@ -178,8 +178,8 @@ BOOL IS3QuantizeRGBTo8Bit(const uint8_t* rgb, uint32_t width, uint32_t height, u
     return 1;
 }
 
-BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uint32_t height,
-                       const uint8_t* palette, uint32_t paletteColours, int32_t transparent, uint32_t bitsPerPixel) {
+BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uint32_t height, const uint8_t* palette,
+                       uint32_t paletteColours, int32_t transparent, uint32_t bitsPerPixel) {
     if (dest == nullptr || indices == nullptr || palette == nullptr || paletteColours == 0 || paletteColours > 256 ||
         width == 0 || height == 0 || width > 65535 || height > 65535 || bitsPerPixel < 1 || bitsPerPixel > 8)
         return codec::settle(dest, false);

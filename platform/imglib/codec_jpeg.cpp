@@ -36,7 +36,8 @@ void on_message(j_common_ptr c, int level) {
         case JWRN_BOGUS_PROGRESSION:
             reinterpret_cast<ErrorTrap*>(c->err)->corrupt = true;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 void on_output(j_common_ptr) {}
@@ -196,7 +197,9 @@ public:
         }
         if (settings != nullptr) {
             cinfo_.dct_method = settings->dct == 1 ? JDCT_IFAST : settings->dct == 2 ? JDCT_FLOAT : JDCT_ISLOW;
-            cinfo_.smoothing_factor = settings->smoothing < 0 ? 0 : settings->smoothing > 100 ? 100 : settings->smoothing;
+            cinfo_.smoothing_factor = settings->smoothing < 0     ? 0
+                                      : settings->smoothing > 100 ? 100
+                                                                  : settings->smoothing;
             for (int i = 0; i < 3 && i < cinfo_.num_components; ++i) {
                 if (settings->h[i] >= 1 && settings->h[i] <= 4) cinfo_.comp_info[i].h_samp_factor = settings->h[i];
                 if (settings->v[i] >= 1 && settings->v[i] <= 4) cinfo_.comp_info[i].v_samp_factor = settings->v[i];
@@ -231,13 +234,8 @@ HISLINES init_lines(HISDEST dest, uint32_t width, uint32_t height, uint32_t qual
                     const ISLineResolution* res, const LineSettings* settings) {
     if (dest == nullptr || (bitsPerPixel != 24 && bitsPerPixel != 32)) return nullptr;
     if (width == 0 || height == 0 || width > JPEG_MAX_DIMENSION || height > JPEG_MAX_DIMENSION) return nullptr;
-    auto* lines = new (std::nothrow) JpegLines(dest, width, height, bitsPerPixel);
-    if (lines != nullptr && !lines->start(quality, res, settings)) {
-        dest->failed = true;
-        delete lines;
-        return nullptr;
-    }
-    return lines;
+    return codec::start_lines(dest, new (std::nothrow) JpegLines(dest, width, height, bitsPerPixel), quality, res,
+                              settings);
 }
 
 }  // namespace
@@ -279,8 +277,8 @@ BOOL IS3WriteJPG(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
                  uint32_t bitsPerPixel, const ISResolution* res) {
     ISLineResolution lres;
     HISLINES lines = pixels == nullptr ? nullptr
-                     : init_lines(dest, width, height, quality, bitsPerPixel, codec::line_resolution(res, lres),
-                                  nullptr);
+                                       : init_lines(dest, width, height, quality, bitsPerPixel,
+                                                    codec::line_resolution(res, lres), nullptr);
     return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), false);
 }
 

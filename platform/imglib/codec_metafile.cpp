@@ -45,8 +45,10 @@ void draw(Canvas& canvas, const Mapping& m, const Blit& b, const uint8_t* rgba, 
     const bool flip_x = right < left, flip_y = bottom < top;
     if (flip_x) std::swap(left, right);
     if (flip_y) std::swap(top, bottom);
-    const double x0 = std::max(0.0, std::ceil(left - 0.5)), x1 = std::min(double(canvas.width), std::ceil(right - 0.5));
-    const double y0 = std::max(0.0, std::ceil(top - 0.5)), y1 = std::min(double(canvas.height), std::ceil(bottom - 0.5));
+    const double x0 = std::max(0.0, std::ceil(left - 0.5)),
+                 x1 = std::min(double(canvas.width), std::ceil(right - 0.5));
+    const double y0 = std::max(0.0, std::ceil(top - 0.5)),
+                 y1 = std::min(double(canvas.height), std::ceil(bottom - 0.5));
     for (double oy = y0; oy < y1; ++oy) {
         double fy = (oy + 0.5 - top) / (bottom - top);
         if (flip_y) fy = 1 - fy;
@@ -171,7 +173,8 @@ bool play_emf(Bytes data, Canvas& canvas) {
         ByteReader p(record.subspan(8));
         int32_t a = 0, b = 0;
         switch (type) {
-            case kEmrEof: return true;
+            case kEmrEof:
+                return true;
             case kEmrSetMapMode:
                 if (p.i32le(a)) dc.mapMode = a;
                 break;
@@ -190,8 +193,11 @@ bool play_emf(Bytes data, Canvas& canvas) {
             case kEmrBitBlt:
             case kEmrStretchBlt:
             case kEmrSetDIBitsToDevice:
-            case kEmrStretchDIBits: play_emf_raster(type, record, canvas, m, dc); break;
-            default: break;  // vector records are left out
+            case kEmrStretchDIBits:
+                play_emf_raster(type, record, canvas, m, dc);
+                break;
+            default:
+                break;  // vector records are left out
         }
     }
 }
@@ -254,7 +260,8 @@ void play_wmf_raster(const WmfRecord& rec, Canvas& canvas, const Mapping& m) {
             b = {double(v[8]), double(v[7]), double(v[6]), double(v[5]), v[4], v[3], v[6], v[5]};
             dib_origin = true;
             break;
-        default: return;
+        default:
+            return;
     }
     Bytes header, bits;
     if (!codec::split_packed_dib(p.rest(), header, bits)) return;  // the variant without a bitmap
@@ -335,7 +342,9 @@ bool write_emf_file(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t h
     const uint64_t blit = kBlitHeader + kInfoBytes + bits, total = kHeaderBytes + blit + kEofBytes;
     if (total > UINT32_MAX) return false;
     // The reference device: the picture's own pixels at 96 per inch.
-    const auto hundredths_mm = [](uint32_t px) { return int32_t(std::min<uint64_t>(uint64_t(px) * 2540 / 96, INT32_MAX / 10)); };
+    const auto hundredths_mm = [](uint32_t px) {
+        return int32_t(std::min<uint64_t>(uint64_t(px) * 2540 / 96, INT32_MAX / 10));
+    };
     ByteWriter b;
     b.u32le(kEmrHeader);
     b.u32le(kHeaderBytes);
@@ -357,7 +366,7 @@ bool write_emf_file(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t h
     b.u32le(uint32_t(blit));
     b.u32le(0), b.u32le(0), b.u32le(width - 1), b.u32le(height - 1);
     b.u32le(0), b.u32le(0), b.u32le(0), b.u32le(0);  // destination and source corners
-    b.u32le(width), b.u32le(height);                  // source extent
+    b.u32le(width), b.u32le(height);                 // source extent
     b.u32le(kBlitHeader), b.u32le(kInfoBytes), b.u32le(kBlitHeader + kInfoBytes), b.u32le(uint32_t(bits));
     b.u32le(0);  // colours are RGB values
     b.u32le(kSrcCopy);

@@ -24,9 +24,9 @@ bool read_header(ByteReader& r, PcxHeader& h) {
     uint8_t maker, reserved;
     uint16_t dpi;
     Bytes pal, filler;
-    if (!r.u8(maker) || maker != 0x0A || !r.u8(h.version) || !r.u8(h.encoding) || !r.u8(h.bits) ||
-        !r.u16le(h.xmin) || !r.u16le(h.ymin) || !r.u16le(h.xmax) || !r.u16le(h.ymax) || !r.u16le(dpi) ||
-        !r.u16le(dpi) || !r.bytes(48, pal) || !r.u8(reserved) || !r.u8(h.planes) || !r.u16le(h.bytesPerLine) ||
+    if (!r.u8(maker) || maker != 0x0A || !r.u8(h.version) || !r.u8(h.encoding) || !r.u8(h.bits) || !r.u16le(h.xmin) ||
+        !r.u16le(h.ymin) || !r.u16le(h.xmax) || !r.u16le(h.ymax) || !r.u16le(dpi) || !r.u16le(dpi) ||
+        !r.bytes(48, pal) || !r.u8(reserved) || !r.u8(h.planes) || !r.u16le(h.bytesPerLine) ||
         !r.bytes(kHeaderBytes - 68, filler))
         return false;
     std::memcpy(h.palette16, pal.data(), 48);
@@ -132,7 +132,8 @@ uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
             if (h.bits == 8) {
                 index = row[x];
             } else if (h.bits == 1) {
-                for (uint32_t p = 0; p < h.planes; ++p) index |= uint32_t((row[p * bpl + x / 8] >> (7 - x % 8)) & 1) << p;
+                for (uint32_t p = 0; p < h.planes; ++p)
+                    index |= uint32_t((row[p * bpl + x / 8] >> (7 - x % 8)) & 1) << p;
             } else {
                 const uint32_t per_byte = 8u / h.bits, shift = 8 - h.bits * (x % per_byte + 1);
                 index = (row[x / per_byte] >> shift) & ((1u << h.bits) - 1);

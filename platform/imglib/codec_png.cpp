@@ -154,19 +154,13 @@ bool png_dims(Bytes data, Dims& d) { return dims(data, d); }
 }  // namespace codec
 
 HISLINES IS40_InitWritePNGLines(HISDEST dest, uint32_t width, uint32_t height, uint32_t stride, uint32_t bitDepth,
-                                uint32_t, const uint8_t*, uint32_t colourType, uint32_t interlace,
-                                uint32_t filters, const ISLineResolution* res) {
+                                uint32_t, const uint8_t*, uint32_t colourType, uint32_t interlace, uint32_t filters,
+                                const ISLineResolution* res) {
     if (dest == nullptr || bitDepth != 8 || (colourType != 2 && colourType != 6) || interlace != 0) return nullptr;
     const uint64_t row_bytes = uint64_t(width) * (colourType == 6 ? 4 : 3);
     if (width == 0 || height == 0 || width > PNG_UINT_31_MAX || height > PNG_UINT_31_MAX || stride < row_bytes)
         return nullptr;
-    auto* lines = new (std::nothrow) PngLines(dest, width, height);
-    if (lines != nullptr && !lines->start(colourType, filters, res)) {
-        dest->failed = true;
-        delete lines;
-        return nullptr;
-    }
-    return lines;
+    return codec::start_lines(dest, new (std::nothrow) PngLines(dest, width, height), colourType, filters, res);
 }
 
 BOOL IS40_WriteNextPNGLine(HISLINES lines, const uint8_t* row) {
@@ -179,8 +173,8 @@ BOOL IS3WritePNG(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
                  uint32_t bitDepth, uint32_t colourType, const ISResolution* res) {
     ISLineResolution lres;
     HISLINES lines = pixels == nullptr ? nullptr
-                     : IS40_InitWritePNGLines(dest, width, height, stride, bitDepth, 0, nullptr, colourType, 0, 0,
-                                              codec::line_resolution(res, lres));
+                                       : IS40_InitWritePNGLines(dest, width, height, stride, bitDepth, 0, nullptr,
+                                                                colourType, 0, 0, codec::line_resolution(res, lres));
     return codec::write_rows(dest, lines, pixels, height, stride, false);
 }
 

@@ -144,7 +144,7 @@ bool psd_dims(Bytes data, Dims& d) {
 
 namespace {
 bool write_psd_file(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel,
-                 const ISResolution* res) {
+                    const ISResolution* res) {
     if (dest == nullptr || pixels == nullptr || bitsPerPixel != 24) return false;
     if (width == 0 || height == 0 || width > kMaxPsdSide || height > kMaxPsdSide) return false;
     ByteWriter b;

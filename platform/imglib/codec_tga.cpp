@@ -21,8 +21,8 @@ struct TgaHeader {
 bool read_header(ByteReader& r, TgaHeader& h) {
     uint16_t x0, y0;
     return r.u8(h.idLength) && r.u8(h.mapType) && r.u8(h.type) && r.u16le(h.mapFirst) && r.u16le(h.mapLength) &&
-           r.u8(h.mapBits) && r.u16le(x0) && r.u16le(y0) && r.u16le(h.width) && r.u16le(h.height) &&
-           r.u8(h.depth) && r.u8(h.descriptor);
+           r.u8(h.mapBits) && r.u16le(x0) && r.u16le(y0) && r.u16le(h.width) && r.u16le(h.height) && r.u8(h.depth) &&
+           r.u8(h.descriptor);
 }
 
 // One stored pixel (or colour-map entry) of `depth` bits to RGBA.
@@ -49,7 +49,8 @@ void to_rgba(const uint8_t* in, uint32_t depth, bool grey, bool alpha, uint8_t* 
             out[2] = in[0];
             out[3] = depth == 32 && alpha ? in[3] : 255;
             break;
-        default: out[0] = out[1] = out[2] = 0, out[3] = 255;
+        default:
+            out[0] = out[1] = out[2] = 0, out[3] = 255;
     }
 }
 
@@ -90,8 +91,10 @@ uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
         uint8_t* o = out + (uint64_t(y) * h.width + x) * 4;
         if (kind == 1) {
             const uint32_t index = bpp == 2 ? uint32_t(in[0] | in[1] << 8) : in[0];
-            if (index >= h.mapFirst && index - h.mapFirst < h.mapLength) std::memcpy(o, &map[(index - h.mapFirst) * 4], 4);
-            else o[0] = o[1] = o[2] = 0, o[3] = 255;
+            if (index >= h.mapFirst && index - h.mapFirst < h.mapLength)
+                std::memcpy(o, &map[(index - h.mapFirst) * 4], 4);
+            else
+                o[0] = o[1] = o[2] = 0, o[3] = 255;
         } else {
             to_rgba(in, h.depth, kind == 3, alpha, o);
         }
@@ -180,13 +183,7 @@ HISLINES IS40_InitWriteTGALines(HISDEST dest, uint32_t width, uint32_t height, u
                                 const uint8_t*) {
     if (dest == nullptr || (bitsPerPixel != 24 && bitsPerPixel != 32)) return nullptr;
     if (width == 0 || height == 0 || width > 65535 || height > 65535) return nullptr;
-    auto* lines = new (std::nothrow) TgaLines(dest, width, height, bitsPerPixel);
-    if (lines != nullptr && !lines->start()) {
-        dest->failed = true;
-        delete lines;
-        return nullptr;
-    }
-    return lines;
+    return codec::start_lines(dest, new (std::nothrow) TgaLines(dest, width, height, bitsPerPixel));
 }
 
 BOOL IS40_WriteNextTGALine(HISLINES lines, const uint8_t* row) {
@@ -196,7 +193,8 @@ BOOL IS40_WriteNextTGALine(HISLINES lines, const uint8_t* row) {
 BOOL IS40_DestroyTGALines(HISLINES lines) { return codec::destroy_lines(lines, LineWriter::Kind::TGA); }
 
 BOOL IS3WriteTGA(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
-    HISLINES lines = pixels == nullptr ? nullptr : IS40_InitWriteTGALines(dest, width, height, bitsPerPixel, 0, nullptr);
+    HISLINES lines =
+        pixels == nullptr ? nullptr : IS40_InitWriteTGALines(dest, width, height, bitsPerPixel, 0, nullptr);
     return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), false);
 }
 

@@ -272,13 +272,8 @@ private:
 HISLINES init_lines(HISDEST dest, uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t predictor,
                     uint32_t compression, const ISLineResolution* res) {
     if (dest == nullptr || (bitsPerPixel != 24 && bitsPerPixel != 32) || width == 0 || height == 0) return nullptr;
-    auto* lines = new (std::nothrow) TiffLines(dest, width, height, bitsPerPixel);
-    if (lines != nullptr && !lines->start(predictor, compression, res)) {
-        dest->failed = true;
-        delete lines;
-        return nullptr;
-    }
-    return lines;
+    return codec::start_lines(dest, new (std::nothrow) TiffLines(dest, width, height, bitsPerPixel), predictor,
+                              compression, res);
 }
 
 }  // namespace
@@ -303,8 +298,8 @@ BOOL IS3WriteTIFF(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t 
                   uint32_t compression, const ISResolution* res) {
     ISLineResolution lres;
     HISLINES lines = pixels == nullptr ? nullptr
-                     : init_lines(dest, width, height, bitsPerPixel, 0, compression,
-                                  codec::line_resolution(res, lres));
+                                       : init_lines(dest, width, height, bitsPerPixel, 0, compression,
+                                                    codec::line_resolution(res, lres));
     return codec::write_rows(dest, lines, pixels, height, uint64_t(width) * (bitsPerPixel / 8), false);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/imglib/byte_reader.h"
@@ -139,6 +140,15 @@ inline BOOL settle(HISDEST dest, bool ok) {
 // so. A null writer (it could not start) or null pixels fail.
 BOOL write_rows(HISDEST dest, HISLINES lines, const uint8_t* pixels, uint32_t height, uint64_t stride,
                 bool bottom_first);
+// Starts a row writer made with new (nothrow); one that cannot start (or
+// could not be made) is dropped and its destination marked failed.
+template <class Lines, class... Args>
+HISLINES start_lines(HISDEST dest, Lines* lines, Args&&... args) {
+    if (lines != nullptr && lines->start(std::forward<Args>(args)...)) return lines;
+    delete lines;
+    dest->failed = true;
+    return nullptr;
+}
 // The IS40 next-line and destroy calls, checked against the writer's kind.
 BOOL next_line(HISLINES lines, LineWriter::Kind kind, const uint8_t* row);
 BOOL destroy_lines(HISLINES lines, LineWriter::Kind kind);

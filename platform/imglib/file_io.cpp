@@ -205,15 +205,24 @@ FileType guess_type(Bytes d) {
 
 uint8_t* decode_any(Bytes data, uint32_t& width, uint32_t& height) {
     switch (guess_type(data)) {
-        case kFileBMP: return decode_bmp(data, width, height);
-        case kFileJPEG: return decode_jpeg(data, width, height);
-        case kFilePNG: return decode_png(data, width, height);
-        case kFileTIFF: return decode_tiff(data, width, height);
-        case kFilePSD: return decode_psd(data, width, height);
-        case kFileGIF: return decode_gif(data, width, height);
-        case kFileTGA: return decode_tga(data, width, height);
-        case kFilePCX: return decode_pcx(data, width, height);
-        default: return nullptr;  // metafiles are rendered, not decoded
+        case kFileBMP:
+            return decode_bmp(data, width, height);
+        case kFileJPEG:
+            return decode_jpeg(data, width, height);
+        case kFilePNG:
+            return decode_png(data, width, height);
+        case kFileTIFF:
+            return decode_tiff(data, width, height);
+        case kFilePSD:
+            return decode_psd(data, width, height);
+        case kFileGIF:
+            return decode_gif(data, width, height);
+        case kFileTGA:
+            return decode_tga(data, width, height);
+        case kFilePCX:
+            return decode_pcx(data, width, height);
+        default:
+            return nullptr;  // metafiles are rendered, not decoded
     }
 }
 
@@ -243,9 +252,12 @@ uint32_t IS3GuessFileType(HISSRC src) { return src == nullptr ? kFileUnknown : c
 BOOL IS3Seek(HISSRC src, int64_t offset, int32_t origin) {
     if (src == nullptr) return 0;
     int64_t base = 0;
-    if (origin == 1) base = int64_t(src->pos);
-    else if (origin == 2) base = int64_t(src->data.size());
-    else if (origin != 0) return 0;
+    if (origin == 1)
+        base = int64_t(src->pos);
+    else if (origin == 2)
+        base = int64_t(src->data.size());
+    else if (origin != 0)
+        return 0;
     // Both terms are below 2^63 in magnitude apart from a hostile offset,
     // which the range test catches before it is added.
     if (offset > int64_t(src->data.size()) || offset < -int64_t(src->data.size())) return 0;
@@ -289,8 +301,8 @@ BOOL IS3CloseSource(HISSRC src) {
     return 1;
 }
 
-uint8_t* IS3ReadMetafile(const char* path, uint32_t* width, uint32_t* height, uint32_t wantWidth,
-                         uint32_t wantHeight, uint32_t background, uint32_t) {
+uint8_t* IS3ReadMetafile(const char* path, uint32_t* width, uint32_t* height, uint32_t wantWidth, uint32_t wantHeight,
+                         uint32_t background, uint32_t) {
     if (width == nullptr || height == nullptr) return nullptr;
     HISSRC src = IS3OpenFileSource(path);
     if (src == nullptr) return nullptr;
@@ -305,8 +317,8 @@ uint8_t* IS3ReadMetafile(const char* path, uint32_t* width, uint32_t* height, ui
 
 namespace {
 using DimsFn = bool (*)(Bytes, codec::Dims&);
-BOOL dims_call(DimsFn fn, HISSRC src, uint32_t* width, uint32_t* height, uint32_t* bits, double* xres,
-               double* yres, int32_t* unit) {
+BOOL dims_call(DimsFn fn, HISSRC src, uint32_t* width, uint32_t* height, uint32_t* bits, double* xres, double* yres,
+               int32_t* unit) {
     if (src == nullptr) return 0;
     codec::Dims d;
     if (!fn(src->rest(), d)) return 0;
@@ -329,8 +341,7 @@ BOOL IS3GetJPGDims(HISSRC src, uint32_t* w, uint32_t* h, uint32_t* bits, double*
 BOOL IS3GetPNGDims(HISSRC src, uint32_t* w, uint32_t* h, uint32_t* bits, double* xres, double* yres, int32_t* unit) {
     return dims_call(codec::png_dims, src, w, h, bits, xres, yres, unit);
 }
-BOOL IS3GetTIFFDims(HISSRC src, uint32_t* w, uint32_t* h, uint32_t* bits, double* xres, double* yres,
-                    int32_t* unit) {
+BOOL IS3GetTIFFDims(HISSRC src, uint32_t* w, uint32_t* h, uint32_t* bits, double* xres, double* yres, int32_t* unit) {
     return dims_call(codec::tiff_dims, src, w, h, bits, xres, yres, unit);
 }
 BOOL IS3GetPSDDims(HISSRC src, uint32_t* w, uint32_t* h, uint32_t* bits, double* xres, double* yres, int32_t* unit) {

@@ -85,8 +85,8 @@ BOOL IS3CloseSource(HISSRC src);
 // records are drawn (device-independent bitmaps, stretched to their places);
 // vector records (lines, shapes, text, fills) are skipped. `flags` is
 // reserved (0).
-uint8_t* IS3ReadMetafile(const char* path, uint32_t* width, uint32_t* height, uint32_t wantWidth,
-                         uint32_t wantHeight, uint32_t background, uint32_t flags);
+uint8_t* IS3ReadMetafile(const char* path, uint32_t* width, uint32_t* height, uint32_t wantWidth, uint32_t wantHeight,
+                         uint32_t background, uint32_t flags);
 
 // Header queries: size, bits per pixel and resolution of the file at the
 // position, without decoding pixels. A file without a resolution answers 0
@@ -151,8 +151,8 @@ BOOL IS3QuantizeRGBTo8Bit(const uint8_t* rgb, uint32_t width, uint32_t height, u
                           uint32_t* used = nullptr);
 // Writes palette indices as a GIF; `transparent` is the index shown
 // transparent or -1; `bitsPerPixel` 1..8 sizes the colour table.
-BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uint32_t height,
-                       const uint8_t* palette, uint32_t paletteColours, int32_t transparent, uint32_t bitsPerPixel);
+BOOL IS3Write8BitToGIF(HISDEST dest, const uint8_t* indices, uint32_t width, uint32_t height, const uint8_t* palette,
+                       uint32_t paletteColours, int32_t transparent, uint32_t bitsPerPixel);
 
 // RGB24 to RGBA32 with a fixed alpha.
 BOOL IS3RGBToRGBA(const uint8_t* rgb, uint32_t width, uint32_t height, uint8_t* rgba, uint8_t alpha);

@@ -112,7 +112,8 @@ Bytes bmp32_top_down(int w, int h, const Bytes& rgba) {
     o.str("BM"), o.le32(offset + uint32_t(w * h * 4)), o.le32(0), o.le32(offset);
     info_header(o, w, -h, 32, 6, 0);  // masks follow the header, alpha included
     o.le32(0xFF000000), o.le32(0x00FF0000), o.le32(0x0000FF00), o.le32(0x000000FF);  // pixels stored A B G R
-    for (size_t i = 0; i < size_t(w) * h; ++i) o.u8(rgba[i * 4 + 3]), o.u8(rgba[i * 4 + 2]), o.u8(rgba[i * 4 + 1]), o.u8(rgba[i * 4]);
+    for (size_t i = 0; i < size_t(w) * h; ++i)
+        o.u8(rgba[i * 4 + 3]), o.u8(rgba[i * 4 + 2]), o.u8(rgba[i * 4 + 1]), o.u8(rgba[i * 4]);
     return o.b;
 }
 
@@ -204,9 +205,9 @@ Bytes wmf_stretchdib(int wx, int wy, int w, int h, const Bytes& rgb, int dx, int
     o.le32(0x9AC6CDD7), o.le16(0), o.le16(0), o.le16(0), o.le16(uint32_t(wx)), o.le16(uint32_t(wy)), o.le16(96),
         o.le32(0), o.le16(0);
     o.le16(1), o.le16(9), o.le16(0x0300), o.le32(0), o.le16(0), o.le32(0), o.le16(0);
-    o.le32(5), o.le16(0x020B), o.le16(0), o.le16(0);                                  // window origin
-    o.le32(5), o.le16(0x020C), o.le16(uint32_t(wy)), o.le16(uint32_t(wx));            // window extent
-    o.le32(4), o.le16(0x0201), o.le16(0);                                             // a vector record: skipped
+    o.le32(5), o.le16(0x020B), o.le16(0), o.le16(0);                        // window origin
+    o.le32(5), o.le16(0x020C), o.le16(uint32_t(wy)), o.le16(uint32_t(wx));  // window extent
+    o.le32(4), o.le16(0x0201), o.le16(0);                                   // a vector record: skipped
     o.le32(uint32_t(14 + dib.b.size() / 2)), o.le16(0x0F43), o.le32(0x00CC0020), o.le16(0);
     o.le16(uint32_t(h)), o.le16(uint32_t(w)), o.le16(0), o.le16(0);
     o.le16(uint32_t(dh)), o.le16(uint32_t(dw)), o.le16(uint32_t(dy)), o.le16(uint32_t(dx));
@@ -227,7 +228,7 @@ Bytes emf_bitblt(int wx, int wy, int w, int h, const Bytes& rgb, int dx, int dy)
     o.le32(76), o.le32(off_bits + uint32_t(rows.size()));
     o.le32(uint32_t(dx)), o.le32(uint32_t(dy)), o.le32(uint32_t(dx + w - 1)), o.le32(uint32_t(dy + h - 1));
     o.le32(uint32_t(dx)), o.le32(uint32_t(dy)), o.le32(uint32_t(w)), o.le32(uint32_t(h)), o.le32(0x00CC0020);
-    o.le32(0), o.le32(0);                                          // source corner
+    o.le32(0), o.le32(0);                                                                // source corner
     o.le32(0x3F800000), o.le32(0), o.le32(0), o.le32(0x3F800000), o.le32(0), o.le32(0);  // identity transform
     o.le32(0), o.le32(0), o.le32(off_bmi), o.le32(40), o.le32(off_bits), o.le32(uint32_t(rows.size()));
     info_header(o, w, -h, 24, 0, 0);

@@ -43,7 +43,8 @@ int run_convert(const std::vector<std::string>& args) {
         std::fprintf(stderr, "pte convert: cannot read %s as a picture\n", args[0].c_str());
         status = 1;
     } else if (!write_picture(args[1], PTE_GetDPIFromFile(args[0].c_str()))) {
-        std::fprintf(stderr, "pte convert: cannot write %s (its extension names no format we write, or the write failed)\n",
+        std::fprintf(stderr,
+                     "pte convert: cannot write %s (its extension names no format we write, or the write failed)\n",
                      args[1].c_str());
         status = 1;
     }
