@@ -279,7 +279,8 @@ PTE_API int32_t PTE_CALL PTE_ReadFromFile(const char* path);
 PTE_API int32_t PTE_CALL PTE_ReadFromFileRGB24(uint8_t* dst, int32_t width, int32_t height, const char* path);
 /* The same into packed RGBA32 (alpha 255 where the file has none). */
 PTE_API int32_t PTE_CALL PTE_ReadFromFileRGBA32(uint8_t* dst, int32_t width, int32_t height, const char* path);
-/* Writes packed RGB24 as .bmp .png .emf .gif .jpg .pcx .psd or .wmf at dpi; nonzero on success, 0 otherwise. */
+/* Writes packed RGB24 as .bmp .png .emf .gif .jpg .pcx .psd or .wmf (an enhanced metafile too) at dpi;
+ * nonzero on success, 0 otherwise. */
 PTE_API int32_t PTE_CALL PTE_WriteToFileRGB24(const uint8_t* src, int32_t width, int32_t height, const char* path,
                                               const char* ext, int32_t dpi);
 /* Writes packed RGBA32 as .png .tga or .tif at dpi; nonzero on success, 0 otherwise. */
