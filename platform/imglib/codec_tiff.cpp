@@ -39,6 +39,13 @@ toff_t mem_seek(thandle_t h, toff_t off, int whence) {
 }
 int mem_close(thandle_t) { return 0; }
 toff_t mem_size(thandle_t h) { return static_cast<MemoryFile*>(h)->data.size(); }
+// The bytes are in memory already: the codec reads its strips in place.
+int mem_map(thandle_t h, void** base, toff_t* size) {
+    auto* m = static_cast<MemoryFile*>(h);
+    *base = const_cast<uint8_t*>(m->data.data());
+    *size = m->data.size();
+    return 1;
+}
 int no_map(thandle_t, void**, toff_t*) { return 0; }
 void no_unmap(thandle_t, void*, toff_t) {}
 
@@ -54,7 +61,7 @@ TIFF* open_memory(MemoryFile& file, bool& failed) {
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts, kMaxTiffAlloc);
     TIFFOpenOptionsSetErrorHandlerExtR(opts, on_error, &failed);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, on_warning, nullptr);
-    TIFF* tif = TIFFClientOpenExt("memory", "rm", &file, mem_read, mem_write, mem_seek, mem_close, mem_size, no_map,
+    TIFF* tif = TIFFClientOpenExt("memory", "r", &file, mem_read, mem_write, mem_seek, mem_close, mem_size, mem_map,
                                   no_unmap, opts);
     TIFFOpenOptionsFree(opts);
     return tif;
@@ -78,28 +85,33 @@ bool is_plain_rgb(TIFF* tif, uint16_t& spp) {
     return spp == 4 && extra_count == 1 && extra != nullptr && extra[0] != EXTRASAMPLE_ASSOCALPHA;
 }
 
+// Whole strips at a time: four-sample strips land in the picture as they
+// are, three-sample ones are widened from a strip buffer.
 bool read_plain(TIFF* tif, uint8_t* out, uint32_t w, uint32_t h, uint16_t spp) {
-    const tmsize_t line = TIFFScanlineSize(tif);
-    if (line < tmsize_t(w) * spp) return false;
-    std::vector<uint8_t> row;
+    const size_t row_bytes = size_t(w) * spp;
+    if (TIFFScanlineSize(tif) != tmsize_t(row_bytes)) return false;
+    uint32_t strip_rows = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &strip_rows);
+    if (strip_rows == 0 || strip_rows > h) strip_rows = h;
+    std::vector<uint8_t> strip;
     try {
-        row.resize(size_t(line));
+        if (spp == 3) strip.resize(row_bytes * strip_rows);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    for (uint32_t y = 0; y < h; ++y) {
-        if (TIFFReadScanline(tif, row.data(), y, 0) < 0) return false;
+    for (uint32_t y = 0, s = 0; y < h; y += strip_rows, ++s) {
+        const uint32_t rows = std::min(strip_rows, h - y);
+        const tmsize_t want = tmsize_t(row_bytes * rows);
+        uint8_t* target = spp == 4 ? out + size_t(y) * w * 4 : strip.data();
+        if (TIFFReadEncodedStrip(tif, s, target, want) != want) return false;
+        if (spp == 4) continue;
+        const uint8_t* in = strip.data();
         uint8_t* o = out + size_t(y) * w * 4;
-        if (spp == 4) {
-            std::memcpy(o, row.data(), size_t(w) * 4);
-        } else {
-            const uint8_t* in = row.data();
-            for (uint32_t x = 0; x < w; ++x, in += 3, o += 4) {
-                o[0] = in[0];
-                o[1] = in[1];
-                o[2] = in[2];
-                o[3] = 255;
-            }
+        for (size_t i = 0, n = size_t(w) * rows; i < n; ++i, in += 3, o += 4) {
+            o[0] = in[0];
+            o[1] = in[1];
+            o[2] = in[2];
+            o[3] = 255;
         }
     }
     return true;
@@ -209,8 +221,12 @@ public:
 
     bool start(uint32_t predictor, uint32_t compression, const ISLineResolution* res) {
         const uint16_t spp = bpp_ == 32 ? 4 : 3;
+        row_bytes_ = size_t(width) * spp;
+        // Strips of about 256 KiB: large enough for the compressor, small
+        // enough to stream.
+        strip_rows_ = std::min(height, std::max<uint32_t>(1, uint32_t((256u << 10) / row_bytes_)));
         try {
-            row_.resize(size_t(width) * spp);
+            strip_.resize(row_bytes_ * strip_rows_);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -242,18 +258,19 @@ public:
             TIFFSetField(tif_, TIFFTAG_YRESOLUTION, float(res->y));
             TIFFSetField(tif_, TIFFTAG_RESOLUTIONUNIT, uint16_t(res->unit >= 1 && res->unit <= 3 ? res->unit : 1));
         }
-        // Strips of about 256 KiB: large enough for the compressor, small
-        // enough to stream.
-        const uint32_t strip_rows = std::max<uint32_t>(1, uint32_t((256u << 10) / row_.size()));
-        TIFFSetField(tif_, TIFFTAG_ROWSPERSTRIP, std::min(strip_rows, height));
+        TIFFSetField(tif_, TIFFTAG_ROWSPERSTRIP, strip_rows_);
         return !failed_;
     }
 
 private:
+    // Rows gather in the strip buffer, which goes out whole (the predictor
+    // works in place there, never on the caller's rows).
     bool write_row(const uint8_t* row) override {
-        // The predictor works in place, so the caller's row is copied first.
-        std::memcpy(row_.data(), row, row_.size());
-        return TIFFWriteScanline(tif_, row_.data(), rows, 0) == 1 && !failed_;
+        const uint32_t in_strip = rows % strip_rows_;
+        std::memcpy(strip_.data() + in_strip * row_bytes_, row, row_bytes_);
+        if (in_strip + 1 < strip_rows_ && rows + 1 < height) return true;
+        const tmsize_t bytes = tmsize_t((in_strip + 1) * row_bytes_);
+        return TIFFWriteEncodedStrip(tif_, rows / strip_rows_, strip_.data(), bytes) == bytes && !failed_;
     }
     bool finish() override {
         if (rows != height) return false;
@@ -266,7 +283,9 @@ private:
     uint32_t bpp_;
     TIFF* tif_ = nullptr;
     bool failed_ = false;
-    std::vector<uint8_t> row_;
+    size_t row_bytes_ = 0;
+    uint32_t strip_rows_ = 1;
+    std::vector<uint8_t> strip_;
 };
 
 HISLINES init_lines(HISDEST dest, uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t predictor,
