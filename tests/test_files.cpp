@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "io/image_files.h"
+#include "platform/imglib/codecs.h"
 #include "platform/imglib/files.h"
 #include "support/engine_fixture.h"
 #include "support/sample_files.h"
@@ -320,12 +321,39 @@ TEST_F(FilesTest, HostileHeadersAreRefusedBeforeAnythingIsMade) {
     }
 }
 
+// Inputs that once failed a fuzz run: every reader takes them without a
+// fault (the sanitizer build checks that); what decodes has the size its
+// header gives.
+TEST(FuzzRegressions, EveryKeptInputIsReadWithoutFault) {
+    int seen = 0;
+    for (const auto& entry : fs::directory_iterator(fs::path(PAINTCORE_TEST_DATA) / "fuzz")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        const Bytes bytes = samples::read_file(entry.path().string());
+        ASSERT_FALSE(bytes.empty());
+        const imglib::Bytes span(bytes);
+        imglib::codec::Dims psd, bmp;
+        const bool has_psd = imglib::codec::psd_dims(span, psd), has_bmp = imglib::codec::bmp_dims(span, bmp);
+        uint32_t w = 0, h = 0;
+        uint8_t* any = imglib::codec::decode_any(span, w, h);
+        if (any != nullptr && has_psd) {
+            EXPECT_EQ(std::pair(w, h), std::pair(psd.width, psd.height));
+        }
+        if (any != nullptr && has_bmp) {
+            EXPECT_EQ(std::pair(w, h), std::pair(bmp.width, bmp.height));
+        }
+        imglib::GlobalFree(any);
+        imglib::GlobalFree(imglib::codec::render_metafile(span, 16, 16, 0));
+        ++seen;
+    }
+    EXPECT_GT(seen, 0);
+}
+
 // The row writers stream rows without the whole picture; their files hold
 // the same pixels as the whole-buffer writers'.
 TEST_F(FilesTest, RowWritersMatchWholeBufferWriters) {
     using namespace imglib;
-    const Bytes rgba = samples::picture_rgba(kW, kH);
-    const Bytes rgb = samples::picture_rgb(kW, kH);
+    const samples::Bytes rgba = samples::picture_rgba(kW, kH);
+    const samples::Bytes rgb = samples::picture_rgb(kW, kH);
     const ISResolution res{300, 300, 2};
     const ISLineResolution lres{300, 300, 2};
     const int32_t zeros[10] = {};
@@ -340,7 +368,7 @@ TEST_F(FilesTest, RowWritersMatchWholeBufferWriters) {
     for (Row r : {Row{".bmp", 24, true}, Row{".png", 24, false}, Row{".png", 32, false}, Row{".jpg", 24, false},
                   Row{".tga", 32, false}, Row{".tif", 32, false}, Row{".tif", 24, false}}) {
         SCOPED_TRACE(std::string(r.ext) + " " + std::to_string(r.bits));
-        const Bytes& src = r.bits == 32 ? rgba : rgb;
+        const samples::Bytes& src = r.bits == 32 ? rgba : rgb;
         const uint32_t stride = kW * r.bits / 8;
         const std::string whole = path(std::string("whole") + r.ext), rows = path(std::string("rows") + r.ext);
         HISDEST d = IS3OpenFileDest(whole.c_str(), 0);
@@ -377,7 +405,7 @@ TEST_F(FilesTest, RowWritersMatchWholeBufferWriters) {
         ASSERT_EQ(destroyed, 1);
         ASSERT_EQ(IS40_CloseDest(ld), 1);
         ASSERT_EQ(PTE_ReadFromFile(whole.c_str()), 1);
-        const Bytes a = new_rgba();
+        const samples::Bytes a = new_rgba();
         ASSERT_EQ(PTE_ReadFromFile(rows.c_str()), 1);
         EXPECT_EQ(new_rgba(), a);
         if (e != ".jpg") {
@@ -390,7 +418,7 @@ TEST_F(FilesTest, AnUnfinishedRowWriterLeavesTheTargetAlone) {
     using namespace imglib;
     const std::string file = path("target.png");
     ASSERT_TRUE(samples::write_file(file, {9, 9, 9}));
-    const Bytes row(kW * 3, 7);
+    const samples::Bytes row(kW * 3, 7);
     HISDEST d = IS40_OpenFileDest(file.c_str(), 0);
     HISLINES lines = IS40_InitWritePNGLines(d, kW, kH, kW * 3, 8, 0, nullptr, 2, 0, 0, nullptr);
     ASSERT_NE(lines, nullptr);
@@ -398,12 +426,12 @@ TEST_F(FilesTest, AnUnfinishedRowWriterLeavesTheTargetAlone) {
     EXPECT_EQ(IS40_WriteNextBMPLine(lines, row.data()), 0);  // another kind's call is refused
     EXPECT_EQ(IS40_DestroyPNGLines(lines), 0);               // one row short
     EXPECT_EQ(IS40_CloseDest(d), 0);
-    EXPECT_EQ(samples::read_file(file), (Bytes{9, 9, 9}));
+    EXPECT_EQ(samples::read_file(file), (samples::Bytes{9, 9, 9}));
     // A whole-buffer writer refusing its arguments does the same.
     d = IS3OpenFileDest(file.c_str(), 0);
     EXPECT_EQ(IS3WritePCX(d, row.data(), kW, 1, 32), 0);
     EXPECT_EQ(IS3CloseDest(d), 0);
-    EXPECT_EQ(samples::read_file(file), (Bytes{9, 9, 9}));
+    EXPECT_EQ(samples::read_file(file), (samples::Bytes{9, 9, 9}));
 }
 
 TEST_F(FilesTest, GifOfManyColoursKeepsEachPixelNearItsColour) {

@@ -1,28 +1,13 @@
-// PSD: our own walk over the sections (size checks and resolution), the
-// composite picture decoded by stb_image, and a writer of one composite
+// PSD: the composite picture of grey, indexed and RGB files of 8 or 16 bits
+// (raw or PackBits planes), their resolution, and a writer of one composite
 // RGB picture.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
 
 #include "platform/imglib/byte_writer.h"
 #include "platform/imglib/codecs.h"
-
-#define STB_IMAGE_STATIC
-#define STBI_ONLY_PSD
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_MAX_DIMENSIONS 30000
-#define STBI_ASSERT(x) ((void)0)
-#define STB_IMAGE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#include <stb/stb_image.h>
-#pragma GCC diagnostic pop
 
 namespace imglib {
 
@@ -31,11 +16,15 @@ namespace {
 constexpr uint32_t kMaxPsdSide = 30000;
 constexpr uint16_t kResolutionInfo = 0x03ED;
 
+constexpr uint16_t kModeGrey = 1, kModeIndexed = 2, kModeRGB = 3;
+
 struct PsdLayout {
     uint16_t channels = 0, depth = 0, mode = 0, compression = 0;
     uint32_t width = 0, height = 0;
     bool hasResolution = false;
     double xppi = 0, yppi = 0;
+    Bytes colourData;  // the palette of indexed pictures
+    Bytes planes;      // from the first byte after the compression code
 };
 
 bool read_resolution(Bytes block, PsdLayout& p) {
@@ -61,7 +50,7 @@ bool parse(Bytes data, PsdLayout& p) {
     if (p.channels < 1 || p.channels > 56 || p.width < 1 || p.height < 1 || p.width > kMaxPsdSide ||
         p.height > kMaxPsdSide || !(p.depth == 1 || p.depth == 8 || p.depth == 16 || p.depth == 32))
         return false;
-    if (!r.u32be(length) || !r.skip(length)) return false;  // colour mode data
+    if (!r.u32be(length) || !r.bytes(length, p.colourData)) return false;
     Bytes resources;
     if (!r.u32be(length) || !r.bytes(length, resources)) return false;
     ByteReader res(resources);
@@ -77,6 +66,7 @@ bool parse(Bytes data, PsdLayout& p) {
     }
     if (!r.u32be(length) || !r.skip(length)) return false;  // layers and masks
     if (!r.u16be(p.compression)) return false;
+    p.planes = r.rest();
     const uint64_t rows = uint64_t(p.height) * p.channels;
     if (p.compression == 0) return uint64_t(p.width) * p.depth / 8 * rows <= r.remaining();
     if (p.compression != 1) return false;
@@ -87,6 +77,71 @@ bool parse(Bytes data, PsdLayout& p) {
         total += n;
     }
     return total <= r.remaining();
+}
+
+// One PackBits row of exactly n bytes.
+bool unpackbits(Bytes in, uint8_t* out, size_t n) {
+    ByteReader r(in);
+    for (size_t o = 0; o < n;) {
+        uint8_t head;
+        if (!r.u8(head)) return false;
+        const int count = int8_t(head);
+        if (count >= 0) {
+            Bytes literal;
+            if (size_t(count) + 1 > n - o || !r.bytes(size_t(count) + 1, literal)) return false;
+            std::memcpy(out + o, literal.data(), literal.size());
+            o += literal.size();
+        } else if (count != -128) {  // -128 is a no-op
+            uint8_t value;
+            if (size_t(1 - count) > n - o || !r.u8(value)) return false;
+            std::memset(out + o, value, size_t(1 - count));
+            o += size_t(1 - count);
+        }
+    }
+    return true;
+}
+
+// Where each stored sample goes: RGB channels 0..2 and alpha 3; grey 0 and
+// alpha 1; indexed 0 through the palette.
+void put_sample(uint8_t* px, const PsdLayout& p, uint32_t channel, uint8_t v) {
+    if (p.mode == kModeRGB) {
+        px[channel] = v;
+    } else if (p.mode == kModeGrey) {
+        if (channel == 0) px[0] = px[1] = px[2] = v;
+        else px[3] = v;
+    } else {
+        px[0] = p.colourData[v], px[1] = p.colourData[256 + v], px[2] = p.colourData[512 + v];
+    }
+}
+
+// The composite planes (checked present by parse) into RGBA32; 16-bit
+// samples keep their high byte. Colour is kept as stored.
+bool decode_planes(const PsdLayout& p, uint8_t* out) {
+    const uint32_t used = p.mode == kModeRGB ? std::min<uint32_t>(p.channels, 4)
+                          : p.mode == kModeGrey ? std::min<uint32_t>(p.channels, 2)
+                                                : 1;
+    const size_t bytes = p.depth / 8, row_bytes = size_t(p.width) * bytes;
+    for (size_t i = 0, n = size_t(p.width) * p.height; i < n; ++i) out[i * 4 + 3] = 255;
+    std::vector<uint8_t> row(row_bytes);
+    ByteReader r(p.planes);
+    ByteReader counts(p.planes);
+    const uint64_t table = p.compression == 1 ? uint64_t(p.height) * p.channels * 2 : 0;
+    if (!r.skip(table)) return false;
+    for (uint32_t c = 0; c < used; ++c) {
+        for (uint32_t y = 0; y < p.height; ++y) {
+            Bytes in;
+            if (p.compression == 0) {
+                if (!r.bytes(row_bytes, in)) return false;
+                std::memcpy(row.data(), in.data(), row_bytes);
+            } else {
+                uint16_t n;
+                if (!counts.u16be(n) || !r.bytes(n, in) || !unpackbits(in, row.data(), row_bytes)) return false;
+            }
+            uint8_t* px = out + size_t(y) * p.width * 4;
+            for (uint32_t x = 0; x < p.width; ++x, px += 4) put_sample(px, p, c, row[x * bytes]);
+        }
+    }
+    return true;
 }
 
 void packbits(const uint8_t* in, size_t n, std::vector<uint8_t>& out) {
@@ -113,17 +168,23 @@ namespace codec {
 
 uint8_t* decode_psd(Bytes data, uint32_t& width, uint32_t& height) {
     PsdLayout p;
-    if (!parse(data, p) || data.size() > size_t(INT32_MAX)) return nullptr;
-    int w = 0, h = 0, channels = 0;
-    stbi_uc* pixels = stbi_load_from_memory(data.data(), int(data.size()), &w, &h, &channels, 4);
-    if (pixels == nullptr) return nullptr;
-    uint8_t* out = uint32_t(w) == p.width && uint32_t(h) == p.height ? alloc_picture(p.width, p.height, 4) : nullptr;
-    if (out != nullptr) std::memcpy(out, pixels, size_t(p.width) * p.height * 4);
-    stbi_image_free(pixels);
-    if (out != nullptr) {
-        width = p.width;
-        height = p.height;
+    if (!parse(data, p) || !size_ok(p.width, p.height) || (p.depth != 8 && p.depth != 16)) return nullptr;
+    if (!(p.mode == kModeRGB && p.channels >= 3) && p.mode != kModeGrey &&
+        !(p.mode == kModeIndexed && p.colourData.size() >= 768))
+        return nullptr;
+    uint8_t* out = alloc_picture(p.width, p.height, 4);
+    if (out == nullptr) return nullptr;
+    bool ok = false;
+    try {
+        ok = decode_planes(p, out);
+    } catch (const std::bad_alloc&) {
     }
+    if (!ok) {
+        GlobalFree(out);
+        return nullptr;
+    }
+    width = p.width;
+    height = p.height;
     return out;
 }
 
