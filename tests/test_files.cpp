@@ -158,6 +158,14 @@ TEST_F(FilesTest, PicturesOtherProgramsWriteAreRead) {
         pal[size_t(i) * 3] = uint8_t(i * 4), pal[size_t(i) * 3 + 1] = uint8_t(255 - i),
                         pal[size_t(i) * 3 + 2] = uint8_t(i * 3);
     for (size_t i = 0; i < idx.size(); ++i) idx[i] = uint8_t((i / 5 + i % 7) % 64);
+    // 16-bit grey: the high byte of each value is kept.
+    std::vector<uint16_t> grey16(size_t(kW) * kH);
+    Bytes grey_high;
+    for (size_t i = 0; i < grey16.size(); ++i) {
+        grey16[i] = uint16_t(i * 977 % 65536);
+        const uint8_t g = uint8_t(grey16[i] >> 8);
+        grey_high.insert(grey_high.end(), {g, g, g, 255});
+    }
     Bytes indexed;
     for (uint8_t i : idx) indexed.insert(indexed.end(), {pal[i * 3u], pal[i * 3u + 1], pal[i * 3u + 2], 255});
     struct Row {
@@ -173,6 +181,7 @@ TEST_F(FilesTest, PicturesOtherProgramsWriteAreRead) {
         {"tga run-length mapped", samples::tga_rle_mapped(kW, kH, idx, pal), indexed},
         {"pcx 8-bit", samples::pcx8(kW, kH, idx, pal), indexed},
         {"psd raw", samples::psd_raw(kW, kH, rgb, 300), with_alpha(rgb)},
+        {"psd grey 16-bit", samples::psd_grey16_packbits(kW, kH, grey16), grey_high},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
         {"pcx", "pal8.pcx", samples::pcx8(w, h, idx, pal)},
         {"psd", "ours.psd", written(tmp, "psd", rgb, rgba, w, h)},
         {"psd", "raw.psd", samples::psd_raw(w, h, rgb, 300)},
+        {"psd", "grey16.psd", samples::psd_grey16_packbits(w, h, std::vector<uint16_t>(size_t(w) * h, 0x1234))},
         {"metafile", "ours.emf", written(tmp, "emf", rgb, rgba, w, h)},
         {"metafile", "blt.emf", samples::emf_bitblt(20, 10, w, h, rgb, 3, 2)},
         {"metafile", "dib.wmf", samples::wmf_stretchdib(40, 30, w, h, rgb, 5, 5, 20, 10)},

@@ -1,6 +1,7 @@
 #include "support/sample_files.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
 namespace samples {
@@ -194,6 +195,26 @@ Bytes psd_raw(int w, int h, const Bytes& rgb, double ppi) {
     o.be32(0), o.be16(0);
     for (int c = 0; c < 3; ++c)
         for (size_t i = 0; i < size_t(w) * h; ++i) o.u8(rgb[i * 3 + size_t(c)]);
+    return o.b;
+}
+
+Bytes psd_grey16_packbits(int w, int h, const std::vector<uint16_t>& grey) {
+    Out o;
+    o.str("8BPS"), o.be16(1), o.zeros(6), o.be16(1), o.be32(uint32_t(h)), o.be32(uint32_t(w)), o.be16(16), o.be16(1);
+    o.be32(0), o.be32(0), o.be32(0), o.be16(1);
+    std::vector<Bytes> rows;
+    for (int y = 0; y < h; ++y) {
+        Bytes raw, packed;
+        for (int x = 0; x < w; ++x) raw.push_back(uint8_t(grey[size_t(y) * w + x] >> 8)), raw.push_back(uint8_t(grey[size_t(y) * w + x]));
+        for (size_t i = 0; i < raw.size(); i += 128) {
+            const size_t n = std::min<size_t>(128, raw.size() - i);
+            packed.push_back(uint8_t(n - 1));
+            packed.insert(packed.end(), raw.begin() + long(i), raw.begin() + long(i + n));
+        }
+        rows.push_back(packed);
+    }
+    for (const Bytes& r : rows) o.be16(uint32_t(r.size()));
+    for (const Bytes& r : rows) o.bytes(r);
     return o.b;
 }
 

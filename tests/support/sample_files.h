@@ -32,6 +32,9 @@ Bytes tga_rle_mapped(int w, int h, const Bytes& indices, const Bytes& paletteRGB
 Bytes pcx8(int w, int h, const Bytes& indices, const Bytes& paletteRGB);
 // PSD with raw (uncompressed) RGB planes and a resolution resource in ppi.
 Bytes psd_raw(int w, int h, const Bytes& rgb, double ppi);
+// 16-bit greyscale PSD with PackBits rows (literal runs only); grey holds
+// one 16-bit value a pixel.
+Bytes psd_grey16_packbits(int w, int h, const std::vector<uint16_t>& grey);
 // Placeable WMF whose window is wx x wy logical units; one STRETCHDIB
 // record draws a w x h 24-bit bitmap into (dx, dy, dw, dh).
 Bytes wmf_stretchdib(int wx, int wy, int w, int h, const Bytes& rgb, int dx, int dy, int dw, int dh);
