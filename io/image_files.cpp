@@ -84,6 +84,18 @@ void copy_rgba(const Decoded& d, uint8_t* dst) {
         std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 4);
 }
 
+// The fixed-size readers: the picture goes to dst only at exactly its size.
+int32_t read_exact_size(const engine::EngineState& s, uint8_t* dst, int32_t width, int32_t height,
+                        const char* path, bool rgb) {
+    if (dst == nullptr) return 0;
+    const Decoded d = decode(s, path, rgb);
+    const LibraryBlock block(d.pixels);
+    if (d.pixels == nullptr || int64_t(d.width) != width || int64_t(d.height) != height) return 0;
+    if (rgb) std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 3);
+    else copy_rgba(d, dst);
+    return 1;
+}
+
 bool same_extension(const char* ext, std::string_view wanted) {
     if (ext == nullptr || std::strlen(ext) != wanted.size()) return false;
     for (size_t i = 0; i < wanted.size(); ++i)
@@ -225,22 +237,12 @@ int32_t read_from_file(engine::EngineState& s, const char* path) {
 
 int32_t read_from_file_rgb24(const engine::EngineState& s, uint8_t* dst, int32_t width, int32_t height,
                              const char* path) {
-    if (dst == nullptr) return 0;
-    const Decoded d = decode(s, path, true);
-    const LibraryBlock block(d.pixels);
-    if (d.pixels == nullptr || int64_t(d.width) != width || int64_t(d.height) != height) return 0;
-    std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 3);
-    return 1;
+    return read_exact_size(s, dst, width, height, path, true);
 }
 
 int32_t read_from_file_rgba32(const engine::EngineState& s, uint8_t* dst, int32_t width, int32_t height,
                               const char* path) {
-    if (dst == nullptr) return 0;
-    const Decoded d = decode(s, path, false);
-    const LibraryBlock block(d.pixels);
-    if (d.pixels == nullptr || int64_t(d.width) != width || int64_t(d.height) != height) return 0;
-    copy_rgba(d, dst);
-    return 1;
+    return read_exact_size(s, dst, width, height, path, false);
 }
 
 int32_t write_to_file_rgb24(const uint8_t* src, int32_t width, int32_t height, const char* path, const char* ext,
