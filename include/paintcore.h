@@ -385,6 +385,39 @@ PTE_API void PTE_CALL PTE_IPLRotateRight(void);
 PTE_API void PTE_CALL PTE_IPLFlipHorizontal(void);
 /* Mirrors every layer top to bottom; a layer with keepAlpha keeps its alpha. */
 PTE_API void PTE_CALL PTE_IPLFlipVertical(void);
+/* ---- Picture files and the newRGBA buffer ----
+ * Files are read and written in the format their content (reading) or
+ * extension (writing, compared without regard to case) names: ".bmp",
+ * ".jpg", ".png", ".tif", ".tga", ".gif", ".pcx", ".psd", ".wmf", ".emf".
+ * The newRGBA buffer is one engine-owned RGBA32 picture (packed rows). */
+
+/* Resolution of a file in dots per inch, snapped to 72, 96, 150, 200, 300, 450 or 600 (72 without one). */
+PTE_API int32_t PTE_CALL PTE_GetDPIFromFile(const char* path);
+/* Reads a file into newRGBA (metafiles at the image size over the brush colour); 1 on success, else 0 with newRGBA kept. */
+PTE_API int32_t PTE_CALL PTE_ReadFromFile(const char* path);
+/* Reads a file into dst (packed RGB24) only when it is exactly width x height; 1 on success, else 0 with dst untouched. */
+PTE_API int32_t PTE_CALL PTE_ReadFromFileRGB24(uint8_t* dst, int32_t width, int32_t height, const char* path);
+/* The same into packed RGBA32 (alpha 255 where the file has none). */
+PTE_API int32_t PTE_CALL PTE_ReadFromFileRGBA32(uint8_t* dst, int32_t width, int32_t height, const char* path);
+/* Writes packed RGB24 as .bmp .png .emf .gif .jpg .pcx .psd or .wmf (an enhanced metafile too) at dpi;
+ * nonzero on success, 0 otherwise. */
+PTE_API int32_t PTE_CALL PTE_WriteToFileRGB24(const uint8_t* src, int32_t width, int32_t height, const char* path,
+                                              const char* ext, int32_t dpi);
+/* Writes packed RGBA32 as .png .tga or .tif at dpi; nonzero on success, 0 otherwise. */
+PTE_API int32_t PTE_CALL PTE_WriteToFileRGBA32(const uint8_t* src, int32_t width, int32_t height, const char* path,
+                                               const char* ext, int32_t dpi);
+/* Width of newRGBA in pixels. */
+PTE_API int32_t PTE_CALL PTE_GetNewRGBAWidth(void);
+/* Height of newRGBA in pixels. */
+PTE_API int32_t PTE_CALL PTE_GetNewRGBAHeight(void);
+/* Copies newRGBA (width x height x 4 bytes) into dst; nothing without a picture. */
+PTE_API void PTE_CALL PTE_GetNewRGBA32(uint8_t* dst);
+/* Copies red, green, blue of newRGBA (width x height x 3 bytes) into dst. */
+PTE_API void PTE_CALL PTE_GetNewRGBA24(uint8_t* dst);
+/* Loads newRGBA into the current layer at (0, 0) through the mask. */
+PTE_API void PTE_CALL PTE_SetInNewRGBA(void);
+/* Frees newRGBA; its width and height become 0. */
+PTE_API void PTE_CALL PTE_DeleteNewRGBA(void);
 
 #ifdef __cplusplus
 }
