@@ -65,6 +65,42 @@ void paste_over_checker(std::vector<uint8_t>& sheet, int sheet_width, int left, 
         }
 }
 
+// Geometry: a small portrait picture (a disc above a bar) enlarged with
+// Lanczos3, turned a quarter right and centred on a panel-sized canvas, each
+// step followed by the new image size. Leaves the panel in `layer`.
+bool geometry_panel(std::vector<uint8_t>& layer) {
+    constexpr int w = 80, h = 120;
+    PTE_CreateImage(nullptr, w, h, 16, 0);
+    if (PTE_CreateLayer(1, w, h) != 1 || PTE_CreateLayer(2, w, h) != 1) return false;
+    PTE_SetLayerOptions(1, 1, 0, 100, "Normal");
+    PTE_SetLayerOptions(2, 1, 0, 100, "Normal");
+    PTE_SetLayer(2);
+    const Picture sun = disc(60, 240, 120, 30);
+    PTE_LoadRGBA32Layer(sun.rgba.data(), 60 * 4, 2, 10, 6, 60, 60, 0);
+    Picture bar(20, 44);
+    for (int y = 0; y < 44; ++y)
+        for (int x = 0; x < 20; ++x) {
+            uint8_t* px = bar.at(x, y);
+            px[0] = 40;
+            px[1] = uint8_t(80 + 3 * y);
+            px[2] = 60;
+            px[3] = 255;
+        }
+    PTE_LoadRGBA32Layer(bar.rgba.data(), 20 * 4, 2, 30, 70, 20, 44, 0);
+
+    PTE_IPLInit();
+    PTE_IPLResize(w * 3 / 2, h * 3 / 2, "Lanczos3");
+    PTE_NewSize(nullptr, w * 3 / 2, h * 3 / 2, 16, 0);
+    PTE_IPLRotateRight();
+    PTE_NewSize(nullptr, h * 3 / 2, w * 3 / 2, 16, 0);
+    PTE_IPLResizePage(kWidth, kHeight, "MC");
+    PTE_NewSize(nullptr, kWidth, kHeight, 16, 0);
+    PTE_IPLExit();
+    const bool read = PTE_GetRGBA32Layer(layer.data(), kWidth * 4, 2) == kHeight;
+    PTE_DeleteImage();
+    return read;
+}
+
 }  // namespace
 
 int run_demo(const std::vector<std::string>& args) {
@@ -95,7 +131,7 @@ int run_demo(const std::vector<std::string>& args) {
     // Halve the moon's alpha by folding its 60 % opacity into its pixels.
     PTE_NormalizeLayerAlpha(3);
 
-    const int sheet_width = kWidth * 3;
+    const int sheet_width = kWidth * 4;
     std::vector<uint8_t> sheet(size_t(sheet_width) * kHeight * 3, 0);
     std::vector<uint8_t> layer(size_t(kWidth) * kHeight * 4);
     for (int i = 0; i < 3; ++i) {
@@ -106,6 +142,12 @@ int run_demo(const std::vector<std::string>& args) {
         paste_over_checker(sheet, sheet_width, i * kWidth, layer);
     }
     PTE_DeleteImage();
+
+    if (!geometry_panel(layer)) {
+        std::fprintf(stderr, "pte: geometry: %s\n", PTE_GetLastError());
+        return 1;
+    }
+    paste_over_checker(sheet, sheet_width, 3 * kWidth, layer);
 
     std::string error;
     if (!write_png(args[0], sheet.data(), sheet_width, kHeight, 3, error)) {
