@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "imaging/filter_canvas.h"
-#include "imaging/working_pair.h"
+#include "imaging/working_buffers.h"
 #include "platform/imglib/draw40.h"
 #include "script/colour_space.h"
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "engine/engine_state.h"
-#include "imaging/working_pair.h"
+#include "imaging/working_buffers.h"
 
 namespace imaging::filters {
 

@@ -15,7 +15,7 @@
 #include <lua.hpp>
 #include <string_view>
 
-#include "imaging/working_pair.h"
+#include "imaging/working_buffers.h"
 #include "platform/notices.h"
 #include "script/colour_space.h"
 #include "script/paint_script.h"

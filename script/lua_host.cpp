@@ -6,7 +6,7 @@
 #include <lua.hpp>
 #include <string>
 
-#include "imaging/working_pair.h"
+#include "imaging/working_buffers.h"
 #include "platform/notices.h"
 #include "script/lua_bindings.h"
 #include "script/paint_script.h"
