@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "engine/blend.h"
 #include "engine/blend_modes.h"
@@ -160,12 +161,16 @@ inline void put_masked_pixel(uint8_t* out, const uint16_t* p, int64_t cx, int64_
     for (int i = 0; i < 3; ++i) out[2 - i] = uint8_t((((m * c[i]) >> 8) + (((65535 - m) * colour[i]) >> 8)) >> 16);
 }
 
-struct Renderer {
+// The layer list of one call, composited a span at a time.
+struct Stack {
     const EngineState& s;
-    const LayerList& list;
-    const Area& area;
-    const uint16_t* tracing;  // the tracing layer when tracing mode shows it, else null
-    Display display;
+    LayerList list;
+    const uint16_t* tracing = nullptr;  // the tracing layer when tracing mode shows it, else null
+
+    Stack(const EngineState& state, const uint16_t* current) : s(state) {
+        build_list(s, current, list);
+        if (s.tracingMode) tracing = engine::image_pixels(s, s.layers[engine::kTracingLayer]);
+    }
 
     // Composites `count` image pixels of row r from column c0 on, `step`
     // columns apart, into comp (16-bit), with tracing mixed in.
@@ -212,6 +217,12 @@ struct Renderer {
         }
         return any;
     }
+};
+
+struct Renderer {
+    const Stack& stack;
+    const Area& area;
+    Display display;
 
     // count composites shown one to one (the squares follow image pixels).
     static void put_row(uint8_t* out, const blend::Composite& comp, int32_t count, int64_t c0, int64_t step,
@@ -236,12 +247,12 @@ struct Renderer {
         const int64_t step = area.zoom == Zoom::Reduced ? area.factor : 1;
         const int64_t repeat = area.zoom == Zoom::Enlarged ? area.factor : 1;
         const int64_t sources = (columns + repeat - 1) / repeat;  // image pixels of the row
-        const uint16_t* mask_row = display.mask != nullptr ? display.mask + r * s.imageWidth : nullptr;
+        const uint16_t* mask_row = display.mask != nullptr ? display.mask + r * stack.s.imageWidth : nullptr;
         blend::Composite comp;
         for (int64_t first = 0; first < sources; first += blend::kSpan) {
             const int32_t count = int32_t(std::min<int64_t>(blend::kSpan, sources - first));
             const int64_t c0 = area.x0 + first * step;
-            composite(comp, r, c0, count, step);
+            stack.composite(comp, r, c0, count, step);
             uint8_t* o = out + first * repeat * 3;
             if (repeat == 1 && mask_row == nullptr) {
                 put_row(o, comp, count, c0, step, r);
@@ -272,11 +283,8 @@ void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t 
     Area area;
     if (!find_area(s, x, y, width, height, area)) return;
 
-    LayerList list;
-    build_list(s, current, list);
-
-    const uint16_t* tracing = s.tracingMode ? engine::image_pixels(s, s.layers[engine::kTracingLayer]) : nullptr;
-    Renderer renderer{s, list, area, tracing, {}};
+    const Stack stack(s, current);
+    Renderer renderer{stack, area, {}};
     if (s.maskShown && s.maskActive) {
         renderer.display.mask = pixels::image_mask(s);
         renderer.display.colour1 = s.mask.displayColor1;
@@ -284,6 +292,21 @@ void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t 
         renderer.display.half_strength = s.mask.displayStyle == 0;
     }
     for (int64_t k = 0; k <= area.y1 - area.y0; ++k) renderer.row(buffer + k * int64_t(stride), k);
+}
+
+void composite_row(const EngineState& s, int32_t row, int32_t column, int32_t count, int32_t step, uint16_t* out) {
+    if (out == nullptr || s.currentSlot == nullptr || count <= 0 || step <= 0) return;
+    const uint16_t* current = engine::image_pixels(s, *s.currentSlot);
+    if (current == nullptr || row < 0 || row >= s.imageHeight || column < 0 ||
+        column + int64_t(count - 1) * step >= s.imageWidth)
+        return;
+    const Stack stack(s, current);
+    blend::Composite comp;
+    for (int32_t first = 0; first < count; first += blend::kSpan) {
+        const int32_t n = std::min(blend::kSpan, count - first);
+        stack.composite(comp, row, column + int64_t(first) * step, n, step);
+        std::memcpy(out + int64_t(first) * 4, comp.px, size_t(n) * 8);
+    }
 }
 
 }  // namespace compositor

@@ -20,4 +20,11 @@ namespace compositor {
 void render_rect(const engine::EngineState& s, uint8_t* buffer, int32_t stride, int32_t x, int32_t y, int32_t width,
                  int32_t height);
 
+// The composite itself, before the checkerboard and the mask overlay: the
+// RGBA64 values of `count` image pixels of `row`, from `column` on, `step`
+// columns apart, with the tracing layer mixed in as the display shows it.
+// Nothing is written unless every pixel lies in the image.
+void composite_row(const engine::EngineState& s, int32_t row, int32_t column, int32_t count, int32_t step,
+                   uint16_t* out);
+
 }  // namespace compositor
