@@ -392,6 +392,23 @@ TEST_F(Render, TexturizeThreeAndMaskLayersAreNotShown) {
     render_and_compare(0, 0, 8, 4, "mask layer");
 }
 
+// Only a stroke can bring Texturize3 into the list: it counts as opaque where
+// its list position is the current layer's index, and as nothing elsewhere.
+TEST_F(Render, TexturizeThreeStroke) {
+    make_image(12, 3, 1);
+    PTE_SetViewSize(12, 3);
+    fill_random(1, 3);
+    fill_random(2, 4);
+    PTE_SetLayer(2);
+    PTE_CreatePaintLayer(100, "Texturize3");
+    std::mt19937 rng(6);
+    engine::LayerSlot& paint = st().paintLayer;
+    for (size_t i = 0; i < paint.pixels.size(); ++i) paint.pixels[i] = uint16_t(rng());
+    composite_matches("at the current index");
+    PTE_SetLayerOptions(1, 0, 0, 100, "Normal");  // the stroke moves to position 1
+    composite_matches("elsewhere");
+}
+
 TEST_F(Render, TracingAndMaskDisplay) {
     make_mixed_scene(40, 20);
     ASSERT_EQ(PTE_CreateLayer(0, 40, 20), 1);
