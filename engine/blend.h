@@ -5,8 +5,9 @@
 // (blend_span); the compositor lays each layer of the stack over a running
 // composite that stays in floating point between layers (composite_span).
 // Both run the same preparation of the source (mask weakening, opacity, the
-// alpha pre-step of modes 21..40) and the same colour rules, a table of
-// them indexed by mode, each written once for one pixel and for four.
+// alpha pre-step of modes 21..40) and the same colour rules, tables of them
+// indexed by mode, each rule written once over single-precision lanes and
+// run four pixels at a time.
 //
 // Scales: colour is read as a fraction of 65280 (the 16-bit value of an
 // 8-bit 255), alpha as a fraction of 65535; the colour rules run in single

@@ -48,6 +48,22 @@ protected:
             }
         return out;
     }
+    static void set_changed_area(int left, int top, int right, int bottom) {
+        engine::LayerSlot& paint = st().paintLayer;
+        paint.changedLeft = left;
+        paint.changedTop = top;
+        paint.changedRight = right;
+        paint.changedBottom = bottom;
+    }
+    // Opaque red in the first `pixels` pixels of the stroke's top row, which is its changed area.
+    static void paint_red(int pixels) {
+        for (int x = 0; x < pixels; ++x) {
+            uint16_t* p = st().paintLayer.pixels.data() + x * 4;
+            p[0] = 65280;
+            p[3] = 65535;
+        }
+        set_changed_area(0, 0, pixels, 1);
+    }
     static void expect_within_one(const std::vector<uint16_t>& want, const std::vector<uint16_t>& got,
                                   const char* what) {
         ASSERT_EQ(want.size(), got.size());
@@ -66,10 +82,7 @@ TEST_F(Merge, StrokeMergesItsChangedAreaAndClearsThePaintLayer) {
     engine::LayerSlot& paint = st().paintLayer;
     std::mt19937 rng(2);
     for (size_t i = 0; i < paint.pixels.size(); ++i) paint.pixels[i] = uint16_t(rng());
-    paint.changedLeft = 3;
-    paint.changedTop = 2;
-    paint.changedRight = 17;
-    paint.changedBottom = 9;
+    set_changed_area(3, 2, 17, 9);
     const std::vector<uint16_t> stroke(paint.pixels.data(), paint.pixels.data() + paint.pixels.size());
     auto want = copy_of(2);
     for (int y = 2; y < 9; ++y)
@@ -93,20 +106,14 @@ TEST_F(Merge, EmptyChangedAreaMergesNothingButClears) {
     const auto before = copy_of(2);
     for (const auto& area : {std::array<int, 4>{5, 1, 5, 7}, {1, 6, 7, 6}, {8, 8, 0, 0}}) {
         paint.pixels.fill_bytes(0x7F);
-        paint.changedLeft = area[0];
-        paint.changedTop = area[1];
-        paint.changedRight = area[2];
-        paint.changedBottom = area[3];
+        set_changed_area(area[0], area[1], area[2], area[3]);
         PTE_MergePaintLayer(2);
         EXPECT_EQ(copy_of(2), before);
         EXPECT_EQ(paint.pixels[0], 0) << "cleared all the same";
     }
     // A changed area beyond the image is held to it; a missing layer merges nothing.
     paint.pixels.fill_bytes(0x7F);
-    paint.changedLeft = -5;
-    paint.changedTop = -5;
-    paint.changedRight = 100;
-    paint.changedBottom = 100;
+    set_changed_area(-5, -5, 100, 100);
     PTE_MergePaintLayer(2);
     EXPECT_NE(copy_of(2), before);
     for (const int index : {-1, 64, 1000, 5}) PTE_MergePaintLayer(index);
@@ -119,16 +126,7 @@ TEST_F(Merge, MaskLayerAboveWeakensTheStroke) {
     set_px(4, 1, 0, 32768, 32768, 32768, 0);         // no alpha: no weakening
     PTE_SetLayer(3);
     PTE_CreatePaintLayer(100, "Normal");
-    engine::LayerSlot& paint = st().paintLayer;
-    for (int x = 0; x < 2; ++x) {
-        uint16_t* p = paint.pixels.data() + x * 4;
-        p[0] = 65280;
-        p[3] = 65535;
-    }
-    paint.changedLeft = 0;
-    paint.changedTop = 0;
-    paint.changedRight = 2;
-    paint.changedBottom = 1;
+    paint_red(2);
     PTE_MergePaintLayer(3);
     EXPECT_EQ(px(3, 0, 0, 3), (32768u * 65535u) >> 16) << "onto transparent: the weakened alpha";
     EXPECT_EQ(px(3, 1, 0, 3), 65535);
@@ -142,13 +140,7 @@ TEST_F(Merge, MaskLayerAboveWeakensTheStroke) {
             PTE_SetLayerOptions(4, 1, 0, 100, "Layer Mask");
             st().topLayer = 3;
         }
-        uint16_t* p = paint.pixels.data();
-        p[0] = 65280;
-        p[3] = 65535;
-        paint.changedLeft = 0;
-        paint.changedTop = 0;
-        paint.changedRight = 1;
-        paint.changedBottom = 1;
+        paint_red(1);
         PTE_MergePaintLayer(3);
         EXPECT_EQ(px(3, 0, 0, 3), 65535) << (hidden ? "hidden" : "above topLayer");
     }

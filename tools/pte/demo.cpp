@@ -57,29 +57,27 @@ Picture disc(int size, uint8_t r, uint8_t g, uint8_t b) {
     return p;
 }
 
-// Diagonal bands of grey, opaque: light and dark for "Overlay".
-Picture bands() {
+// An opaque grey picture of the image's size, grey_at(x, y) giving the level.
+template <class GreyAt>
+Picture opaque_grey(GreyAt grey_at) {
     Picture p(kWidth, kHeight);
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
             uint8_t* px = p.at(x, y);
-            const uint8_t v = uint8_t(128 + 100 * std::sin((x + y) * 0.06));
-            px[0] = px[1] = px[2] = v;
+            px[0] = px[1] = px[2] = grey_at(x, y);
             px[3] = 255;
         }
     return p;
 }
 
+// Diagonal bands, light and dark for "Overlay".
+Picture bands() {
+    return opaque_grey([](int x, int y) { return uint8_t(128 + 100 * std::sin((x + y) * 0.06)); });
+}
+
 // A ramp from black to white: as a "Layer Mask" it fades the layer below from left to right.
 Picture ramp() {
-    Picture p(kWidth, kHeight);
-    for (int y = 0; y < kHeight; ++y)
-        for (int x = 0; x < kWidth; ++x) {
-            uint8_t* px = p.at(x, y);
-            px[0] = px[1] = px[2] = uint8_t(255 * x / (kWidth - 1));
-            px[3] = 255;
-        }
-    return p;
+    return opaque_grey([](int x, int) { return uint8_t(255 * x / (kWidth - 1)); });
 }
 
 // A row of bars for "Difference".
