@@ -21,6 +21,18 @@ namespace {
 #endif
 
 constexpr int32_t kModeCount = 41;
+
+// Layers are read a span at a time, one after the other, so their rows are
+// fetched ahead of the group being laid.
+constexpr int32_t kPrefetchAhead = 64;  // pixels
+
+inline void prefetch_ahead(const uint16_t* pixels, int32_t i, int32_t n, int32_t step) {
+#if defined(__GNUC__)
+    if ((i & 7) == 0 && i + kPrefetchAhead < n) __builtin_prefetch(pixels + int64_t(i + kPrefetchAhead) * step);
+#else
+    (void)pixels, (void)i, (void)n, (void)step;
+#endif
+}
 static_assert(kSpan % 4 == 0, "the step runs four pixels at a time");
 
 // ---- Preparing the source: mask weakening, opacity, alpha pre-step ----
@@ -657,14 +669,14 @@ BLEND_INLINE bool lay4(Dest4& d, const Sources4& s, bool at_current_index, bool 
         lanes = simd::no_pixels();
     }
     if (simd::any(take)) {
-        d.px = select(take, taken, d.px);
+        d.px = simd::all(take) ? taken : select(take, taken, d.px);
         if constexpr (Compositor) d.is_float = simd::and_not(d.is_float, simd::narrow(take));
     }
     if (!simd::any(lanes)) return false;
     const Mask4 rule_lanes = simd::narrow(lanes);
     const Pixels4 result = run_rules<Mode>(d, s, rule_lanes);
     if constexpr (Compositor) {
-        d.f = select(rule_lanes, result, d.f);
+        d.f = simd::all(lanes) ? result : select(rule_lanes, result, d.f);
         d.is_float = d.is_float | rule_lanes;
         return true;
     }
@@ -700,6 +712,7 @@ void blend_span_mode(uint16_t* dst, const uint16_t* src, const uint16_t* mask, i
 
 // ---- The compositor: over the running composite ----
 
+
 template <int32_t Mode, bool Lanes>
 void composite_groups(Composite& p, int32_t n, const CompositeLayer& layer, const uint16_t* mask) {
     const int32_t step = layer.step;
@@ -707,6 +720,7 @@ void composite_groups(Composite& p, int32_t n, const CompositeLayer& layer, cons
         if (layer.first_entry != nullptr && layer.first_entry[i / 4] > layer.index) continue;
         const int32_t count = std::min(4, n - i);
         const int64_t at = int64_t(i) * step;
+        prefetch_ahead(layer.pixels, i, n, step);
         const Sources4 s = prepare4<Mode, Lanes>(layer.pixels + at, mask != nullptr ? mask + at : nullptr, step,
                                                  count, layer.opacity, layer.base);
         if (!simd::any(s.active)) continue;
@@ -787,6 +801,7 @@ void Composite::to16(int32_t n) {
 void mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
                         int8_t* first_entry) {
     for (int32_t i = 0; i < std::min(n, kSpan); i += 4) {
+        prefetch_ahead(pixels, i, n, step);
         if (first_entry[i / 4] != 0) continue;
         const int32_t count = std::min(4, n - i);
         const uint16_t* p = pixels + int64_t(i) * step;
