@@ -105,7 +105,8 @@ void merge_visible_rect(const EngineState& s, uint16_t* buffer, int32_t x, int32
     if (int64_t(width) * 8 > std::numeric_limits<int32_t>::max()) return;
     std::memset(buffer, 0, size_t(width) * size_t(height) * 8);
     // The background is copied as it is: its own alpha, no opacity.
-    if (s.layers[engine::kBackgroundLayer].visible == 1)
+    const LayerSlot& background = s.layers[engine::kBackgroundLayer];
+    if (background.visible == 1 && engine::image_pixels(s, background) != nullptr)
         pixels::get_rgba64_layer_rect(s, buffer, width * 8, engine::kBackgroundLayer, x, y, width, height);
     for (int32_t index = engine::kBackgroundLayer + 1; index < engine::kLayerCount; ++index) {
         const LayerSlot& slot = s.layers[index];

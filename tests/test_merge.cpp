@@ -204,6 +204,11 @@ TEST_F(Merge, BackgroundAloneComesBackExactly) {
     PTE_Merge(got.data());
     EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](uint16_t v) { return v == 0; }))
         << "the background is copied only when its flag is exactly 1";
+    ASSERT_EQ(PTE_CreateLayer(1, 3, 3), 1);
+    PTE_SetLayerOptions(1, 1, 0, 100, "Normal");
+    PTE_Merge(got.data());
+    EXPECT_TRUE(std::all_of(got.begin(), got.end(), [](uint16_t v) { return v == 0; }))
+        << "a background of another size is skipped";
 }
 
 TEST_F(Merge, RectanglesLeavingTheLayerAreClipped) {
