@@ -418,6 +418,29 @@ PTE_API void PTE_CALL PTE_GetNewRGBA24(uint8_t* dst);
 PTE_API void PTE_CALL PTE_SetInNewRGBA(void);
 /* Frees newRGBA; its width and height become 0. */
 PTE_API void PTE_CALL PTE_DeleteNewRGBA(void);
+/* ---- Compositing ---- */
+
+/* Composites the visible layers, the stroke over the current layer, for an image rectangle at the view's zoom into blue-green-red rows stride bytes apart. */
+PTE_API void PTE_CALL PTE_Render(uint8_t* buffer, int32_t stride, int32_t x, int32_t y, int32_t width, int32_t height);
+
+/* ---- Merging ---- */
+
+/* Merges the paint layer's changed area into layer index with its mode and opacity, then clears the paint layer. */
+PTE_API void PTE_CALL PTE_MergePaintLayer(int32_t index);
+/* Merges the whole of layer `from` into layer `to` with from's mode, opacity and mask layer. */
+PTE_API void PTE_CALL PTE_MergeLayer(int32_t from, int32_t to);
+/* Merges the rectangle (x, y, width, height) of layer `from` into a packed RGBA64 buffer of width x height. */
+PTE_API void PTE_CALL PTE_MergeLayerIntoRect(int32_t from, uint16_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height);
+/* Merges the whole of layer `from` into an image-sized packed RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_MergeLayerInto(int32_t from, uint16_t* buffer);
+/* Flattens the visible layers' rectangle into a zeroed packed RGBA64 buffer of width x height. */
+PTE_API void PTE_CALL PTE_MergeRect(uint16_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height);
+/* Flattens the visible layers into an image-sized packed RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_Merge(uint16_t* buffer);
+/* The flattened colour at (x, y) as 0x00RRGGBB, or -1 where it is transparent. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtMerged(int32_t x, int32_t y);
+/* Earlier load: weighs src's alpha in place (useMask), clears the current layer where the mask allows, merges src into layer index at opacity 255. */
+PTE_API void PTE_CALL PTE_LoadRGBA32Layer_BAD(uint8_t* src, int32_t ignored, int32_t index, int32_t width, int32_t height, uint8_t useMask);
 
 /* ---- Lua filter scripts ---- */
 
