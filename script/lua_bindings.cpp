@@ -15,6 +15,9 @@
 #include <lua.hpp>
 #include <string_view>
 
+#include "engine/blend.h"
+#include "engine/merge.h"
+#include "engine/pixels.h"
 #include "imaging/working_buffers.h"
 #include "platform/notices.h"
 #include "script/colour_space.h"
@@ -61,6 +64,16 @@ uint8_t* write_pixel(lua_State* L) {
     const RunContext& c = context(L);
     size_t offset = 0;
     return locate(c, L, offset) ? c.dst + offset : nullptr;
+}
+
+// An argument as an int32: truncated toward zero and wrapped modulo 2^32;
+// NaN and infinities give 0.
+int32_t int_arg(lua_State* L, int index) {
+    const double v = number(L, index);
+    if (!std::isfinite(v)) return 0;
+    double m = std::fmod(std::trunc(v), 4294967296.0);
+    if (m < 0) m += 4294967296.0;
+    return static_cast<int32_t>(static_cast<uint32_t>(m));
 }
 
 uint8_t channel(lua_State* L, int index) { return colour_space::to_byte(number(L, index)); }
@@ -214,6 +227,22 @@ int flush(lua_State* L) noexcept {
     return 0;
 }
 
+// Merges the destination, weighed by the mask and texture, into the current
+// layer with a blend mode at opacity trunc(opacity * 255) (held to 0..256),
+// and reads the layer back into the source.
+int merge(lua_State* L) noexcept {
+    const RunContext& c = context(L);
+    engine::EngineState& s = *c.s;
+    pixels::adjust_rgba32_by_mask_and_texture(s, c.dst, 0, 0, c.width, c.height);
+    if (s.currentSlot == nullptr) return 0;
+    const double opacity = std::trunc(number(L, 2) * 255.0);
+    const blend::Params params{int_arg(L, 1), opacity > 0 ? uint32_t(std::min(opacity, 256.0)) : 0u,
+                               s.currentSlot->keepAlpha != 0};
+    merge::merge_rgba32_image(s, c.dst, *s.currentSlot, params);
+    pixels::get_rgba32_layer(s, c.src, c.width * 4, s.currentLayer);
+    return 0;
+}
+
 int single_buffer(lua_State* L) noexcept {
     context(L).s->script.readDestination = lua_toboolean(L, 1) ? 1 : 0;
     return 0;
@@ -237,16 +266,6 @@ int output_debug_string(lua_State* L) noexcept {
 }
 
 // ---- Bit operations on int32 ----
-
-// An argument as an int32: truncated toward zero and wrapped modulo 2^32;
-// NaN and infinities give 0.
-int32_t int_arg(lua_State* L, int index) {
-    const double v = number(L, index);
-    if (!std::isfinite(v)) return 0;
-    double m = std::fmod(std::trunc(v), 4294967296.0);
-    if (m < 0) m += 4294967296.0;
-    return static_cast<int32_t>(static_cast<uint32_t>(m));
-}
 
 int push_int(lua_State* L, int32_t v) {
     lua_pushnumber(L, v);
@@ -325,6 +344,7 @@ constexpr Binding kBindings[] = {
     {"get_color3", get_bank_color<2>},
     {"get_color4", get_bank_color<3>},
     {"flush", flush},
+    {"merge", merge},
     {"single_buffer", single_buffer},
     {"progress", progress},
     {"message_box", message_box},

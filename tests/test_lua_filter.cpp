@@ -108,12 +108,12 @@ check(string.format("%d", 5) == "5" and math.floor(2.5) == 2 and type(io.open) =
   and type(os.time) == "function" and type(table.insert) == "function", "standard libraries")
 local names = {"get_value", "set_value", "get_rgb", "set_rgb", "get_alpha", "set_alpha", "get_rgba", "set_rgba",
   "get_hsv", "set_hsv", "get_hsl", "set_hsl", "get_lab", "set_lab", "get_cmyk", "set_cmyk", "get_color",
-  "get_color1", "get_color2", "get_color3", "get_color4", "flush", "single_buffer", "progress",
+  "get_color1", "get_color2", "get_color3", "get_color4", "flush", "merge", "single_buffer", "progress",
   "message_box", "is_escape", "bit_not", "bit_and", "bit_or", "bit_xor", "bit_shfr", "bit_shfl", "paint_open",
   "paint_close", "paint_stroke_start", "paint_stroke_stop", "paint_stroke_pos", "paint_select_brush",
   "paint_brush_size", "paint_brush_density", "paint_brush_opacity", "paint_brush_color", "paint_set_color_banks",
   "paint_line", "paint_spline", "paint_dab", "paint_filter", "output_debug_string"}
-check(#names == 48, "48 names")
+check(#names == 49, "49 names")
 for _, name in ipairs(names) do check(type(_G[name]) == "function", name) end
 )lua",
                   a),
@@ -288,6 +288,57 @@ error("late failure")
     EXPECT_THAT(err, HasSubstr("late failure"));
     EXPECT_EQ(layer_values(), (std::vector<uint16_t>{65280, 65280, 65280, 65280, 0, 0, 0, 65280}))
         << "the flushed pixel stays, the later write is not loaded";
+}
+
+// Over a transparent layer pixel the blend step writes the source colour
+// and the alpha (a * opacity) >> 8, whatever the mode but the Texturize
+// ones, which clear it; an opaque pixel under a transparent source stays.
+TEST_F(LuaFilter, MergeThenAnErrorKeepsTheMerge) {
+    image(3, 1, {100, 150, 200, 255, 100, 150, 200, 255, 9, 9, 9, 0});
+    const std::vector<uint8_t> layer = {0, 0, 0, 0, 0, 0, 0, 0, 50, 60, 70, 255};
+    PTE_LoadRGBA32(layer.data(), 12, 0);
+    const std::string err = run(R"lua(
+set_rgb(1, 0, 0.2, 0.2, 0.2)
+merge(MERGE_NORMAL, 1)
+check(get_alpha(0, 0) == 254 / 255, "the source is the layer read back: 65025 >> 8")
+set_rgb(0, 0, 1, 1, 1)
+error("after the merge")
+)lua");
+    EXPECT_THAT(err, HasSubstr("after the merge"));
+    const uint16_t u = (65280 * 255) >> 8;  // opacity trunc(1 * 255)
+    EXPECT_EQ(layer_values(), (std::vector<uint16_t>{25600, 38400, 51200, u, 51 * 256, 51 * 256, 51 * 256, u,
+                                                     50 * 256, 60 * 256, 70 * 256, 65280}));
+    EXPECT_EQ(working_src(), (std::vector<uint8_t>{100, 150, 200, 254, 51, 51, 51, 254, 50, 60, 70, 255}));
+}
+
+TEST_F(LuaFilter, MergeModesOpacityMaskAndKeepAlpha) {
+    struct Row {
+        const char* call;
+        bool keepAlpha;
+        uint16_t mask;
+        std::vector<uint16_t> expect;
+    };
+    const uint16_t half = (65280 * 127) >> 8;  // opacity trunc(0.5 * 255)
+    // The mask weighs the source alpha first: trunc(32768 / 65535 * 255) = 127.
+    const uint16_t masked = ((127 * 256) * 255) >> 8;
+    for (const Row& r : {Row{"merge(MERGE_MULTIPLY, 0.5)", false, 65535, {2560, 5120, 7680, half}},
+                         Row{"merge(MERGE_TEXTURIZE, 1)", false, 65535, {0, 0, 0, 0}},
+                         Row{"merge(99, 1)", false, 65535, {2560, 5120, 7680, (65280 * 255) >> 8}},
+                         Row{"merge(0, 5)", false, 65535, {2560, 5120, 7680, 65280}},
+                         // opacity 0: the colour lands with alpha 0
+                         Row{"merge(0, -1)", false, 65535, {2560, 5120, 7680, 0}},
+                         Row{"merge()", false, 65535, {2560, 5120, 7680, 0}},
+                         Row{"merge(MERGE_NORMAL, 1)", true, 65535, {2560, 5120, 7680, 0}},
+                         Row{"merge(MERGE_NORMAL, 1)", false, 32768, {2560, 5120, 7680, masked}}}) {
+        SCOPED_TRACE(std::string(r.call) + (r.keepAlpha ? " keepAlpha" : "") + " mask " + std::to_string(r.mask));
+        image(1, 1, {10, 20, 30, 255});
+        const std::vector<uint8_t> clear(4, 0);
+        PTE_LoadRGBA32(clear.data(), 4, 0);
+        PTE_SetLayerOptions(1, 1, r.keepAlpha, 100, "Normal");
+        st().mask.values[0] = r.mask;
+        EXPECT_EQ(run(std::string(r.call) + "\nerror('stop')\n").find("stop") != std::string::npos, true);
+        EXPECT_EQ(layer_values(), r.expect);
+    }
 }
 
 TEST_F(LuaFilter, TheMaskWeighsTheLoad) {
