@@ -40,9 +40,10 @@ std::string_view text(lua_State* L, int index) {
 // Byte offset of the pixel at arguments 1 and 2, truncated toward zero, or
 // false when it lies outside the picture.
 bool locate(const RunContext& c, lua_State* L, size_t& offset) {
-    const double x = std::trunc(number(L, 1)), y = std::trunc(number(L, 2));
-    if (!(x >= 0 && y >= 0 && x < c.width && y < c.height)) return false;
-    offset = (size_t(y) * size_t(c.width) + size_t(x)) * 4;
+    // trunc(v) lies in 0..n-1 exactly when -1 < v < n; NaN is neither.
+    const double x = number(L, 1), y = number(L, 2);
+    if (!(x > -1.0 && y > -1.0 && x < c.width && y < c.height)) return false;
+    offset = (size_t(int64_t(y)) * size_t(c.width) + size_t(int64_t(x))) * 4;
     return true;
 }
 
