@@ -25,7 +25,14 @@ constexpr uint32_t kBlobEraseFloor = 9215;
 // Strengths, amounts and shares are weights out of 256.
 constexpr int32_t kWeightOne = 256;
 
-uint32_t clamp16(int64_t v) { return uint32_t(std::clamp<int64_t>(v, 0, kOpaque)); }
+// The per-pixel helpers are forced inline into each pixel loop: the loop is
+// instantiated once per mix kind, and a call per pixel would cost more than
+// the arithmetic.
+#define DAB_INLINE [[gnu::always_inline]] inline
+// Channel loops are unrolled so that a pixel's channels live in registers.
+#define DAB_UNROLL _Pragma("GCC unroll 4")
+
+DAB_INLINE uint32_t clamp16(int64_t v) { return uint32_t(std::clamp<int64_t>(v, 0, kOpaque)); }
 uint32_t weight(int32_t w) { return uint32_t(std::clamp(w, 0, kWeightOne)); }
 
 struct Rgba {
@@ -33,12 +40,17 @@ struct Rgba {
 };
 
 // Where a dab pixel samples the tip: the index in tipAlpha and in the grit
-// pattern (row * T + column), or -1 outside the tip; and the index of the
-// matching value in the blend buffer.
+// pattern (row * T + column), negative outside the tip; and the index of
+// the matching value in the blend buffer. A row's spots are a row part plus
+// a column part.
 struct Spot {
     int32_t tip;
     int32_t blend;
 };
+
+// A column part that keeps any row's spot negative: row parts stay below
+// 1000 * 1000.
+constexpr int32_t kNoTip = INT32_MIN / 2;
 
 // The window of a dab on the image, x1 and y1 one past, and how many dab
 // columns and rows the left and top edges clipped off.
@@ -75,21 +87,19 @@ struct TipWalk {
 
     Spot at(int32_t row, int32_t col) const { return {row * T + col, row * blendRow + col * blendStep}; }
 
-    // Spots of the dab columns 0..count-1 of a row sampling tip row tipRow.
-    // A column that falls at or past the tip's edge (a scaled tip clipped
-    // on the left can reach it) has no tip there.
-    void map_row(int32_t tipRow, Spot* spots, int32_t count) const {
-        if (!rotate) {
-            if (tipRow >= S) {
-                std::fill_n(spots, count, Spot{-1, 0});
-                return;
-            }
-            for (int32_t k = 0; k < count; ++k) {
-                const int32_t col = tx0 + offsets[k];
-                spots[k] = col < S ? at(tipRow, col) : Spot{-1, 0};
-            }
-            return;
+    // The column part of every dab column's spot for an unturned dab; a
+    // column at or past the tip's edge (a scaled tip clipped on the left
+    // can reach it) has no tip there.
+    void map_columns(Spot* cols, int32_t count) const {
+        for (int32_t k = 0; k < count; ++k) {
+            const int32_t col = tx0 + offsets[k];
+            cols[k] = col < S ? Spot{col, col * blendStep} : Spot{kNoTip, 0};
         }
+    }
+
+    // Whole spots of a turned row: a turned position outside the tip takes
+    // the unturned one.
+    void map_turned_row(int32_t tipRow, Spot* spots, int32_t count) const {
         const int32_t half = S / 2;
         const double dy = tipRow - half;
         for (int32_t k = 0; k < count; ++k) {
@@ -100,7 +110,7 @@ struct TipWalk {
             if (u >= 0 && u < S && v >= 0 && v < S)
                 spots[k] = at(v, u);
             else
-                spots[k] = (col < S && tipRow < S) ? at(tipRow, col) : Spot{-1, 0};
+                spots[k] = (col < S && tipRow < S) ? at(tipRow, col) : Spot{kNoTip, 0};
         }
     }
 };
@@ -137,14 +147,14 @@ private:
 // Colour variation: ((P with its lowest bit cleared) - 2 * (byte mod P)) * 128.
 // Amounts above 1024 shift every channel past the 16-bit range anyway, so
 // they are held there to keep the product in 32 bits.
-int32_t colour_shift(uint32_t byteModP, int32_t P) {
+DAB_INLINE int32_t colour_shift(uint32_t byteModP, int32_t P) {
     return ((std::min(P, 1024) & ~1) - 2 * int32_t(byteModP)) * 128;
 }
 
 // Luminance variation: f = (128 - Q / 2 + (byte mod Q)) / 256 pulls a
 // channel toward white above one half and toward black below.
 template <class Real>
-uint32_t shift_luminance(uint32_t v, uint32_t byteModQ, int32_t Q) {
+DAB_INLINE uint32_t shift_luminance(uint32_t v, uint32_t byteModQ, int32_t Q) {
     const Real f = Real(128 - (Q >> 1) + int64_t(byteModQ)) / Real(256);
     double out;
     if (f > Real(0.5))
@@ -191,24 +201,48 @@ struct Dab {
     size_t rowLength = 0;
 };
 
-uint32_t coverage(const Dab& d, int32_t tipIndex, size_t imageIndex) {
-    uint32_t cov = (uint32_t(d.tip[tipIndex]) * d.alphaScale) >> 7;
-    if (d.texture != nullptr) {
-        const uint32_t t = d.texture[imageIndex];
+// What coverage reads, copied out of the dab before a row so that the
+// pixel loop keeps it in registers.
+struct CoverageInputs {
+    const uint16_t* tip;
+    uint32_t alphaScale;
+    const uint8_t* texture;
+    const uint16_t* mask;
+    bool solid;
+    explicit CoverageInputs(const Dab& d)
+        : tip(d.tip), alphaScale(d.alphaScale), texture(d.texture), mask(d.mask), solid(d.solid) {}
+};
+
+template <bool General>
+DAB_INLINE uint32_t coverage(const CoverageInputs& in, int32_t tipIndex, size_t imageIndex) {
+    uint32_t cov = (uint32_t(in.tip[tipIndex]) * in.alphaScale) >> 7;
+    if (General && in.texture != nullptr) {
+        const uint32_t t = in.texture[imageIndex];
         if (t < 255) cov = (t * cov) >> 8;
     }
-    if (d.mask != nullptr) {
-        const uint32_t m = d.mask[imageIndex];
+    if (in.mask != nullptr) {
+        const uint32_t m = in.mask[imageIndex];
         if (m < kOpaque) cov = (m * cov) >> 16;
     }
-    if (cov != 0 && d.solid) cov = kOpaque;
+    if (General && cov != 0 && in.solid) cov = kOpaque;
     return cov;
+}
+
+// Picked-up colour with the primary colour's share.
+DAB_INLINE Rgba picked_up(const Dab& d, const Spot& spot) {
+    const uint16_t* b = d.blend + spot.blend;
+    Rgba s{{b[0], b[1], b[2], b[3]}};
+    if (d.primary) {
+        DAB_UNROLL
+        for (int c = 0; c < 4; ++c) s.c[c] = std::min(kOpaque, (d.primaryRest * s.c[c] + d.primaryShare.c[c]) >> 8);
+    }
+    return s;
 }
 
 // The colour a pixel paints: picked-up colour when blending, else the dab
 // colour; with the per-pixel variations and the primary colour's share. An
 // image brush lets the picked-up alpha shape the coverage.
-Rgba source(Dab& d, const Spot& spot, uint32_t& cov) {
+DAB_INLINE Rgba source(Dab& d, const Spot& spot, uint32_t& cov) {
     Rgba s;
     if (d.blending) {
         const uint16_t* b = d.blend + spot.blend;
@@ -219,28 +253,47 @@ Rgba source(Dab& d, const Spot& spot, uint32_t& cov) {
         }
         if (d.colourVary.on()) {
             const int32_t delta = colour_shift(d.colourVary.next(), d.colourVary.amount());
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c) s.c[c] = clamp16(int64_t(s.c[c]) + delta);
         }
         if (d.lumVary.on()) {
             const uint32_t b8 = d.lumVary.next();
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c) s.c[c] = shift_luminance<double>(s.c[c], b8, d.lumVary.amount());
         }
-        if (d.primary)
+        if (d.primary) {
+            DAB_UNROLL
             for (int c = 0; c < 4; ++c) s.c[c] = std::min(kOpaque, (d.primaryRest * s.c[c] + d.primaryShare.c[c]) >> 8);
+        }
         return s;
     }
     s = d.base;
     if (d.colourVary.on()) {
         const int32_t delta = colour_shift(d.colourVary.next(), d.colourVary.amount());
+        DAB_UNROLL
         for (int c = 0; c < 4; ++c) s.c[c] = clamp16(int64_t(d.base.c[c]) + delta);
     }
     if (d.lumVary.on()) {
         // Taken from the dab colour: a colour shift of the colour is lost, its shift of alpha stays.
         const uint32_t b8 = d.lumVary.next();
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) s.c[c] = shift_luminance<double>(d.base.c[c], b8, d.lumVary.amount());
     }
     return s;
 }
+
+// floor(x / 65535) for x <= 65535 * 65535 without a multiply: adding the
+// high half and one before the shift makes up the difference between
+// dividing by 65536 and by 65535 (checked for every such x).
+DAB_INLINE uint32_t div65535(uint32_t x) { return (x + (x >> 16) + 1) >> 16; }
+
+// floor(x * 65535 / d) for 0 < d <= 65535 and x <= d, without an integer
+// division per channel. scale = 65535.0 / d (one division per pixel) is
+// exact to 2^-53, so x * scale lies within 2^-35 of the true quotient q,
+// which is either an integer or at least 1/65535 below the next one. Adding
+// 2^-20 lifts an integer quotient that came out a hair low and never pushes
+// a fraction over: the truncation is the exact floor.
+DAB_INLINE uint32_t scale_by(uint32_t x, double scale) { return uint32_t(x * scale + 0x1p-20); }
 
 // What a compose gives: the output pixel and the reference colour D that
 // the remix feeds back.
@@ -252,7 +305,8 @@ struct Composed {
 // Mix kind 32: source over straight colour; with blending, a plain mix of
 // picked-up colour and destination weighted by coverage.
 struct Over {
-    static Composed compose(const Dab& d, Rgba& s, const uint16_t* p, uint32_t cov) {
+    DAB_INLINE static Composed compose(const Dab&, bool blending, bool erase, Rgba& s, const uint16_t* p,
+                                       uint32_t cov) {
         Composed r;
         const uint32_t dA = p[3];
         if (dA == 0) {
@@ -260,26 +314,30 @@ struct Over {
             r.D[0] = r.D[1] = r.D[2] = 0;
             return r;
         }
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) r.D[c] = p[c];
-        if (d.blending) {
+        if (blending) {
             // i * dA fits 32 bits: i <= 65535 because cov >= 1.
             const uint32_t i = 65536 - cov;
             r.o.c[3] = (((i * dA) >> 8) + ((cov * s.c[3]) >> 8)) >> 8;
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c)
                 r.o.c[c] = s.c[3] == 0 ? r.D[c] : (((i * r.D[c]) >> 8) + ((cov * s.c[c]) >> 8)) >> 8;
             return r;
         }
-        if (d.erase) {
+        if (erase) {
             r.o = {{r.D[0], r.D[1], r.D[2], ((kOpaque - cov) * dA) >> 16}};
             return r;
         }
-        const uint32_t a = cov * s.c[3] / kOpaque;
-        const uint32_t oA = dA + (kOpaque - dA) * a / kOpaque;
+        const uint32_t a = s.c[3] == kOpaque ? cov : div65535(cov * s.c[3]);
+        const uint32_t oA = dA + div65535((kOpaque - dA) * a);
         r.o.c[3] = oA;
+        const double scale = 65535.0 / oA;
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) {
             // The sum never exceeds oA, so the scaled value stays within 16 bits.
-            const uint32_t sum = ((r.D[c] * dA) >> 16) * (kOpaque - a) / kOpaque + ((a * s.c[c]) >> 16);
-            r.o.c[c] = oA == kOpaque ? sum : sum * kOpaque / oA;
+            const uint32_t sum = div65535(((r.D[c] * dA) >> 16) * (kOpaque - a)) + ((a * s.c[c]) >> 16);
+            r.o.c[c] = oA == kOpaque ? sum : scale_by(sum, scale);
         }
         return r;
     }
@@ -287,7 +345,7 @@ struct Over {
 
 // Mix kinds 33 and below other than 32: multiply.
 struct Multiply {
-    static Composed compose(const Dab& d, Rgba& s, const uint16_t* p, uint32_t cov) {
+    DAB_INLINE static Composed compose(const Dab&, bool, bool erase, Rgba& s, const uint16_t* p, uint32_t cov) {
         Composed r;
         const uint32_t dA = p[3];
         if (dA == 0) {
@@ -295,14 +353,16 @@ struct Multiply {
             r.D[0] = r.D[1] = r.D[2] = 0;
             return r;
         }
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) r.D[c] = p[c];
-        if (d.erase) {
+        if (erase) {
             r.o = {{r.D[0], r.D[1], r.D[2], ((kOpaque - cov) * dA) >> 16}};
             return r;
         }
         const uint64_t a = cov * s.c[3] / kOpaque;
         const uint64_t oA = a * (kOpaque - dA) / kOpaque + dA;
         r.o.c[3] = uint32_t(oA);
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) {
             const uint64_t pc = (uint64_t(r.D[c]) * dA) >> 16;
             const uint64_t qc = (a * s.c[c]) >> 16;
@@ -314,31 +374,35 @@ struct Multiply {
 };
 
 // ((M' * s) >> 4 + (M * X) >> 4) >> 4: the mixed colour X weighed against the source.
-uint32_t weigh(const Dab& d, uint32_t s, uint32_t x) { return (((d.mixRest * s) >> 4) + ((d.mixAmount * x) >> 4)) >> 4; }
+DAB_INLINE uint32_t weigh(const Dab& d, uint32_t s, uint32_t x) { return (((d.mixRest * s) >> 4) + ((d.mixAmount * x) >> 4)) >> 4; }
 
-uint32_t luminance(const Rgba& s) { return (s.c[0] + s.c[1] + s.c[2]) / 3; }
+DAB_INLINE uint32_t luminance(const Rgba& s) { return (s.c[0] + s.c[1] + s.c[2]) / 3; }
 
 // The mixing kinds (above 33). Each Kind::mix sets the output colour o
 // (and may keep the destination: o = D, oA = dA) before the coverage step.
 template <class Kind>
 struct Mixing {
-    static Composed compose(const Dab& d, Rgba& s, const uint16_t* p, uint32_t cov) {
+    DAB_INLINE static Composed compose(const Dab& d, bool, bool erase, Rgba& s, const uint16_t* p, uint32_t cov) {
         Composed r;
         const uint32_t dA = p[3];
         if (dA == 0) {
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c) r.D[c] = s.c[c];
         } else if (dA < kOpaque) {
             // A thin destination is pulled toward the source.
             const uint32_t g = std::min(kOpaque, (((kOpaque - dA) * cov) >> 16) * 3);
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c) r.D[c] = (((g * s.c[c]) >> 8) + (((kOpaque - g) * p[c]) >> 8)) >> 8;
         } else {
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c) r.D[c] = p[c];
         }
-        if (d.erase) s.c[3] = 0;
+        if (erase) s.c[3] = 0;
         r.o.c[3] = s.c[3];
         Kind::mix(d, s, r.D, r.o, dA);
         if (cov < kOpaque) {
             const uint32_t i = 65536 - cov;
+            DAB_UNROLL
             for (int c = 0; c < 3; ++c)
                 r.o.c[c] = std::min(kOpaque, ((((cov * r.o.c[c]) >> 8) + ((i * r.D[c]) >> 8)) >> 8) + 1);
             r.o.c[3] = (((r.o.c[3] * cov) >> 8) + ((i * dA) >> 8)) >> 8;
@@ -347,20 +411,24 @@ struct Mixing {
     }
 };
 
-void keep_destination(const uint32_t (&D)[3], Rgba& o, uint32_t dA) {
+DAB_INLINE void keep_destination(const uint32_t (&D)[3], Rgba& o, uint32_t dA) {
+    DAB_UNROLL
     for (int c = 0; c < 3; ++c) o.c[c] = D[c];
     o.c[3] = dA;
 }
 
-void mix_with(const Dab& d, const Rgba& s, const uint32_t (&x)[3], Rgba& o) {
+DAB_INLINE void mix_with(const Dab& d, const Rgba& s, const uint32_t (&x)[3], Rgba& o) {
+    DAB_UNROLL
     for (int c = 0; c < 3; ++c) o.c[c] = weigh(d, s.c[c], x[c]);
 }
 
-void mix_with_bank(const Dab& d, const Rgba& s, int bank, Rgba& o) {
+DAB_INLINE void mix_with_bank(const Dab& d, const Rgba& s, int bank, Rgba& o) {
+    DAB_UNROLL
     for (int c = 0; c < 3; ++c) o.c[c] = weigh(d, s.c[c], d.bank[c][bank]);
 }
 
-void mix_with_source(const Dab& d, const Rgba& s, Rgba& o) {
+DAB_INLINE void mix_with_source(const Dab& d, const Rgba& s, Rgba& o) {
+    DAB_UNROLL
     for (int c = 0; c < 3; ++c) o.c[c] = weigh(d, s.c[c], s.c[c]);
 }
 
@@ -368,7 +436,8 @@ using ChannelMix = uint32_t (*)(uint32_t D, uint32_t s);
 
 template <ChannelMix F>
 struct PerChannel {
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t) {
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) o.c[c] = weigh(d, s.c[c], F(D[c], s.c[c]));
     }
 };
@@ -410,36 +479,37 @@ uint32_t three_levels(uint32_t, uint32_t s) { return s < 21845 ? 0 : s < 43690 ?
 // Bank kinds: the source's luminance L picks a bank colour, the reference,
 // the source itself, or keeps the destination.
 struct BankHalves {  // 249
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
         mix_with_bank(d, s, luminance(s) < 32767 ? 0 : 1, o);
     }
 };
 struct BankThirds {  // 250
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
         const uint32_t L = luminance(s);
         mix_with_bank(d, s, L < 21845 ? 0 : L < 43690 ? 1 : 2, o);
     }
 };
 struct BankQuarters {  // 251
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
         const uint32_t L = luminance(s);
         mix_with_bank(d, s, L < 16383 ? 0 : L < 32767 ? 1 : L < 49151 ? 2 : 3, o);
     }
 };
 struct BankGradient {  // 252: banks 0 -> 1 -> 2 along L
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
         const uint32_t L = luminance(s);
         const bool low = L < 32767;
         const uint32_t t = low ? (2 * L) >> 8 : (2 * L - 65534) >> 8;
         const int from = low ? 0 : 1;
         uint32_t x[3];
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) x[c] = (d.bank[c][from] * (256 - t) + d.bank[c][from + 1] * t) >> 8;
         mix_with(d, s, x, o);
     }
 };
 template <bool Dark>
 struct BankOrReference {  // 253 (dark sources take bank 0), 254 (light ones)
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t) {
         d.random->next();
         const uint32_t L = luminance(s);
         if (Dark ? L < 32767 : L > 32767)
@@ -449,7 +519,7 @@ struct BankOrReference {  // 253 (dark sources take bank 0), 254 (light ones)
     }
 };
 struct BankEnds {  // 255
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
         const uint32_t L = luminance(s);
         if (L < 20479)
             mix_with_bank(d, s, 0, o);
@@ -461,7 +531,7 @@ struct BankEnds {  // 255
 };
 template <uint32_t Below, uint32_t Above>  // 256..258: paint only inside a luminance band
 struct Band {
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t dA) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t dA) {
         const uint32_t L = luminance(s);
         if (L < Below || L > Above)
             keep_destination(D, o, dA);
@@ -470,7 +540,7 @@ struct Band {
     }
 };
 struct DarkBank {  // 259
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t dA) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t dA) {
         if (luminance(s) > 12287)
             keep_destination(D, o, dA);
         else
@@ -478,7 +548,7 @@ struct DarkBank {  // 259
     }
 };
 struct LightBank {  // 260
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t dA) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t dA) {
         if (luminance(s) >= 57343)
             mix_with_bank(d, s, 0, o);
         else
@@ -486,37 +556,42 @@ struct LightBank {  // 260
     }
 };
 struct Posterize {  // 295: the low mixShift bits cleared, without the amount
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) {
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) o.c[c] = (s.c[c] >> d.mixShift) << d.mixShift;
     }
 };
 struct MidGrey {  // 340: mid grey over mid grey, alpha from the source's luminance
-    static void mix(const Dab&, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t) {
+    DAB_INLINE static void mix(const Dab&, const Rgba& s, uint32_t (&D)[3], Rgba& o, uint32_t) {
         const uint32_t L = luminance(s);
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) o.c[c] = D[c] = 32767;
         o.c[3] = L;
     }
 };
 struct SourceOnly {  // kinds without a rule of their own: X = s
-    static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) { mix_with_source(d, s, o); }
+    DAB_INLINE static void mix(const Dab& d, const Rgba& s, uint32_t (&)[3], Rgba& o, uint32_t) { mix_with_source(d, s, o); }
 };
 
 // Feeds the painted pixel back into the blend buffer.
-void remix(const Dab& d, uint16_t* b, const Rgba& s, const uint32_t (&D)[3], uint32_t dA) {
+DAB_INLINE void remix(const Dab& d, uint16_t* b, const Rgba& s, const uint32_t (&D)[3], uint32_t dA) {
     if (s.c[3] == 0) {
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) b[c] = uint16_t(D[c]);
         b[3] = uint16_t(std::min(kOpaque, (d.strengthRest * dA) >> 8));
     } else if (dA == 0) {
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c) b[c] = uint16_t(s.c[c]);
         b[3] = uint16_t(std::min(kOpaque, (d.strength * s.c[3]) >> 8));
     } else {
+        DAB_UNROLL
         for (int c = 0; c < 3; ++c)
             b[c] = uint16_t(std::min(kOpaque, ((d.strengthRest * D[c] + d.strength * s.c[c]) >> 8) + 1));
         b[3] = uint16_t(std::min(kOpaque, (d.strengthRest * dA + d.strength * s.c[3]) >> 8));
     }
 }
 
-void write_pixel(const Dab& d, uint16_t* p, const Rgba& o, uint32_t dA) {
+DAB_INLINE void write_pixel(const Dab& d, uint16_t* p, const Rgba& o, uint32_t dA) {
     const uint32_t oA = o.c[3];
     if (d.erase) {
         if (!d.blobLocked)
@@ -535,25 +610,48 @@ void write_pixel(const Dab& d, uint16_t* p, const Rgba& o, uint32_t dA) {
     p[3] = uint16_t(d.alphaLevel > 0 ? d.alphaLevel : oA);
 }
 
-template <class Mix>
-void paint_row(Dab& d, int32_t y, int32_t x0, const Spot* spots, int32_t count) {
+// The pixel loops a dab can take. Most dabs need few of the settings: a
+// plain dab (no grit, texture, solid mode, variation or pick-up, and a
+// write of colour and alpha as computed) paints the dab colour itself,
+// known before the loop; a plain blending dab paints picked-up colour.
+// Everything else takes the general loop.
+enum class Path { General, Plain, PlainBlend };
+
+template <class Mix, Path P>
+void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count) {
+    constexpr bool general = P == Path::General;
     const size_t first = size_t(y) * size_t(d.imageWidth) + size_t(x0);
     uint16_t* out = d.dst + size_t(y) * d.rowLength + size_t(x0) * 4;
+    const bool blending = P == Path::PlainBlend || (general && d.blending);
+    const bool remixing = P == Path::PlainBlend ? d.remix : general && d.remix;
+    const Rgba base = d.base;
+    const CoverageInputs inputs(d);
     for (int32_t k = 0; k < count; ++k, out += 4) {
-        const Spot spot = spots[k];
+        const Spot spot{row.tip + cols[k].tip, row.blend + cols[k].blend};
         if (spot.tip < 0) continue;
-        if (d.grit != nullptr && d.grit[spot.tip] > d.densityLimit) continue;
-        uint32_t cov = coverage(d, spot.tip, first + size_t(k));
+        if (general && d.grit != nullptr && d.grit[spot.tip] > d.densityLimit) continue;
+        uint32_t cov = coverage<general>(inputs, spot.tip, first + size_t(k));
         if (cov == 0) continue;
-        Rgba s = source(d, spot, cov);
+        Rgba s;
+        if constexpr (P == Path::Plain)
+            s = base;
+        else if constexpr (P == Path::PlainBlend)
+            s = picked_up(d, spot);
+        else
+            s = source(d, spot, cov);
         const uint32_t dA = out[3];
-        const Composed r = Mix::compose(d, s, out, cov);
-        if (d.remix) remix(d, d.blend + spot.blend, s, r.D, dA);
-        write_pixel(d, out, r.o, dA);
+        const Composed r = Mix::compose(d, blending, general && d.erase, s, out, cov);
+        if (remixing) remix(d, d.blend + spot.blend, s, r.D, dA);
+        if constexpr (general) {
+            write_pixel(d, out, r.o, dA);
+        } else {
+            DAB_UNROLL
+            for (int c = 0; c < 4; ++c) out[c] = uint16_t(r.o.c[c]);
+        }
     }
 }
 
-using RowPainter = void (*)(Dab&, int32_t y, int32_t x0, const Spot*, int32_t count);
+using RowPainter = void (*)(Dab&, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count);
 
 struct MixKind {
     int32_t kind;
@@ -562,55 +660,70 @@ struct MixKind {
 
 // The mixing kinds (above 33) by number. The pixel loop is chosen once per dab.
 constexpr MixKind kMixKinds[] = {
-    {34, paint_row<Mixing<PerChannel<screen>>>},
-    {35, paint_row<Mixing<PerChannel<darken>>>},
-    {36, paint_row<Mixing<PerChannel<lighten>>>},
-    {37, paint_row<Mixing<PerChannel<difference>>>},
-    {38, paint_row<Mixing<PerChannel<negation>>>},
-    {39, paint_row<Mixing<PerChannel<exclusion>>>},
-    {40, paint_row<Mixing<PerChannel<overlay>>>},
-    {41, paint_row<Mixing<PerChannel<hard_light>>>},
-    {42, paint_row<Mixing<PerChannel<soft_light>>>},
-    {43, paint_row<Mixing<PerChannel<colour_dodge>>>},
-    {44, paint_row<Mixing<PerChannel<colour_burn>>>},
-    {45, paint_row<Mixing<PerChannel<reflect>>>},
-    {46, paint_row<Mixing<PerChannel<glow>>>},
-    {47, paint_row<Mixing<PerChannel<add>>>},
-    {48, paint_row<Mixing<PerChannel<linear_burn>>>},
-    {249, paint_row<Mixing<BankHalves>>},
-    {250, paint_row<Mixing<BankThirds>>},
-    {251, paint_row<Mixing<BankQuarters>>},
-    {252, paint_row<Mixing<BankGradient>>},
-    {253, paint_row<Mixing<BankOrReference<true>>>},
-    {254, paint_row<Mixing<BankOrReference<false>>>},
-    {255, paint_row<Mixing<BankEnds>>},
-    {256, paint_row<Mixing<Band<20479, 65535>>>},
-    {257, paint_row<Mixing<Band<0, 49151>>>},
-    {258, paint_row<Mixing<Band<20479, 49151>>>},
-    {259, paint_row<Mixing<DarkBank>>},
-    {260, paint_row<Mixing<LightBank>>},
-    {261, paint_row<Mixing<PerChannel<four_levels>>>},
-    {262, paint_row<Mixing<PerChannel<three_levels>>>},
-    {295, paint_row<Mixing<Posterize>>},
-    {340, paint_row<Mixing<MidGrey>>},
+    {34, paint_row<Mixing<PerChannel<screen>>, Path::General>},
+    {35, paint_row<Mixing<PerChannel<darken>>, Path::General>},
+    {36, paint_row<Mixing<PerChannel<lighten>>, Path::General>},
+    {37, paint_row<Mixing<PerChannel<difference>>, Path::General>},
+    {38, paint_row<Mixing<PerChannel<negation>>, Path::General>},
+    {39, paint_row<Mixing<PerChannel<exclusion>>, Path::General>},
+    {40, paint_row<Mixing<PerChannel<overlay>>, Path::General>},
+    {41, paint_row<Mixing<PerChannel<hard_light>>, Path::General>},
+    {42, paint_row<Mixing<PerChannel<soft_light>>, Path::General>},
+    {43, paint_row<Mixing<PerChannel<colour_dodge>>, Path::General>},
+    {44, paint_row<Mixing<PerChannel<colour_burn>>, Path::General>},
+    {45, paint_row<Mixing<PerChannel<reflect>>, Path::General>},
+    {46, paint_row<Mixing<PerChannel<glow>>, Path::General>},
+    {47, paint_row<Mixing<PerChannel<add>>, Path::General>},
+    {48, paint_row<Mixing<PerChannel<linear_burn>>, Path::General>},
+    {249, paint_row<Mixing<BankHalves>, Path::General>},
+    {250, paint_row<Mixing<BankThirds>, Path::General>},
+    {251, paint_row<Mixing<BankQuarters>, Path::General>},
+    {252, paint_row<Mixing<BankGradient>, Path::General>},
+    {253, paint_row<Mixing<BankOrReference<true>>, Path::General>},
+    {254, paint_row<Mixing<BankOrReference<false>>, Path::General>},
+    {255, paint_row<Mixing<BankEnds>, Path::General>},
+    {256, paint_row<Mixing<Band<20479, 65535>>, Path::General>},
+    {257, paint_row<Mixing<Band<0, 49151>>, Path::General>},
+    {258, paint_row<Mixing<Band<20479, 49151>>, Path::General>},
+    {259, paint_row<Mixing<DarkBank>, Path::General>},
+    {260, paint_row<Mixing<LightBank>, Path::General>},
+    {261, paint_row<Mixing<PerChannel<four_levels>>, Path::General>},
+    {262, paint_row<Mixing<PerChannel<three_levels>>, Path::General>},
+    {295, paint_row<Mixing<Posterize>, Path::General>},
+    {340, paint_row<Mixing<MidGrey>, Path::General>},
 };
 
-RowPainter painter_for(int32_t kind) {
-    if (kind <= 33) return kind == kMixNormal ? paint_row<Over> : paint_row<Multiply>;
+RowPainter painter_for(int32_t kind, Path path) {
+    if (kind == kMixNormal) {
+        if (path == Path::Plain) return paint_row<Over, Path::Plain>;
+        if (path == Path::PlainBlend) return paint_row<Over, Path::PlainBlend>;
+        return paint_row<Over, Path::General>;
+    }
+    if (kind <= 33) return path == Path::Plain ? paint_row<Multiply, Path::Plain> : paint_row<Multiply, Path::General>;
     for (const MixKind& m : kMixKinds)
         if (m.kind == kind) return m.paint;
-    return paint_row<Mixing<SourceOnly>>;
+    return paint_row<Mixing<SourceOnly>, Path::General>;
 }
 
-void paint_mask_row(Dab& d, int32_t y, int32_t x0, const Spot* spots, int32_t count) {
+// The loop a dab can take with its settings.
+Path path_of(const Dab& d) {
+    const bool plainCoverage = d.grit == nullptr && d.texture == nullptr && !d.solid;
+    const bool plainWrite = !d.erase && !d.colourLocked && d.alphaWritable && !d.blobLocked && d.alphaLevel == 0;
+    const bool plainSource = !d.colourVary.on() && !d.lumVary.on() && !d.imageBrush;
+    if (!plainCoverage || !plainWrite || !plainSource) return Path::General;
+    return d.blending ? Path::PlainBlend : Path::Plain;
+}
+
+void paint_mask_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count) {
     uint16_t* out = d.dst + size_t(y) * size_t(d.imageWidth) + size_t(x0);
     const size_t first = size_t(y) * size_t(d.imageWidth) + size_t(x0);
     const uint32_t V = d.base.c[0];
+    const CoverageInputs inputs(d);
     for (int32_t k = 0; k < count; ++k) {
-        const Spot spot = spots[k];
+        const Spot spot{row.tip + cols[k].tip, row.blend + cols[k].blend};
         if (spot.tip < 0) continue;
         if (d.grit != nullptr && d.grit[spot.tip] > d.densityLimit) continue;
-        const uint32_t cov = coverage(d, spot.tip, first + size_t(k));
+        const uint32_t cov = coverage<true>(inputs, spot.tip, first + size_t(k));
         if (cov == 0) continue;
         uint32_t s;
         if (d.blending) {
@@ -709,13 +822,18 @@ TipWalk tip_walk(const EngineState& s, int32_t S, const Window& w, int32_t blend
 void paint_rows(Dab& d, const TipWalk& walk, const Window& w, int32_t n, RowPainter paint) {
     const int32_t count = std::max(0, w.x1 - w.x0);
     Spot spots[kMaxSampleCount];
+    if (!walk.rotate) walk.map_columns(spots, count);
     for (int32_t y = w.y0, ty = w.skipY; y < w.y1; ++y, ++ty) {
         const int32_t tipRow = walk.offsets[ty];
         d.colourVary.start_row(*d.random, n, walk.T);
         d.lumVary.start_row(*d.random, n, walk.T);
         if (count == 0) continue;
-        walk.map_row(tipRow, spots, count);
-        paint(d, y, w.x0, spots, count);
+        if (walk.rotate) {
+            walk.map_turned_row(tipRow, spots, count);
+            paint(d, y, w.x0, Spot{0, 0}, spots, count);
+        } else if (tipRow < walk.S) {
+            paint(d, y, w.x0, walk.at(tipRow, 0), spots, count);
+        }
     }
 }
 
@@ -742,6 +860,7 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
 
     // The dab colour, varied once per dab; an erasing dab paints transparent white.
     const int64_t shift = dab_colour_shift(b);
+    DAB_UNROLL
     for (int c = 0; c < 3; ++c) d.base.c[c] = clamp16(b.brushColor[c] + shift);
     d.base.c[3] = clamp16(kOpaque + shift);
     d.erase = b.eraseModeOn != 0;
@@ -749,6 +868,7 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
 
     d.grit = grit_pattern(s);
     const uint32_t primary = weight(b.primaryStrength);
+    DAB_UNROLL
     for (int c = 0; c < 4; ++c) d.primaryShare.c[c] = primary * d.base.c[c];
 
     d.mask = s.maskActive ? pixels::image_mask(s) : nullptr;
@@ -774,7 +894,7 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
     const Window w = dab_window(s, x, y, n);
     undo::grow_dirty_rect(s, w.x0, w.y0, w.x1, w.y1);
     if (paint != nullptr) grow_changed_area(s.paintLayer, w.x0, w.y0, w.x1, w.y1);
-    paint_rows(d, tip_walk(s, S, w, 4 * s.tipSize, 4), w, n, painter_for(b.mixKind));
+    paint_rows(d, tip_walk(s, S, w, 4 * s.tipSize, 4), w, n, painter_for(b.mixKind, path_of(d)));
 
     b.blendOffOnce = b.maskMakerOn = b.eraseModeOn = 0;
 }
