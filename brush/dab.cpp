@@ -302,6 +302,25 @@ struct Composed {
     uint32_t D[3];
 };
 
+// Kinds 33 and below: a transparent destination takes the source as it is
+// (and D = 0); otherwise D is the destination's colour.
+DAB_INLINE bool onto_transparent(const Rgba& s, const uint16_t* p, uint32_t cov, Composed& r) {
+    if (p[3] == 0) {
+        r.o = {{s.c[0], s.c[1], s.c[2], (cov * s.c[3]) >> 16}};
+        r.D[0] = r.D[1] = r.D[2] = 0;
+        return true;
+    }
+    DAB_UNROLL
+    for (int c = 0; c < 3; ++c) r.D[c] = p[c];
+    return false;
+}
+
+// An erasing dab of kind 33 or below thins the alpha and keeps the colour.
+DAB_INLINE Composed thinned(Composed& r, uint32_t cov, uint32_t dA) {
+    r.o = {{r.D[0], r.D[1], r.D[2], ((kOpaque - cov) * dA) >> 16}};
+    return r;
+}
+
 // Mix kind 32: source over straight colour; with blending, a plain mix of
 // picked-up colour and destination weighted by coverage.
 struct Over {
@@ -309,13 +328,7 @@ struct Over {
                                        uint32_t cov) {
         Composed r;
         const uint32_t dA = p[3];
-        if (dA == 0) {
-            r.o = {{s.c[0], s.c[1], s.c[2], (cov * s.c[3]) >> 16}};
-            r.D[0] = r.D[1] = r.D[2] = 0;
-            return r;
-        }
-        DAB_UNROLL
-        for (int c = 0; c < 3; ++c) r.D[c] = p[c];
+        if (onto_transparent(s, p, cov, r)) return r;
         if (blending) {
             // i * dA fits 32 bits: i <= 65535 because cov >= 1.
             const uint32_t i = 65536 - cov;
@@ -325,10 +338,7 @@ struct Over {
                 r.o.c[c] = s.c[3] == 0 ? r.D[c] : (((i * r.D[c]) >> 8) + ((cov * s.c[c]) >> 8)) >> 8;
             return r;
         }
-        if (erase) {
-            r.o = {{r.D[0], r.D[1], r.D[2], ((kOpaque - cov) * dA) >> 16}};
-            return r;
-        }
+        if (erase) return thinned(r, cov, dA);
         const uint32_t a = s.c[3] == kOpaque ? cov : div65535(cov * s.c[3]);
         const uint32_t oA = dA + div65535((kOpaque - dA) * a);
         r.o.c[3] = oA;
@@ -348,17 +358,8 @@ struct Multiply {
     DAB_INLINE static Composed compose(const Dab&, bool, bool erase, Rgba& s, const uint16_t* p, uint32_t cov) {
         Composed r;
         const uint32_t dA = p[3];
-        if (dA == 0) {
-            r.o = {{s.c[0], s.c[1], s.c[2], (cov * s.c[3]) >> 16}};
-            r.D[0] = r.D[1] = r.D[2] = 0;
-            return r;
-        }
-        DAB_UNROLL
-        for (int c = 0; c < 3; ++c) r.D[c] = p[c];
-        if (erase) {
-            r.o = {{r.D[0], r.D[1], r.D[2], ((kOpaque - cov) * dA) >> 16}};
-            return r;
-        }
+        if (onto_transparent(s, p, cov, r)) return r;
+        if (erase) return thinned(r, cov, dA);
         const uint64_t a = cov * s.c[3] / kOpaque;
         const uint64_t oA = a * (kOpaque - dA) / kOpaque + dA;
         r.o.c[3] = uint32_t(oA);

@@ -9,17 +9,10 @@
 #include <vector>
 
 #include "support/engine_fixture.h"
+#include "support/reference_random.h"
 #include "undo/history.h"
 
 namespace {
-
-struct Lcg {
-    uint32_t s;
-    int32_t next() {
-        s = s * 214013u + 2531011u;
-        return int32_t((s >> 16) & 0x7FFF);
-    }
-};
 
 int64_t c16(int64_t v) { return v < 0 ? 0 : (v > 65535 ? 65535 : v); }
 

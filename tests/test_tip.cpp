@@ -3,16 +3,9 @@
 #include <vector>
 
 #include "support/engine_fixture.h"
+#include "support/reference_random.h"
 
 namespace {
-
-struct Lcg {
-    uint32_t s;
-    int32_t next() {
-        s = s * 214013u + 2531011u;
-        return int32_t((s >> 16) & 0x7FFF);
-    }
-};
 
 using Tip = EngineTest;
 
