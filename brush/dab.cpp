@@ -628,6 +628,8 @@ void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_
     const Rgba base = d.base;
     const CoverageInputs inputs(d);
     for (int32_t k = 0; k < count; ++k, out += 4) {
+        // The next row's pixels are brought in while this row is painted.
+        if ((k & 7) == 0) __builtin_prefetch(out + d.rowLength, 1);
         const Spot spot{row.tip + cols[k].tip, row.blend + cols[k].blend};
         if (spot.tip < 0) continue;
         if (general && d.grit != nullptr && d.grit[spot.tip] > d.densityLimit) continue;
