@@ -1,13 +1,16 @@
 # paintcore: `make demo` builds and runs the main job; `make check` builds
 # and runs every test, then runs them again under AddressSanitizer and
-# UndefinedBehaviorSanitizer; `make bench` runs the benchmarks.
+# UndefinedBehaviorSanitizer, then fuzzes the file parsers; `make bench`
+# runs the benchmarks.
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 DEMO_OUT   ?= $(BUILD)/demo.png
 
-.PHONY: all deps build demo check test test-san bench clean
+.PHONY: all deps build demo check test test-san fuzz bench clean
 
 all: build
 
@@ -32,11 +35,19 @@ test-san: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
-check: test test-san
+# The file parsers' fuzz targets, built with clang apart from the main
+# build, each run for FUZZ_SECONDS on a seed corpus the seed writer makes.
+fuzz: deps
+	cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+check: test test-san fuzz
 
 bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" $(BENCH_ARGS); done
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -44,9 +44,7 @@ int32_t color_at(const EngineState& s, int32_t x, int32_t y, const uint16_t* pix
     if (pixels == nullptr || s.imageWidth <= 0 || s.imageHeight <= 0) return 0;
     x = std::clamp(x, 0, s.imageWidth - 1);
     y = std::clamp(y, 0, s.imageHeight - 1);
-    const uint16_t* p = pixels + pixel_index(s, x, y) * 4;
-    if ((p[3] >> 8) == 0) return kTransparent;
-    return int32_t((uint32_t(p[0] >> 8) << 16) | (uint32_t(p[1] >> 8) << 8) | uint32_t(p[2] >> 8));
+    return pixels::packed_color(pixels + pixel_index(s, x, y) * 4);
 }
 
 int32_t color_at_history(const EngineState& s, int32_t x, int32_t y) {

@@ -24,10 +24,8 @@ int32_t channel64(const engine::EngineState& s, int32_t x, int32_t y, int channe
 // mask is not in force.
 int32_t mask64(const engine::EngineState& s, int32_t x, int32_t y);
 
-inline constexpr int32_t kTransparent = -1;
-
 // The pixel nearest (x, y) inside the image as 0x00RRGGBB of high bytes,
-// kTransparent where its alpha is below 256, 0 without pixels.
+// -1 where its alpha is below 256, 0 without pixels.
 int32_t color_at(const engine::EngineState& s, int32_t x, int32_t y, const uint16_t* pixels);
 
 // color_at on the undo back buffer while the next step to undo holds a

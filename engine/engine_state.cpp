@@ -31,4 +31,12 @@ const uint16_t* image_pixels(const EngineState& s, const LayerSlot& slot) {
     return covers_image(s, slot) ? slot.pixels.data() : nullptr;
 }
 
+uint16_t* current_image_pixels(EngineState& s) {
+    return s.currentSlot != nullptr ? image_pixels(s, *s.currentSlot) : nullptr;
+}
+
+const uint16_t* current_image_pixels(const EngineState& s) {
+    return s.currentSlot != nullptr ? image_pixels(s, *s.currentSlot) : nullptr;
+}
+
 }  // namespace engine

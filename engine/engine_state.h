@@ -71,6 +71,10 @@ void set_last_error(EngineState& s, const char* text);
 uint16_t* image_pixels(EngineState& s, LayerSlot& slot);
 const uint16_t* image_pixels(const EngineState& s, const LayerSlot& slot);
 
+// The current layer's pixels when it covers the image, else null.
+uint16_t* current_image_pixels(EngineState& s);
+const uint16_t* current_image_pixels(const EngineState& s);
+
 // Pixel count of the image, as a 64-bit value.
 inline uint64_t image_pixel_count(const EngineState& s) {
     return static_cast<uint64_t>(s.imageWidth) * static_cast<uint64_t>(s.imageHeight);

@@ -16,6 +16,13 @@ namespace pixels {
 inline constexpr uint16_t to16(uint8_t v) { return uint16_t(v << 8); }
 inline constexpr uint8_t to8(uint16_t v) { return uint8_t(v >> 8); }
 
+// An RGBA64 pixel as the colour pickers report it: -1 where the high byte of
+// its alpha is 0 (transparent), else the high bytes as 0x00RRGGBB.
+inline constexpr int32_t packed_color(const uint16_t* p) {
+    if (to8(p[3]) == 0) return -1;
+    return int32_t(to8(p[0])) << 16 | int32_t(to8(p[1])) << 8 | int32_t(to8(p[2]));
+}
+
 // Coverage of an image pixel for masked loads, 0..65535: the texture (a byte
 // below 128 gives (t * 131070) >> 8) and, with maskActive, the mask value
 // m < 65535 as (cov * m) >> 16. Looked up by image position; positions

@@ -22,6 +22,21 @@ T guarded(const char* error_text, T neutral, Body&& body) noexcept {
     }
 }
 
+// As guarded, but a failure of type Step records step_text instead: an
+// operation whose step has a failure text of its own.
+template <class Step, class T, class Body>
+T guarded_step(const char* step_text, const char* error_text, T neutral, Body&& body) noexcept {
+    try {
+        return std::forward<Body>(body)();
+    } catch (const Step&) {
+        engine::set_last_error(engine::state(), step_text);
+        return neutral;
+    } catch (...) {
+        engine::set_last_error(engine::state(), error_text);
+        return neutral;
+    }
+}
+
 template <class Body>
 void guarded(const char* error_text, Body&& body) noexcept {
     try {

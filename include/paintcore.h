@@ -291,6 +291,157 @@ PTE_API void PTE_CALL PTE_SetGridSpacing(int32_t spacing);
 /* Accepted and ignored (another name of PTE_SetGridSpacing). */
 PTE_API void PTE_CALL PTE_SetGrid(int32_t spacing);
 
+/* ---- Selection mask ----
+ * The mask is G16 over the image, 65535 selected, 0 protected. Caller images are image-sized and packed
+ * (RGBA32, RGB24, or flood maps of one byte a pixel where 1 means inside). "level" marks with
+ * ((255 - level) mod 256) * 256; "tolerance" is in percent: trunc(percent * 2.56) a channel, trunc(percent * 1.8) degrees of hue.
+ */
+
+/* Every mask value m becomes 65535 - m. */
+PTE_API void PTE_CALL PTE_InvertMask(void);
+/* Fills the mask from the grey (red + green + blue) / 3 of 16-bit components: dark selected, light protected. */
+PTE_API void PTE_CALL PTE_ClearMask(int32_t red, int32_t green, int32_t blue);
+/* Writes the mask as a grey RGB24 image of the image's size, 255 - (m >> 8): selected black, protected white. */
+PTE_API void PTE_CALL PTE_SaveMask(uint8_t* dst, int32_t stride);
+/* Reads the mask from a grey RGB24 image (black fully selected), clipped to the image. */
+PTE_API void PTE_CALL PTE_LoadMask(const uint8_t* src, int32_t stride, int32_t width, int32_t height);
+/* The current layer becomes the mask as an opaque grey picture, min(65535 - m, 65280). */
+PTE_API void PTE_CALL PTE_CreateImageFromMask(void);
+/* The current layer's alpha becomes the mask. */
+PTE_API void PTE_CALL PTE_CreateAlphaFromMask(void);
+/* The mask becomes the current layer's alpha. */
+PTE_API void PTE_CALL PTE_CreateMaskFromAlpha(void);
+/* The mask becomes the current layer's grey: dark selected, light protected. */
+PTE_API void PTE_CALL PTE_CreateMaskFromImage(void);
+/* Marks with value every pixel where two RGBA32 images differ in any byte. */
+PTE_API void PTE_CALL PTE_CreateMaskFromDiff_RGBA32(const uint8_t* a, const uint8_t* b, uint16_t value);
+/* Marks the pixels of an RGBA32 image whose colour is exactly (c0, c1, c2). */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageColor(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t level);
+/* Marks the pixels of an RGB24 image whose colour is exactly (c0, c1, c2). */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGB24ImageColor(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t level);
+/* Marks the pixels whose flood-map byte is 1. */
+PTE_API void PTE_CALL PTE_CreateMaskFromFloodMask(const uint8_t* map, int32_t level);
+/* Marks the pixels of an RGBA32 image whose every colour byte lies within the tolerance of (c0, c1, c2). */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageColorRange(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t tolerance, int32_t level);
+/* Marks the pixels of an RGBA32 image whose alpha lies within the tolerance of alpha. */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageAlphaRange(const uint8_t* image, int32_t alpha, int32_t tolerance, int32_t level);
+/* Marks the pixels of an RGBA32 image whose mean colour byte lies within the tolerance of (c0 + c1 + c2) / 3. */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageLuminanceRange(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t tolerance, int32_t level);
+/* Marks the pixels of an RGBA32 image whose hue lies within the tolerance of (c0, c1, c2)'s, across 0/360 degrees. */
+PTE_API void PTE_CALL PTE_CreateMaskFromRGBAImageHueRange(const uint8_t* image, int32_t c0, int32_t c1, int32_t c2, int32_t tolerance, int32_t level);
+/* Weighs the alpha bytes of an image-sized RGBA32 image by the mask: ((m >> 8) * a) >> 8. */
+PTE_API void PTE_CALL PTE_ApplyMaskToAlpha_RGBA32(uint8_t* image);
+/* The same on the RGBA32 working source buffer, when it exists and the mask is in force. */
+PTE_API void PTE_CALL PTE_ApplyMaskToAlpha_IPLSrcRGBA(void);
+/* Every pixel of an image-sized RGBA32 image whose alpha lies within the tolerance of alpha becomes (c0, c1, c2, c3). */
+PTE_API void PTE_CALL PTE_ReplaceFromRGBAImageAlphaRange(uint8_t* image, int32_t alpha, int32_t tolerance, int32_t c0, int32_t c1, int32_t c2, int32_t c3);
+/* Every pixel of an image-sized RGBA32 image whose flood-map byte is 1 becomes (c0, c1, c2, c3). */
+PTE_API void PTE_CALL PTE_ColorRGBA32FromFloodMask(uint8_t* image, const uint8_t* map, int32_t c0, int32_t c1, int32_t c2, int32_t c3);
+/* Packed width x height: each RGB24 pixel takes the RGBA32 source's alpha in all three bytes. */
+PTE_API void PTE_CALL PTE_RGBAlphaToRGB(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* Packed width x height: each RGBA32 alpha becomes the mean of the RGB24 source pixel; colour stays. */
+PTE_API void PTE_CALL PTE_RGBToRGBAlpha(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* Packed width x height: RGB24 colour into RGBA32, alpha unchanged. */
+PTE_API void PTE_CALL PTE_RGBToRGBA(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* Packed width x height: RGBA32 colour into RGB24, alpha dropped. */
+PTE_API void PTE_CALL PTE_RGBAToRGB(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src);
+/* ---- Imaging set-up, working buffers and whole-image geometry ---- */
+
+/* Starts the imaging library; call before any other imaging operation. */
+PTE_API void PTE_CALL PTE_IPLInit(void);
+/* Leaves the imaging library. */
+PTE_API void PTE_CALL PTE_IPLExit(void);
+/* (Re)allocates the image-sized RGBA32 source buffer and fills it with the current layer. */
+PTE_API void PTE_CALL PTE_IPLAllocSrcBuffer32(void);
+/* Frees the RGBA32 source buffer; nothing if there is none. */
+PTE_API void PTE_CALL PTE_IPLFreeSrcBuffer32(void);
+/* (Re)allocates the image-sized RGBA32 destination buffer, contents unset. */
+PTE_API void PTE_CALL PTE_IPLAllocDstBuffer32(void);
+/* Frees the RGBA32 destination buffer. */
+PTE_API void PTE_CALL PTE_IPLFreeDstBuffer32(void);
+/* (Re)allocates the image-sized RGB24 source buffer and fills it with the current layer's colour. */
+PTE_API void PTE_CALL PTE_IPLAllocSrcBuffer24(void);
+/* Frees the RGB24 source buffer. */
+PTE_API void PTE_CALL PTE_IPLFreeSrcBuffer24(void);
+/* (Re)allocates the image-sized RGB24 destination buffer, contents unset. */
+PTE_API void PTE_CALL PTE_IPLAllocDstBuffer24(void);
+/* Frees the RGB24 destination buffer. */
+PTE_API void PTE_CALL PTE_IPLFreeDstBuffer24(void);
+/* Copies an image-sized packed RGBA32 picture into the source buffer; nothing if either is missing. */
+PTE_API void PTE_CALL PTE_IPLSetSrcBuffer32(const uint8_t* picture);
+/* Refills the RGBA32 source buffer from the current layer; returns it, or null if there is none. */
+PTE_API uint8_t* PTE_CALL PTE_IPLUpdateSrcBuffer32(void);
+/* Resamples every layer to newWidth x newHeight with a named filter ("Bilinear", "Lanczos3", ...). */
+PTE_API void PTE_CALL PTE_IPLResize(int32_t newWidth, int32_t newHeight, const char* filterName);
+/* Changes the canvas of every layer, keeping the pixels at an anchor ("TL" .. "BR"). */
+PTE_API void PTE_CALL PTE_IPLResizePage(int32_t newWidth, int32_t newHeight, const char* anchor);
+/* Cuts every layer to the rectangle from (left, top) up to (right, bottom). */
+PTE_API void PTE_CALL PTE_IPLCrop(int32_t left, int32_t top, int32_t right, int32_t bottom);
+/* Turns every layer a quarter counter-clockwise (layers become H x W). */
+PTE_API void PTE_CALL PTE_IPLRotateLeft(void);
+/* Turns every layer a quarter clockwise (layers become H x W). */
+PTE_API void PTE_CALL PTE_IPLRotateRight(void);
+/* Mirrors every layer left to right; a layer with keepAlpha keeps its alpha. */
+PTE_API void PTE_CALL PTE_IPLFlipHorizontal(void);
+/* Mirrors every layer top to bottom; a layer with keepAlpha keeps its alpha. */
+PTE_API void PTE_CALL PTE_IPLFlipVertical(void);
+/* ---- Picture files and the newRGBA buffer ----
+ * Files are read and written in the format their content (reading) or
+ * extension (writing, compared without regard to case) names: ".bmp",
+ * ".jpg", ".png", ".tif", ".tga", ".gif", ".pcx", ".psd", ".wmf", ".emf".
+ * The newRGBA buffer is one engine-owned RGBA32 picture (packed rows). */
+
+/* Resolution of a file in dots per inch, snapped to 72, 96, 150, 200, 300, 450 or 600 (72 without one). */
+PTE_API int32_t PTE_CALL PTE_GetDPIFromFile(const char* path);
+/* Reads a file into newRGBA (metafiles at the image size over the brush colour); 1 on success, else 0 with newRGBA kept. */
+PTE_API int32_t PTE_CALL PTE_ReadFromFile(const char* path);
+/* Reads a file into dst (packed RGB24) only when it is exactly width x height; 1 on success, else 0 with dst untouched. */
+PTE_API int32_t PTE_CALL PTE_ReadFromFileRGB24(uint8_t* dst, int32_t width, int32_t height, const char* path);
+/* The same into packed RGBA32 (alpha 255 where the file has none). */
+PTE_API int32_t PTE_CALL PTE_ReadFromFileRGBA32(uint8_t* dst, int32_t width, int32_t height, const char* path);
+/* Writes packed RGB24 as .bmp .png .emf .gif .jpg .pcx .psd or .wmf (an enhanced metafile too) at dpi;
+ * nonzero on success, 0 otherwise. */
+PTE_API int32_t PTE_CALL PTE_WriteToFileRGB24(const uint8_t* src, int32_t width, int32_t height, const char* path,
+                                              const char* ext, int32_t dpi);
+/* Writes packed RGBA32 as .png .tga or .tif at dpi; nonzero on success, 0 otherwise. */
+PTE_API int32_t PTE_CALL PTE_WriteToFileRGBA32(const uint8_t* src, int32_t width, int32_t height, const char* path,
+                                               const char* ext, int32_t dpi);
+/* Width of newRGBA in pixels. */
+PTE_API int32_t PTE_CALL PTE_GetNewRGBAWidth(void);
+/* Height of newRGBA in pixels. */
+PTE_API int32_t PTE_CALL PTE_GetNewRGBAHeight(void);
+/* Copies newRGBA (width x height x 4 bytes) into dst; nothing without a picture. */
+PTE_API void PTE_CALL PTE_GetNewRGBA32(uint8_t* dst);
+/* Copies red, green, blue of newRGBA (width x height x 3 bytes) into dst. */
+PTE_API void PTE_CALL PTE_GetNewRGBA24(uint8_t* dst);
+/* Loads newRGBA into the current layer at (0, 0) through the mask. */
+PTE_API void PTE_CALL PTE_SetInNewRGBA(void);
+/* Frees newRGBA; its width and height become 0. */
+PTE_API void PTE_CALL PTE_DeleteNewRGBA(void);
+/* ---- Compositing ---- */
+
+/* Composites the visible layers, the stroke over the current layer, for an image rectangle at the view's zoom into blue-green-red rows stride bytes apart. */
+PTE_API void PTE_CALL PTE_Render(uint8_t* buffer, int32_t stride, int32_t x, int32_t y, int32_t width, int32_t height);
+
+/* ---- Merging ---- */
+
+/* Merges the paint layer's changed area into layer index with its mode and opacity, then clears the paint layer. */
+PTE_API void PTE_CALL PTE_MergePaintLayer(int32_t index);
+/* Merges the whole of layer `from` into layer `to` with from's mode, opacity and mask layer. */
+PTE_API void PTE_CALL PTE_MergeLayer(int32_t from, int32_t to);
+/* Merges the rectangle (x, y, width, height) of layer `from` into a packed RGBA64 buffer of width x height. */
+PTE_API void PTE_CALL PTE_MergeLayerIntoRect(int32_t from, uint16_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height);
+/* Merges the whole of layer `from` into an image-sized packed RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_MergeLayerInto(int32_t from, uint16_t* buffer);
+/* Flattens the visible layers' rectangle into a zeroed packed RGBA64 buffer of width x height. */
+PTE_API void PTE_CALL PTE_MergeRect(uint16_t* buffer, int32_t x, int32_t y, int32_t width, int32_t height);
+/* Flattens the visible layers into an image-sized packed RGBA64 buffer. */
+PTE_API void PTE_CALL PTE_Merge(uint16_t* buffer);
+/* The flattened colour at (x, y) as 0x00RRGGBB, or -1 where it is transparent. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtMerged(int32_t x, int32_t y);
+/* Earlier load: weighs src's alpha in place (useMask), clears the current layer where the mask allows, merges src into layer index at opacity 255. */
+PTE_API void PTE_CALL PTE_LoadRGBA32Layer_BAD(uint8_t* src, int32_t ignored, int32_t index, int32_t width, int32_t height, uint8_t useMask);
+
 /* ---- Brush settings ---- */
 
 /* Brush colour from bytes (only the low byte of each counts), stored * 256, opaque. */

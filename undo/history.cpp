@@ -52,8 +52,7 @@ auto image_back(const EngineState& s, Buffer& back, int values) -> decltype(back
 
 // The current layer with its back copy, when both cover the image.
 Plane pixel_plane(EngineState& s) {
-    uint16_t* live = s.currentSlot != nullptr ? engine::image_pixels(s, *s.currentSlot) : nullptr;
-    return Plane{live, image_back(s, s.undo.back.pixels, kPixelValues), kPixelValues};
+    return Plane{engine::current_image_pixels(s), image_back(s, s.undo.back.pixels, kPixelValues), kPixelValues};
 }
 
 // The mask with its back copy, when both cover the image.

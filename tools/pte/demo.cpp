@@ -1,5 +1,8 @@
-// `pte demo OUT.png`: builds a small picture through the engine's exports
-// and writes what it made.
+// `pte demo OUT.png`: builds a small picture of several layers in different
+// blend modes through the engine's exports, one of them resized and turned
+// by the whole-image geometry, and writes what the engine's display shows:
+// the whole image at one to one beside a part of it enlarged three times.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -13,8 +16,9 @@ namespace pte {
 
 namespace {
 
-constexpr int kWidth = 320;
+constexpr int kWidth = 360;
 constexpr int kHeight = 240;
+constexpr int kZoom = 3;
 
 // A host-side RGBA32 picture the demo hands to the engine.
 struct Picture {
@@ -53,16 +57,106 @@ Picture disc(int size, uint8_t r, uint8_t g, uint8_t b) {
     return p;
 }
 
-// Lays a layer read back from the engine over a checkerboard, so its
-// transparency shows in the written file.
-void paste_over_checker(std::vector<uint8_t>& sheet, int sheet_width, int left, const std::vector<uint8_t>& layer) {
+// An opaque grey picture of the image's size, grey_at(x, y) giving the level.
+template <class GreyAt>
+Picture opaque_grey(GreyAt grey_at) {
+    Picture p(kWidth, kHeight);
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
-            const uint8_t* s = &layer[(size_t(y) * kWidth + size_t(x)) * 4];
-            uint8_t* d = &sheet[(size_t(y) * size_t(sheet_width) + size_t(left + x)) * 3];
-            const int grey = ((x >> 4) + (y >> 4)) % 2 ? 200 : 255;
-            for (int c = 0; c < 3; ++c) d[c] = uint8_t((s[c] * s[3] + grey * (255 - s[3])) / 255);
+            uint8_t* px = p.at(x, y);
+            px[0] = px[1] = px[2] = grey_at(x, y);
+            px[3] = 255;
         }
+    return p;
+}
+
+// Diagonal bands, light and dark for "Overlay".
+Picture bands() {
+    return opaque_grey([](int x, int y) { return uint8_t(128 + 100 * std::sin((x + y) * 0.06)); });
+}
+
+// A ramp from black to white: as a "Layer Mask" it fades the layer below from left to right.
+Picture ramp() {
+    return opaque_grey([](int x, int) { return uint8_t(255 * x / (kWidth - 1)); });
+}
+
+// A row of bars for "Difference".
+Picture bars() {
+    Picture p(kWidth, kHeight);
+    for (int y = 170; y < 215; ++y)
+        for (int x = 20; x < kWidth - 20; ++x) {
+            if ((x / 20) % 2) continue;
+            uint8_t* px = p.at(x, y);
+            px[0] = 255;
+            px[1] = 220;
+            px[2] = 60;
+            px[3] = 255;
+        }
+    return p;
+}
+
+struct Layer {
+    int index;
+    const char* mode;
+    int percent;
+};
+
+bool load(const Picture& p, int index, int x, int y) {
+    if (PTE_CreateLayer(index, kWidth, kHeight) != 1) {
+        std::fprintf(stderr, "pte: %s\n", PTE_GetLastError());
+        return false;
+    }
+    PTE_LoadRGBA32Layer(p.rgba.data(), p.width * 4, index, x, y, p.width, p.height, 0);
+    return true;
+}
+
+// What the display shows for an image rectangle at a zoom, as RGB rows.
+std::vector<uint8_t> show(int numerator, int x, int y, int width, int height, int& columns, int& rows) {
+    columns = width * numerator;
+    rows = height * numerator;
+    PTE_SetScale(numerator, 1);
+    PTE_SetViewSize(columns, rows);
+    std::vector<uint8_t> bgr(size_t(columns) * size_t(rows) * 3);
+    PTE_Render(bgr.data(), columns * 3, x, y, width, height);
+    for (size_t i = 0; i < bgr.size(); i += 3) std::swap(bgr[i], bgr[i + 2]);
+    return bgr;
+}
+
+// A picture made in an image of its own and put through the whole-image
+// geometry: a disc and a bar, resized by half again with "Lanczos3", turned
+// a quarter right and centred on a canvas of the demo's size. Its layer 2
+// comes back as RGBA32 of kWidth x kHeight.
+bool geometry_panel(std::vector<uint8_t>& layer) {
+    constexpr int w = 80, h = 120;
+    PTE_CreateImage(nullptr, w, h, 16, 0);
+    if (PTE_CreateLayer(1, w, h) != 1 || PTE_CreateLayer(2, w, h) != 1) return false;
+    PTE_SetLayerOptions(1, 1, 0, 100, "Normal");
+    PTE_SetLayerOptions(2, 1, 0, 100, "Normal");
+    PTE_SetLayer(2);
+    const Picture sun = disc(60, 240, 120, 30);
+    PTE_LoadRGBA32Layer(sun.rgba.data(), 60 * 4, 2, 10, 6, 60, 60, 0);
+    Picture bar(20, 44);
+    for (int y = 0; y < 44; ++y)
+        for (int x = 0; x < 20; ++x) {
+            uint8_t* px = bar.at(x, y);
+            px[0] = 40;
+            px[1] = uint8_t(80 + 3 * y);
+            px[2] = 60;
+            px[3] = 255;
+        }
+    PTE_LoadRGBA32Layer(bar.rgba.data(), 20 * 4, 2, 30, 70, 20, 44, 0);
+
+    PTE_IPLInit();
+    PTE_IPLResize(w * 3 / 2, h * 3 / 2, "Lanczos3");
+    PTE_NewSize(nullptr, w * 3 / 2, h * 3 / 2, 16, 0);
+    PTE_IPLRotateRight();
+    PTE_NewSize(nullptr, h * 3 / 2, w * 3 / 2, 16, 0);
+    PTE_IPLResizePage(kWidth, kHeight, "MC");
+    PTE_NewSize(nullptr, kWidth, kHeight, 16, 0);
+    PTE_IPLExit();
+    const bool read = PTE_GetRGBA32Layer(layer.data(), kWidth * 4, 2) == kHeight;
+    PTE_DeleteImage();
+    return read;
 }
 
 }  // namespace
@@ -72,43 +166,41 @@ int run_demo(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: pte demo OUT.png\n");
         return 2;
     }
+    std::vector<uint8_t> turned(size_t(kWidth) * kHeight * 4);
+    if (!geometry_panel(turned)) {
+        std::fprintf(stderr, "pte: geometry: %s\n", PTE_GetLastError());
+        return 1;
+    }
+    Picture geometry(kWidth, kHeight);
+    geometry.rgba = turned;
+
     PTE_CreateImage(nullptr, kWidth, kHeight, 128, 0);
-    const int layers[] = {1, 2, 3};
-    for (int index : layers) {
-        if (PTE_CreateLayer(index, kWidth, kHeight) != 1) {
-            std::fprintf(stderr, "pte: %s\n", PTE_GetLastError());
-            return 1;
-        }
-    }
-    PTE_SetLayerOptions(1, 1, 0, 100, "Normal");
-    PTE_SetLayerOptions(2, 1, 0, 100, "Multiply");
-    PTE_SetLayerOptions(3, 1, 0, 60, "Screen");
+    if (!load(geometry, 7, 0, 0) || !load(sky_gradient(), 1, 0, 0) || !load(disc(150, 255, 200, 40), 2, 20, 20) ||
+        !load(disc(190, 150, 60, 220), 3, 150, 40) || !load(ramp(), 4, 0, 0) || !load(bands(), 5, 0, 0) ||
+        !load(bars(), 6, 0, 0))
+        return 1;
+    const Layer layers[] = {{1, "Normal", 100},  {2, "Screen", 100},  {3, "Multiply", 90},
+                            {4, "Layer Mask", 100}, {5, "Overlay", 35}, {6, "Difference", 100},
+                            {7, "Normal", 100}};
+    for (const Layer& l : layers) PTE_SetLayerOptions(l.index, 1, 0, l.percent, l.mode);
+    PTE_SetLayer(3);
 
-    const Picture sky = sky_gradient();
-    PTE_SetLayer(1);
-    PTE_LoadRGBA32(sky.rgba.data(), kWidth * 4, 0);
-
-    const Picture sun = disc(140, 255, 200, 40);
-    PTE_LoadRGBA32Layer(sun.rgba.data(), 140 * 4, 2, 30, 30, 140, 140, 0);
-    const Picture moon = disc(180, 120, 40, 200);
-    PTE_LoadRGBA32Layer(moon.rgba.data(), 180 * 4, 3, 170, 80, 180, 180, 0);
-    // Halve the moon's alpha by folding its 60 % opacity into its pixels.
-    PTE_NormalizeLayerAlpha(3);
-
-    const int sheet_width = kWidth * 3;
-    std::vector<uint8_t> sheet(size_t(sheet_width) * kHeight * 3, 0);
-    std::vector<uint8_t> layer(size_t(kWidth) * kHeight * 4);
-    for (int i = 0; i < 3; ++i) {
-        if (PTE_GetRGBA32Layer(layer.data(), kWidth * 4, layers[i]) != kHeight) {
-            std::fprintf(stderr, "pte: layer %d has no pixels\n", layers[i]);
-            return 1;
-        }
-        paste_over_checker(sheet, sheet_width, i * kWidth, layer);
-    }
+    int w1, h1, w3, h3;
+    const std::vector<uint8_t> whole = show(1, 0, 0, kWidth, kHeight, w1, h1);
+    const std::vector<uint8_t> enlarged = show(kZoom, 130, 40, kWidth / kZoom, kHeight / kZoom, w3, h3);
     PTE_DeleteImage();
 
+    // Side by side: the whole image, a gap, the enlarged part.
+    const int gap = 8, sheet_width = w1 + gap + w3, sheet_height = std::max(h1, h3);
+    std::vector<uint8_t> sheet(size_t(sheet_width) * size_t(sheet_height) * 3, 255);
+    for (int y = 0; y < h1; ++y)
+        std::copy_n(&whole[size_t(y) * size_t(w1) * 3], size_t(w1) * 3, &sheet[size_t(y) * size_t(sheet_width) * 3]);
+    for (int y = 0; y < h3; ++y)
+        std::copy_n(&enlarged[size_t(y) * size_t(w3) * 3], size_t(w3) * 3,
+                    &sheet[(size_t(y) * size_t(sheet_width) + size_t(w1 + gap)) * 3]);
+
     std::string error;
-    if (!write_png(args[0], sheet.data(), sheet_width, kHeight, 3, error)) {
+    if (!write_png(args[0], sheet.data(), sheet_width, sheet_height, 3, error)) {
         std::fprintf(stderr, "pte: %s\n", error.c_str());
         return 1;
     }

@@ -17,6 +17,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"demo", "demo OUT.png        build a picture through the engine and write it", pte::run_demo},
+    {"convert", "convert IN OUT [WxH] convert a picture file to the format of OUT's extension", pte::run_convert},
 };
 
 int usage() {

@@ -1,0 +1,157 @@
+#include "engine/merge.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "brush/paint_layer.h"
+#include "engine/blend_modes.h"
+#include "engine/layers.h"
+#include "engine/pixels.h"
+
+namespace merge {
+
+using engine::EngineState;
+using engine::LayerSlot;
+
+Picture<uint16_t> image_picture(EngineState& s, LayerSlot& slot) {
+    uint16_t* pixels = engine::image_pixels(s, slot);
+    if (pixels == nullptr) return {};
+    return {pixels, s.imageWidth, s.imageHeight, s.layerRowLength};
+}
+
+Picture<const uint16_t> image_picture(const EngineState& s, const LayerSlot& slot) {
+    const uint16_t* pixels = engine::image_pixels(s, slot);
+    if (pixels == nullptr) return {};
+    return {pixels, s.imageWidth, s.imageHeight, s.layerRowLength};
+}
+
+namespace {
+
+// A packed host buffer of width x height as a picture.
+Picture<uint16_t> packed_picture(uint16_t* buffer, int32_t width, int32_t height) {
+    if (buffer == nullptr || width <= 0 || height <= 0) return {};
+    return {buffer, width, height, int64_t(width) * 4};
+}
+
+const LayerSlot* table_slot(const EngineState& s, int32_t index) {
+    return engine::valid_layer_index(index) ? &s.layers[index] : nullptr;
+}
+
+// The blend settings of a layer merged as a whole: its mode and opacity; a
+// merge of a layer or a stroke never keeps the destination's alpha.
+blend::Params params_of(const LayerSlot& layer) { return {layer.mode, layer.opacity, false}; }
+
+}  // namespace
+
+void merge_rect(const Picture<const uint16_t>& source, int64_t sx, int64_t sy, int64_t width, int64_t height,
+                const uint16_t* mask, const Picture<uint16_t>& destination, int64_t dx, int64_t dy,
+                const blend::Params& params) {
+    if (source.pixels == nullptr || destination.pixels == nullptr) return;
+    // Source columns x0..x1-1 and rows y0..y1-1 that lie in both pictures;
+    // a source pixel (x, y) lands on (x + shift_x, y + shift_y).
+    const int64_t shift_x = dx - sx, shift_y = dy - sy;
+    const int64_t x0 = std::max({sx, int64_t(0), -shift_x});
+    const int64_t y0 = std::max({sy, int64_t(0), -shift_y});
+    const int64_t x1 = std::min({sx + width, source.width, destination.width - shift_x});
+    const int64_t y1 = std::min({sy + height, source.height, destination.height - shift_y});
+    if (x0 >= x1 || y0 >= y1) return;
+    const int32_t count = int32_t(std::min<int64_t>(x1 - x0, std::numeric_limits<int32_t>::max()));
+    for (int64_t y = y0; y < y1; ++y) {
+        const int64_t from = y * source.rowLength + x0 * 4;
+        uint16_t* to = destination.pixels + (y + shift_y) * destination.rowLength + (x0 + shift_x) * 4;
+        blend::blend_span(to, source.pixels + from, mask != nullptr ? mask + from : nullptr, count, params);
+    }
+}
+
+const uint16_t* mask_pixels_of(const EngineState& s, int32_t index) {
+    const LayerSlot* mask = layers::mask_layer_of(s, index);
+    return mask != nullptr ? engine::image_pixels(s, *mask) : nullptr;
+}
+
+void merge_paint_layer(EngineState& s, int32_t index) {
+    LayerSlot* slot = layers::slot_at(s, index);
+    const LayerSlot& paint = s.paintLayer;
+    if (slot != nullptr) {
+        const int64_t left = paint.changedLeft, top = paint.changedTop;
+        const int64_t width = int64_t(paint.changedRight) - left, height = int64_t(paint.changedBottom) - top;
+        if (width > 0 && height > 0)
+            merge_rect(image_picture(s, paint), left, top, width, height, mask_pixels_of(s, index),
+                       image_picture(s, *slot), left, top, params_of(paint));
+    }
+    brush::clear_paint_layer(s);
+}
+
+void merge_layer(EngineState& s, int32_t from, int32_t to) {
+    LayerSlot* source = layers::slot_at(s, from);
+    LayerSlot* target = layers::slot_at(s, to);
+    if (source == nullptr || target == nullptr) return;
+    merge_rect(image_picture(s, *source), 0, 0, s.imageWidth, s.imageHeight, mask_pixels_of(s, from),
+               image_picture(s, *target), 0, 0, params_of(*source));
+}
+
+void merge_layer_into_rect(const EngineState& s, int32_t from, uint16_t* buffer, int32_t x, int32_t y,
+                           int32_t width, int32_t height) {
+    const LayerSlot* source = table_slot(s, from);
+    if (source == nullptr) return;
+    merge_rect(image_picture(s, *source), x, y, width, height, mask_pixels_of(s, from),
+               packed_picture(buffer, width, height), 0, 0, params_of(*source));
+}
+
+void merge_visible_rect(const EngineState& s, uint16_t* buffer, int32_t x, int32_t y, int32_t width,
+                        int32_t height) {
+    if (buffer == nullptr || width <= 0 || height <= 0) return;
+    // The background copy takes a row stride in bytes as an int32.
+    if (int64_t(width) * 8 > std::numeric_limits<int32_t>::max()) return;
+    std::memset(buffer, 0, size_t(width) * size_t(height) * 8);
+    // The background is copied as it is: its own alpha, no opacity.
+    const LayerSlot& background = s.layers[engine::kBackgroundLayer];
+    if (background.visible == 1 && engine::image_pixels(s, background) != nullptr)
+        pixels::get_rgba64_layer_rect(s, buffer, width * 8, engine::kBackgroundLayer, x, y, width, height);
+    for (int32_t index = engine::kBackgroundLayer + 1; index < engine::kLayerCount; ++index) {
+        const LayerSlot& slot = s.layers[index];
+        if (slot.has_pixels() && slot.visible) merge_layer_into_rect(s, index, buffer, x, y, width, height);
+    }
+}
+
+int32_t color_at_merged(const EngineState& s, int32_t x, int32_t y) {
+    uint16_t pixel[4] = {};
+    merge_visible_rect(s, pixel, x, y, 1, 1);
+    return pixels::packed_color(pixel);
+}
+
+void merge_rgba32(EngineState& s, const uint8_t* picture, int64_t stride, int32_t width, int32_t height,
+                  LayerSlot& layer, const blend::Params& params) {
+    const Picture<uint16_t> target = image_picture(s, layer);
+    if (picture == nullptr || target.pixels == nullptr) return;
+    const int64_t columns = std::min<int64_t>(width, target.width);
+    const int64_t rows = std::min<int64_t>(height, target.height);
+    // Converted a piece at a time, so the merge needs no picture-sized buffer.
+    constexpr int32_t kPiece = 256;
+    uint16_t wide[kPiece * 4];
+    for (int64_t y = 0; y < rows; ++y) {
+        const uint8_t* row = picture + y * stride;
+        uint16_t* to = target.pixels + y * target.rowLength;
+        for (int64_t x = 0; x < columns; x += kPiece) {
+            const int32_t count = int32_t(std::min<int64_t>(kPiece, columns - x));
+            for (int32_t i = 0; i < count * 4; ++i) wide[i] = pixels::to16(row[x * 4 + i]);
+            blend::blend_span(to + x * 4, wide, nullptr, count, params);
+        }
+    }
+}
+
+void merge_rgba32_image(EngineState& s, const uint8_t* picture, LayerSlot& layer, const blend::Params& params) {
+    merge_rgba32(s, picture, int64_t(s.imageWidth) * 4, s.imageWidth, s.imageHeight, layer, params);
+}
+
+void load_rgba32_layer_merged(EngineState& s, uint8_t* picture, int32_t index, int32_t width, int32_t height,
+                              bool useMask) {
+    LayerSlot* layer = layers::slot_at(s, index);
+    if (layer == nullptr || engine::image_pixels(s, *layer) == nullptr || picture == nullptr) return;
+    if (useMask) pixels::adjust_rgba32_by_mask_and_texture(s, picture, 0, 0, width, height);
+    pixels::clear_masked(s, 0, 0, 0, 0);
+    // Opacity 255, not 256: an opaque picture arrives with alpha 65280 * 255 >> 8 = 65025.
+    merge_rgba32(s, picture, int64_t(width) * 4, width, height, *layer, {engine::kModeNormal, 255, layer->keepAlpha != 0});
+}
+
+}  // namespace merge

@@ -1,0 +1,70 @@
+#include "imaging/working_buffers.h"
+
+#include <cstring>
+
+#include "engine/pixels.h"
+
+namespace imaging {
+
+using engine::EngineState;
+
+namespace {
+
+uint64_t image_bytes(const EngineState& s, uint64_t bytesPerPixel) {
+    return engine::sat_mul(engine::image_pixel_count(s), bytesPerPixel);
+}
+
+bool current_layer_covers_image(EngineState& s) {
+    return s.currentSlot != nullptr && engine::image_pixels(s, *s.currentSlot) != nullptr;
+}
+
+// The current layer as RGBA32 into an image-sized buffer; transparent black
+// when there is nothing to read, so the buffer never holds stale memory.
+void read_current_rgba32(EngineState& s, engine::OwnedBuffer<uint8_t>& buffer) {
+    if (current_layer_covers_image(s) &&
+        pixels::get_rgba32_layer(s, buffer.data(), s.imageWidth * 4, s.currentLayer) == s.imageHeight)
+        return;
+    buffer.fill_bytes(0);
+}
+
+}  // namespace
+
+void alloc_src_buffer32(EngineState& s) {
+    s.working.iplSrc32.allocate_or_throw(image_bytes(s, 4));
+    read_current_rgba32(s, s.working.iplSrc32);
+}
+
+void alloc_dst_buffer32(EngineState& s) { s.working.iplDst32.allocate_or_throw(image_bytes(s, 4)); }
+
+void alloc_src_buffer24(EngineState& s) {
+    engine::OwnedBuffer<uint8_t>& buffer = s.working.iplSrc24;
+    buffer.allocate_or_throw(image_bytes(s, 3));
+    if (current_layer_covers_image(s))
+        pixels::get_rgb24(s, buffer.data(), s.imageWidth * 3);
+    else
+        buffer.fill_bytes(0);
+}
+
+void alloc_dst_buffer24(EngineState& s) { s.working.iplDst24.allocate_or_throw(image_bytes(s, 3)); }
+
+void free_src_buffer32(EngineState& s) { s.working.iplSrc32.release(); }
+void free_dst_buffer32(EngineState& s) { s.working.iplDst32.release(); }
+void free_src_buffer24(EngineState& s) { s.working.iplSrc24.release(); }
+void free_dst_buffer24(EngineState& s) { s.working.iplDst24.release(); }
+
+void set_src_buffer32(EngineState& s, const uint8_t* picture) {
+    engine::OwnedBuffer<uint8_t>& buffer = s.working.iplSrc32;
+    const uint64_t bytes = image_bytes(s, 4);
+    if (picture == nullptr || !buffer || buffer.size_bytes() < bytes) return;
+    std::memcpy(buffer.data(), picture, size_t(bytes));
+}
+
+uint8_t* update_src_buffer32(EngineState& s) {
+    engine::OwnedBuffer<uint8_t>& buffer = s.working.iplSrc32;
+    if (!buffer) return nullptr;
+    // A buffer from before a size change is not refilled: it would be overrun.
+    if (buffer.size_bytes() >= image_bytes(s, 4)) read_current_rgba32(s, buffer);
+    return buffer.data();
+}
+
+}  // namespace imaging

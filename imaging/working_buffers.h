@@ -1,0 +1,38 @@
+// The working buffers: image-sized 8-bit copies of the current layer that
+// effects and drawing operations hand to the imaging library.
+//
+// Each is sized from the image at the moment it is allocated; allocating
+// always discards the previous buffer of its kind. Allocation that cannot be
+// met throws std::bad_alloc and leaves that buffer null.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/engine_state.h"
+
+namespace imaging {
+
+// iplSrc32: the current layer as RGBA32 (transparent black when there is
+// no current layer covering the image).
+void alloc_src_buffer32(engine::EngineState& s);
+// iplDst32: RGBA32, contents unset.
+void alloc_dst_buffer32(engine::EngineState& s);
+// iplSrc24: the current layer's colour as RGB24 (black when there is none).
+void alloc_src_buffer24(engine::EngineState& s);
+// iplDst24: RGB24, contents unset.
+void alloc_dst_buffer24(engine::EngineState& s);
+
+void free_src_buffer32(engine::EngineState& s);
+void free_dst_buffer32(engine::EngineState& s);
+void free_src_buffer24(engine::EngineState& s);
+void free_dst_buffer24(engine::EngineState& s);
+
+// Copies an image-sized RGBA32 picture into iplSrc32; nothing when either
+// is missing or the buffer is smaller than the image.
+void set_src_buffer32(engine::EngineState& s, const uint8_t* picture);
+
+// Reads the current layer into iplSrc32 again; the buffer, or null when
+// there is none.
+uint8_t* update_src_buffer32(engine::EngineState& s);
+
+}  // namespace imaging

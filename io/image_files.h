@@ -1,0 +1,52 @@
+// Picture files for the host: reading into the newRGBA buffer or a caller
+// buffer, writing caller buffers by extension, and the file's resolution.
+#pragma once
+
+#include <cstdint>
+#include <new>
+
+#include "engine/engine_state.h"
+
+namespace io {
+
+// The newRGBA buffer could not be made; the previous one is kept.
+struct NewRGBAError : std::bad_alloc {};
+
+// Replaces newRGBA by an unset picture of w x h; throws NewRGBAError (and
+// keeps the previous picture) when the memory cannot be had.
+uint8_t* create_new_rgba(engine::EngineState& s, int32_t width, int32_t height);
+void delete_new_rgba(engine::EngineState& s);
+
+// 1 when newRGBA now holds the file's picture, else 0 with newRGBA as it was.
+// Metafiles are rendered at the image size over the brush colour.
+int32_t read_from_file(engine::EngineState& s, const char* path);
+// 1 when the file's picture has exactly width x height and was copied into
+// dst (packed rows), else 0 with dst untouched.
+int32_t read_from_file_rgb24(const engine::EngineState& s, uint8_t* dst, int32_t width, int32_t height,
+                             const char* path);
+int32_t read_from_file_rgba32(const engine::EngineState& s, uint8_t* dst, int32_t width, int32_t height,
+                              const char* path);
+
+// Writes a packed buffer in the format its extension names (".bmp", ".PNG",
+// ...); nonzero on success, 0 for a failure or an extension the pixel
+// layout does not offer, which leaves the file system untouched.
+int32_t write_to_file_rgb24(const uint8_t* src, int32_t width, int32_t height, const char* path, const char* ext,
+                            int32_t dpi);
+int32_t write_to_file_rgba32(const uint8_t* src, int32_t width, int32_t height, const char* path, const char* ext,
+                             int32_t dpi);
+
+// The file's resolution in dots per inch, snapped to 72, 96, 150, 200, 300,
+// 450 or 600; 72 when the file has none or cannot be read.
+int32_t dpi_from_file(const char* path);
+int32_t snap_dpi(int32_t dpi);
+
+// The colour metafiles are rendered over: the brush colour's high bytes as
+// red + green * 256 + blue * 65536.
+uint32_t metafile_background(const engine::EngineState& s);
+
+void get_new_rgba32(const engine::EngineState& s, uint8_t* dst);
+void get_new_rgba24(const engine::EngineState& s, uint8_t* dst);
+// Loads newRGBA into the current layer at (0, 0) through the mask.
+void set_in_new_rgba(engine::EngineState& s);
+
+}  // namespace io

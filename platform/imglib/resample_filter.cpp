@@ -1,0 +1,400 @@
+// The filtered resampler: fourteen kernels, separable passes in fixed point.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+
+#include "platform/imglib/picture.h"
+#include "platform/imglib/resample.h"
+#include "platform/imglib/resample_kernels.h"
+
+namespace imglib {
+
+namespace detail {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+double sinc(double x) {
+    if (x == 0.0) return 1.0;
+    const double a = kPi * x;
+    return std::sin(a) / a;
+}
+
+double box(double x) { return (x >= -0.5 && x < 0.5) ? 1.0 : 0.0; }
+
+double triangle(double x) {
+    x = std::fabs(x);
+    return x < 1.0 ? 1.0 - x : 0.0;
+}
+
+// Sinc over three lobes under a raised-cosine window: 0.54 + 0.46 cos for
+// Hamming, 0.5 + 0.5 cos for Hanning.
+double hamming(double x) {
+    x = std::fabs(x);
+    return x < 3.0 ? sinc(x) * (0.54 + 0.46 * std::cos(kPi * x / 3.0)) : 0.0;
+}
+
+double hanning(double x) {
+    x = std::fabs(x);
+    return x < 3.0 ? sinc(x) * (0.5 + 0.5 * std::cos(kPi * x / 3.0)) : 0.0;
+}
+
+// exp(-2 x^2): a standard deviation of half a pixel, cut at three of them.
+double gaussian(double x) {
+    x = std::fabs(x);
+    return x < 1.5 ? std::exp(-2.0 * x * x) : 0.0;
+}
+
+// The quadratic B-spline.
+double bell(double x) {
+    x = std::fabs(x);
+    if (x < 0.5) return 0.75 - x * x;
+    if (x < 1.5) return 0.5 * (x - 1.5) * (x - 1.5);
+    return 0.0;
+}
+
+// The cubic B-spline: smooth, never negative, not interpolating.
+double b_spline(double x) {
+    x = std::fabs(x);
+    if (x < 1.0) return (0.5 * x - 1.0) * x * x + 2.0 / 3.0;
+    if (x < 2.0) {
+        const double t = 2.0 - x;
+        return t * t * t / 6.0;
+    }
+    return 0.0;
+}
+
+// Cubic convolution with slope a at 1: (a+2)|x|^3 - (a+3)x^2 + 1 inside 1,
+// a|x|^3 - 5a x^2 + 8a|x| - 4a out to 2. a = -0.5 is Catmull-Rom.
+template <int A_times_4>
+double keys_cubic(double x) {
+    constexpr double a = A_times_4 / 4.0;
+    x = std::fabs(x);
+    if (x < 1.0) return ((a + 2.0) * x - (a + 3.0)) * x * x + 1.0;
+    if (x < 2.0) return ((a * x - 5.0 * a) * x + 8.0 * a) * x - 4.0 * a;
+    return 0.0;
+}
+
+// Mitchell-Netravali with B = C = 1/3.
+double mitchell(double x) {
+    constexpr double B = 1.0 / 3.0, C = 1.0 / 3.0;
+    x = std::fabs(x);
+    if (x < 1.0)
+        return ((12.0 - 9.0 * B - 6.0 * C) * x * x * x + (-18.0 + 12.0 * B + 6.0 * C) * x * x + (6.0 - 2.0 * B)) / 6.0;
+    if (x < 2.0)
+        return ((-B - 6.0 * C) * x * x * x + (6.0 * B + 30.0 * C) * x * x + (-12.0 * B - 48.0 * C) * x +
+                (8.0 * B + 24.0 * C)) /
+               6.0;
+    return 0.0;
+}
+
+double lanczos3(double x) {
+    x = std::fabs(x);
+    return x < 3.0 ? sinc(x) * sinc(x / 3.0) : 0.0;
+}
+
+// Plain sinc, cut at four pixels.
+double sinc4(double x) { return std::fabs(x) < 4.0 ? sinc(x) : 0.0; }
+
+// The cubic Hermite step: 2|x|^3 - 3x^2 + 1.
+double hermite(double x) {
+    x = std::fabs(x);
+    return x < 1.0 ? (2.0 * x - 3.0) * x * x + 1.0 : 0.0;
+}
+
+// Indexed by filter number.
+constexpr Kernel kKernels[] = {
+    {box, 0.5},             // Box
+    {triangle, 1.0},        // Triangle
+    {hamming, 3.0},         // Hamming
+    {gaussian, 1.5},        // Gaussian
+    {bell, 1.5},            // Bell
+    {b_spline, 2.0},        // B-Spline
+    {keys_cubic<-4>, 2.0},  // Cubic 1: a = -1
+    {keys_cubic<-3>, 2.0},  // Cubic 2: a = -0.75
+    {lanczos3, 3.0},        // Lanczos3
+    {mitchell, 2.0},        // Mitchell
+    {sinc4, 4.0},           // Sinc
+    {hermite, 1.0},         // Hermite
+    {hanning, 3.0},         // Hanning
+    {keys_cubic<-2>, 2.0},  // Catrom: a = -0.5
+};
+static_assert(std::size(kKernels) == kFilterCount);
+
+// Weight tables larger than this many entries are refused.
+constexpr uint64_t kMaxWeightEntries = uint64_t(1) << 22;
+
+bool g_fast_paths = true;
+
+}  // namespace
+
+const Kernel* resize_kernel(uint32_t filter) { return filter < kFilterCount ? &kKernels[filter] : nullptr; }
+
+void set_resampler_fast_paths(bool enabled) { g_fast_paths = enabled; }
+
+bool axis_weights(uint32_t srcSize, uint32_t dstSize, const Kernel& kernel, AxisWeights& out) {
+    if (srcSize == 0 || dstSize == 0) return false;
+    const double scale = double(srcSize) / double(dstSize);
+    // Reducing widens the kernel so that every source pixel is weighed.
+    const double widen = std::max(scale, 1.0);
+    const double support = kernel.support * widen;
+    const uint64_t span = uint64_t(std::ceil(2.0 * support)) + 1;
+    if (span * dstSize > kMaxWeightEntries) return false;
+
+    // Real weights first, normalised to sum to 1 over each window.
+    std::vector<double> real(span * dstSize, 0.0);
+    std::vector<int32_t> first(dstSize), count(dstSize);
+    double max_weight = 0.0, max_abs_sum = 0.0;
+    for (uint32_t i = 0; i < dstSize; ++i) {
+        const double centre = (i + 0.5) * scale;
+        // Source pixels whose centres lie strictly inside the support.
+        const int64_t lo = std::max<int64_t>(int64_t(std::floor(centre - support - 0.5)) + 1, 0);
+        const int64_t hi = std::min<int64_t>(int64_t(std::ceil(centre + support - 0.5)), srcSize);
+        double* w = &real[i * span];
+        double sum = 0.0;
+        int64_t n = std::max<int64_t>(hi - lo, 0);
+        n = std::min<int64_t>(n, int64_t(span));
+        for (int64_t t = 0; t < n; ++t) {
+            w[t] = kernel.value((double(lo + t) + 0.5 - centre) / widen);
+            sum += w[t];
+        }
+        if (std::fabs(sum) < 1e-9) {
+            // No weight reaches this pixel: take the source pixel under its centre.
+            const int64_t nearest = std::clamp<int64_t>(int64_t(std::floor(centre)), 0, int64_t(srcSize) - 1);
+            std::fill(w, w + span, 0.0);
+            w[0] = 1.0;
+            first[i] = int32_t(nearest);
+            count[i] = 1;
+            max_weight = std::max(max_weight, 1.0);
+            max_abs_sum = std::max(max_abs_sum, 1.0);
+            continue;
+        }
+        double abs_sum = 0.0;
+        for (int64_t t = 0; t < n; ++t) {
+            w[t] /= sum;
+            abs_sum += std::fabs(w[t]);
+            max_weight = std::max(max_weight, std::fabs(w[t]));
+        }
+        max_abs_sum = std::max(max_abs_sum, abs_sum);
+        first[i] = int32_t(lo);
+        count[i] = int32_t(n);
+    }
+
+    // The finest precision at which every weight fits 16 bits and an 8-bit
+    // sum over the widest window stays inside 31 bits. Rounding (below)
+    // moves each weight by less than one unit.
+    int32_t precision = kMaxWeightPrecision;
+    while (precision > 1) {
+        const double unit = std::ldexp(1.0, precision);
+        const bool weight_fits = max_weight * unit + 1.0 <= 32767.0;
+        const bool sum_fits = (max_abs_sum * unit + double(span)) * 255.0 + unit < 2147483647.0;
+        if (weight_fits && sum_fits) break;
+        --precision;
+    }
+    const double unit = std::ldexp(1.0, precision);
+
+    // Each weight is the step between the rounded running sums before and
+    // after it, so a window's weights add up to exactly one unit however
+    // many there are. Zero weights at both ends are dropped.
+    int32_t taps = 1;
+    std::vector<int32_t> fixed(span * dstSize, 0);
+    for (uint32_t i = 0; i < dstSize; ++i) {
+        const double* w = &real[i * span];
+        int32_t* f = &fixed[i * span];
+        double running = 0.0;
+        int64_t previous = 0;
+        for (int32_t t = 0; t < count[i]; ++t) {
+            running += w[t];
+            const int64_t reached = t + 1 == count[i] ? int64_t(unit) : std::llround(running * unit);
+            f[t] = int32_t(reached - previous);
+            previous = reached;
+        }
+        int32_t lead = 0, n = count[i];
+        while (n > 1 && f[lead] == 0) ++lead, --n;
+        while (n > 1 && f[lead + n - 1] == 0) --n;
+        if (lead > 0) std::memmove(f, f + lead, size_t(n) * sizeof(int32_t));
+        first[i] += lead;
+        count[i] = n;
+        taps = std::max(taps, n);
+    }
+
+    out.taps = taps;
+    out.precision = precision;
+    out.first = std::move(first);
+    out.count = std::move(count);
+    out.weights.assign(size_t(taps) * dstSize, 0);
+    for (uint32_t i = 0; i < dstSize; ++i)
+        for (int32_t t = 0; t < out.count[i]; ++t) out.weights[size_t(i) * taps + t] = int16_t(fixed[i * span + t]);
+    return true;
+}
+
+namespace {
+
+template <class T>
+T* row_at(uint8_t* base, uint32_t stride, uint32_t r) {
+    return reinterpret_cast<T*>(base + size_t(r) * stride);
+}
+template <class T>
+const T* row_at(const uint8_t* base, uint32_t stride, uint32_t r) {
+    return reinterpret_cast<const T*>(base + size_t(r) * stride);
+}
+
+// Rounds a fixed-point sum and holds it to the channel's range: kernels with
+// negative lobes ring past black and white at hard edges.
+template <class T, class Acc>
+T settle(Acc sum, int32_t precision) {
+    constexpr Acc top = Acc(std::numeric_limits<T>::max());
+    const Acc v = sum >> precision;  // sum already carries the rounding half
+    return T(v < 0 ? 0 : (v > top ? top : v));
+}
+
+// 8-bit sums fit 32 bits (see the precision rule); 16-bit ones need 64.
+template <class T>
+using Accumulator = std::conditional_t<sizeof(T) == 1, int32_t, int64_t>;
+
+template <class T, uint32_t C>
+void rows_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+                 const AxisWeights& w) {
+    using Acc = Accumulator<T>;
+    const Acc half = Acc(1) << (w.precision - 1);
+    const size_t out_width = w.first.size();
+    for (uint32_t y = 0; y < rows; ++y) {
+        const T* in = row_at<T>(src, srcStride, y);
+        T* out = row_at<T>(dst, dstStride, y);
+        for (size_t i = 0; i < out_width; ++i) {
+            const int16_t* k = &w.weights[i * size_t(w.taps)];
+            const T* p = in + size_t(w.first[i]) * C;
+            Acc sum[C];
+            for (uint32_t c = 0; c < C; ++c) sum[c] = half;
+            for (int32_t t = 0; t < w.count[i]; ++t, p += C)
+                for (uint32_t c = 0; c < C; ++c) sum[c] += Acc(k[t]) * Acc(p[c]);
+            for (uint32_t c = 0; c < C; ++c) out[i * C + c] = settle<T>(sum[c], w.precision);
+        }
+    }
+}
+
+template <class T>
+void columns_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowValues,
+                    const AxisWeights& w) {
+    using Acc = Accumulator<T>;
+    const Acc half = Acc(1) << (w.precision - 1);
+    std::vector<Acc> sums(rowValues);
+    for (size_t y = 0; y < w.first.size(); ++y) {
+        std::fill(sums.begin(), sums.end(), half);
+        const int16_t* k = &w.weights[y * size_t(w.taps)];
+        for (int32_t t = 0; t < w.count[y]; ++t) {
+            const T* in = row_at<T>(src, srcStride, uint32_t(w.first[y] + t));
+            const Acc weight = k[t];
+            for (uint32_t x = 0; x < rowValues; ++x) sums[x] += weight * Acc(in[x]);
+        }
+        T* out = row_at<T>(dst, dstStride, uint32_t(y));
+        for (uint32_t x = 0; x < rowValues; ++x) out[x] = settle<T>(sums[x], w.precision);
+    }
+}
+
+template <class T>
+void rows_any(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+              uint32_t channels, const AxisWeights& w) {
+    switch (channels) {
+        case 1: rows_scalar<T, 1>(src, srcStride, dst, dstStride, rows, w); break;
+        case 3: rows_scalar<T, 3>(src, srcStride, dst, dstStride, rows, w); break;
+        case 4: rows_scalar<T, 4>(src, srcStride, dst, dstStride, rows, w); break;
+        default: break;
+    }
+}
+
+// The pass along rows for any supported pixel, fast where it can be.
+void rows_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+               uint32_t bytesPerPixel, const AxisWeights& w) {
+    if (sixteen_bit(bytesPerPixel)) {
+        rows_any<uint16_t>(src, srcStride, dst, dstStride, rows, bytesPerPixel / 2, w);
+    } else if (bytesPerPixel == 4 && g_fast_paths && have_sse2_resampler()) {
+        resample_rows_rgba8_sse2(src, srcStride, dst, dstStride, rows, w);
+    } else {
+        resample_rows_u8(src, srcStride, dst, dstStride, rows, bytesPerPixel, w);
+    }
+}
+
+void columns_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t width,
+                  uint32_t bytesPerPixel, const AxisWeights& w) {
+    const uint32_t row_bytes = width * bytesPerPixel;
+    if (sixteen_bit(bytesPerPixel)) {
+        columns_scalar<uint16_t>(src, srcStride, dst, dstStride, row_bytes / 2, w);
+    } else if (g_fast_paths && have_sse2_resampler()) {
+        resample_columns_u8_sse2(src, srcStride, dst, dstStride, row_bytes, w);
+    } else {
+        resample_columns_u8(src, srcStride, dst, dstStride, row_bytes, w);
+    }
+}
+
+void copy_rows(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
+               uint32_t rows) {
+    for (uint32_t y = 0; y < rows; ++y) std::memcpy(dst + size_t(y) * dstStride, src + size_t(y) * srcStride, rowBytes);
+}
+
+}  // namespace
+
+void resample_rows_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+                      uint32_t channels, const AxisWeights& w) {
+    rows_any<uint8_t>(src, srcStride, dst, dstStride, rows, channels, w);
+}
+
+void resample_columns_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
+                         const AxisWeights& w) {
+    columns_scalar<uint8_t>(src, srcStride, dst, dstStride, rowBytes, w);
+}
+
+}  // namespace detail
+
+BOOL IS3ResizeFilterImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
+                          uint32_t newWidth, uint32_t newHeight, uint32_t dstStride, uint32_t bytesPerPixel,
+                          uint32_t filter) {
+    using namespace detail;
+    const Kernel* kernel = resize_kernel(filter);
+    if (kernel == nullptr || !valid_picture(src, width, height, srcStride, bytesPerPixel) ||
+        !valid_picture(dst, newWidth, newHeight, dstStride, bytesPerPixel))
+        return 0;
+    if (width == 0 || height == 0 || newWidth == 0 || newHeight == 0) return 0;
+    try {
+        const bool across = width != newWidth, down = height != newHeight;
+        AxisWeights wx, wy;
+        if (across && !axis_weights(width, newWidth, *kernel, wx)) return 0;
+        if (down && !axis_weights(height, newHeight, *kernel, wy)) return 0;
+        if (!across && !down) {
+            // The same size: every kernel leaves the picture as it is.
+            copy_rows(src, srcStride, dst, dstStride, width * bytesPerPixel, height);
+            return 1;
+        }
+        if (!down) {
+            rows_pass(src, srcStride, dst, dstStride, height, bytesPerPixel, wx);
+            return 1;
+        }
+        if (!across) {
+            columns_pass(src, srcStride, dst, dstStride, width, bytesPerPixel, wy);
+            return 1;
+        }
+        // Both axes: the order that touches fewer pixel taps goes first.
+        const double rows_first = double(height) * newWidth * wx.taps + double(newHeight) * newWidth * wy.taps;
+        const double columns_first = double(newHeight) * width * wy.taps + double(newHeight) * newWidth * wx.taps;
+        if (rows_first <= columns_first) {
+            const uint32_t mid_stride = newWidth * bytesPerPixel;
+            std::vector<uint8_t> mid(size_t(mid_stride) * height);
+            rows_pass(src, srcStride, mid.data(), mid_stride, height, bytesPerPixel, wx);
+            columns_pass(mid.data(), mid_stride, dst, dstStride, newWidth, bytesPerPixel, wy);
+        } else {
+            const uint32_t mid_stride = width * bytesPerPixel;
+            std::vector<uint8_t> mid(size_t(mid_stride) * newHeight);
+            columns_pass(src, srcStride, mid.data(), mid_stride, width, bytesPerPixel, wy);
+            rows_pass(mid.data(), mid_stride, dst, dstStride, newHeight, bytesPerPixel, wx);
+        }
+        return 1;
+    } catch (...) {
+        // The weight tables or the intermediate picture could not be had.
+        return 0;
+    }
+}
+
+}  // namespace imglib
