@@ -1,9 +1,14 @@
 // Dabs per second beside libmypaint drawing round dabs of the same diameter,
 // hardness and opacity on its fixed-size tiled surface, along the same
-// stroke path. Both run on one thread.
+// stroke path. Both run on one thread. And the end of a stroke: merging a
+// 512 x 512 stroke into its layer beside pixman laying a 512 x 512 picture
+// OVER another.
 #include <benchmark/benchmark.h>
 
+#include <pixman.h>
+
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 extern "C" {
@@ -12,6 +17,7 @@ extern "C" {
 void omp_set_num_threads(int);
 }
 
+#include "engine/engine_state.h"
 #include "paintcore.h"
 
 namespace {
@@ -97,9 +103,60 @@ void BM_Dab_Libmypaint(benchmark::State& state) {
     mypaint_surface_unref(surface);
 }
 
+constexpr int kStroke = 512;
+
+// A stroke of 48-pixel dabs filling a 512 x 512 square of the paint layer,
+// merged at 80 % into a layer that already holds paint. The merge clears
+// the paint layer, so the stroke and its changed area are put back outside
+// the timing before every merge.
+void BM_MergeStroke512(benchmark::State& state) {
+    set_up_engine(48, true, false);
+    PTE_Clear(40, 90, 160, 200);
+    PTE_CreatePaintLayer(80, "Normal");
+    for (int y = 24; y <= kStroke - 24; y += 12)
+        for (int x = 24; x <= kStroke - 24; x += 12) PTE_DrawDabGrit(x, y, 0xD000, 0x8000, 0x3000);
+    engine::LayerSlot& paint = engine::state().paintLayer;
+    const engine::LayerSlot area = {{}, 0, 0, 0, 0, 0, 0, {}, 0, paint.changedLeft, paint.changedTop,
+                                    paint.changedRight, paint.changedBottom};
+    const std::vector<uint16_t> stroke(paint.pixels.data(), paint.pixels.data() + paint.pixels.size());
+    const size_t row = size_t(kSide) * 4, width = size_t(area.changedRight - area.changedLeft) * 4;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int y = area.changedTop; y < area.changedBottom; ++y) {
+            const size_t at = size_t(y) * row + size_t(area.changedLeft) * 4;
+            std::memcpy(paint.pixels.data() + at, stroke.data() + at, width * 2);
+        }
+        paint.changedLeft = area.changedLeft, paint.changedTop = area.changedTop;
+        paint.changedRight = area.changedRight, paint.changedBottom = area.changedBottom;
+        state.ResumeTiming();
+        PTE_MergePaintLayer(2);
+    }
+    state.SetItemsProcessed(state.iterations() * (area.changedRight - area.changedLeft) *
+                            (area.changedBottom - area.changedTop));
+    PTE_DeleteImage();
+}
+
+// The peer: a 512 x 512 premultiplied 8-bit picture OVER a 1024 x 1024 one.
+void BM_MergeStroke512_PixmanOver(benchmark::State& state) {
+    std::vector<uint32_t> top(size_t(kStroke) * kStroke), bottom(size_t(kSide) * kSide);
+    for (size_t i = 0; i < top.size(); ++i) top[i] = (i % 7 == 0) ? 0 : 0xCCA86830u;  // alpha 0xCC, premultiplied
+    for (auto& p : bottom) p = 0xC8204678u;
+    pixman_image_t* src = pixman_image_create_bits(PIXMAN_a8r8g8b8, kStroke, kStroke, top.data(), kStroke * 4);
+    pixman_image_t* dst = pixman_image_create_bits(PIXMAN_a8r8g8b8, kSide, kSide, bottom.data(), kSide * 4);
+    for (auto _ : state) {
+        pixman_image_composite32(PIXMAN_OP_OVER, src, nullptr, dst, 0, 0, 0, 0, 0, 0, kStroke, kStroke);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kStroke * kStroke);
+    pixman_image_unref(src);
+    pixman_image_unref(dst);
+}
+
 }  // namespace
 
 BENCHMARK(BM_Dab_PaintLayer)->Arg(8)->Arg(32)->Arg(128);
 BENCHMARK(BM_Dab_LayerBlendRemix)->Arg(8)->Arg(32)->Arg(128);
 BENCHMARK(BM_Dab_Libmypaint)->Arg(8)->Arg(32)->Arg(128);
+BENCHMARK(BM_MergeStroke512)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeStroke512_PixmanOver)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
