@@ -55,8 +55,7 @@ protected:
 
     // A start folder without a scripts folder: recording opens nothing.
     void set_start_dir_to_nowhere() {
-        const std::string dir = folder.path() + "nowhere/";
-        std::memcpy(st().brush.startDir, dir.c_str(), dir.size() + 1);
+        PTE_SetStartDir((folder.path() + "nowhere/").c_str());
     }
 
     // The current layer as RGBA32 high bytes.

@@ -29,13 +29,6 @@ std::vector<std::string> lines_of(const std::string& text) {
 
 using Lines = std::vector<std::string>;
 
-// The host's start folder (the brush settings' startDir).
-void set_start_dir(const std::string& dir) {
-    auto& start = engine::state().brush.startDir;
-    ASSERT_LT(dir.size(), sizeof start);
-    std::memcpy(start, dir.c_str(), dir.size() + 1);
-}
-
 const Lines kHeader42 = {"1554", "Description", "1", " ", "RandomSeed", "42"};
 
 class PaintScript : public EngineTest {
@@ -47,7 +40,7 @@ protected:
         make_image(2, 2);
         make_working_buffers(std::vector<uint8_t>(16, 0));
         std::filesystem::create_directory(folder.path() + "scripts");
-        set_start_dir(folder.path());
+        PTE_SetStartDir(folder.path().c_str());
     }
 
     std::string recorded() const { return ScriptFolder::read(folder.path() + "scripts/luapaint.srp"); }
@@ -176,7 +169,7 @@ TEST_F(PaintScript, WhereTheFileGoes) {
     // A start folder without its final separator gets one.
     std::string dir = folder.path();
     dir.pop_back();
-    set_start_dir(dir);
+    PTE_SetStartDir(dir.c_str());
     EXPECT_EQ(run("paint_open(42)\npaint_close()\n"), "");
     EXPECT_EQ(lines_of(recorded()), concat({kHeader42, {"ScriptEnd"}}));
     // Without the scripts folder nothing can be opened, and nothing fails.
