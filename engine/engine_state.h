@@ -9,9 +9,11 @@
 #include "brush/brush_state.h"
 #include "engine/buffer.h"
 #include "engine/layer_slot.h"
+#include "imaging/filter_block.h"
 #include "imaging/imaging_state.h"
 #include "io/io_state.h"
 #include "mask/mask_state.h"
+#include "script/script_state.h"
 #include "undo/undo_state.h"
 
 namespace engine {
@@ -55,6 +57,8 @@ struct EngineState {
     brush::BrushState brush;
     undo::UndoState undo;
     imaging::WorkingBuffers working;
+    imaging::FilterBlock filters;
+    script::ScriptState script;
     io::IoState io;
 };
 

@@ -67,4 +67,15 @@ uint8_t* update_src_buffer32(EngineState& s) {
     return buffer.data();
 }
 
+Rgba32Pair rgba32_pair(EngineState& s) {
+    const uint64_t bytes = image_bytes(s, 4);
+    auto& w = s.working;
+    if (!w.iplSrc32 || !w.iplDst32 || w.iplSrc32.size_bytes() < bytes || w.iplDst32.size_bytes() < bytes) return {};
+    return {w.iplSrc32.data(), w.iplDst32.data(), s.imageWidth, s.imageHeight, bytes};
+}
+
+void load_into_current_layer(EngineState& s, const uint8_t* picture) {
+    if (current_layer_covers_image(s)) pixels::load_rgba32(s, picture, s.imageWidth * 4, true);
+}
+
 }  // namespace imaging

@@ -35,4 +35,26 @@ void set_src_buffer32(engine::EngineState& s, const uint8_t* picture);
 // there is none.
 uint8_t* update_src_buffer32(engine::EngineState& s);
 
+// The RGBA32 pair that filters read and write.
+struct Rgba32Pair {
+    uint8_t* src = nullptr;  // iplSrc32
+    uint8_t* dst = nullptr;  // iplDst32
+    int32_t width = 0;
+    int32_t height = 0;
+    uint64_t bytes = 0;  // width * height * 4
+
+    explicit operator bool() const { return src != nullptr && dst != nullptr; }
+};
+
+// iplSrc32 and iplDst32 when both exist and hold the image at its current
+// size; otherwise both pointers are null, so that buffers left from a
+// smaller image are never overrun.
+Rgba32Pair rgba32_pair(engine::EngineState& s);
+
+// Loads a picture of the image's size (RGBA32, rows of W * 4 bytes) into
+// the current layer through the mask and texture. A current layer that
+// does not cover the image is left alone, so the picture is never read past
+// its end.
+void load_into_current_layer(engine::EngineState& s, const uint8_t* picture);
+
 }  // namespace imaging

@@ -565,6 +565,11 @@ PTE_API int32_t PTE_CALL PTE_GetColorAtHistory(int32_t x, int32_t y);
 /* PTE_GetColorAt of the tracing layer; 0 when it has no pixels. */
 PTE_API int32_t PTE_CALL PTE_GetColorAtTrace(int32_t x, int32_t y);
 
+/* ---- Lua filter scripts ---- */
+
+/* Runs a Lua filter script over the current layer through the RGBA32 working buffers: sliders give sliderVal1..6 = value * 0.001, styles styleVal1..2 = value + 1, flags flagVal1..6 (low byte); script errors go to standard error and the last error. */
+PTE_API void PTE_CALL PTE_LuaFilterRun(const char* path, int32_t slider1, int32_t slider2, int32_t slider3, int32_t slider4, int32_t slider5, int32_t slider6, int32_t style1, int32_t style2, int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5, int32_t flag6);
+
 #ifdef __cplusplus
 }
 #endif

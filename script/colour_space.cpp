@@ -14,14 +14,6 @@ constexpr double kLabEpsilon = 0.008856;
 constexpr double kLabSlope = 7.787;
 constexpr double kLabOffset = 16.0 / 116.0;
 
-// trunc(x * 255), held to a byte; NaN gives 0.
-uint8_t to_byte(double x) {
-    const double t = std::trunc(x * 255.0);
-    if (!(t > 0.0)) return 0;
-    if (t >= 255.0) return 255;
-    return static_cast<uint8_t>(t);
-}
-
 struct Fractions {
     double r, g, b, max, min;
 };
@@ -58,6 +50,14 @@ uint8_t hsl_channel(double lo, double hi, double x) {
 }
 
 }  // namespace
+
+uint8_t to_byte(double x) {
+    // trunc(v) is 0 for every v below 1 (NaN included) and 255 from 255 up.
+    const double v = x * 255.0;
+    if (!(v >= 1.0)) return 0;
+    if (v >= 255.0) return 255;
+    return static_cast<uint8_t>(v);
+}
 
 Hsv rgb_to_hsv(int32_t r, int32_t g, int32_t b) {
     const Fractions c = fractions(r, g, b);

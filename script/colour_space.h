@@ -43,6 +43,9 @@ struct Cmyk {
     double c = 0, m = 0, y = 0, k = 0;
 };
 
+// A fraction as a byte: trunc(x * 255) held to 0..255; NaN gives 0.
+uint8_t to_byte(double x);
+
 Hsv rgb_to_hsv(int32_t r, int32_t g, int32_t b);
 Rgb8 hsv_to_rgb(const Hsv& hsv);
 

@@ -9,5 +9,6 @@ namespace pte {
 
 int run_demo(const std::vector<std::string>& args);
 int run_convert(const std::vector<std::string>& args);
+int run_lua(const std::vector<std::string>& args);
 
 }  // namespace pte

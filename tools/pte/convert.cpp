@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "paintcore.h"
+#include "picture_files.h"
 
 namespace pte {
 
@@ -18,15 +19,11 @@ bool parse_size(const std::string& text, int& width, int& height) {
 }
 
 // Writes newRGBA: with alpha where the format keeps it, else as RGB24.
-bool write_picture(const std::string& out, int dpi) {
+bool write_new_rgba(const std::string& out, int dpi) {
     const int w = PTE_GetNewRGBAWidth(), h = PTE_GetNewRGBAHeight();
-    const std::string ext = out.rfind('.') == std::string::npos ? "" : out.substr(out.rfind('.'));
     std::vector<uint8_t> rgba(size_t(w) * h * 4);
     PTE_GetNewRGBA32(rgba.data());
-    if (PTE_WriteToFileRGBA32(rgba.data(), w, h, out.c_str(), ext.c_str(), dpi) != 0) return true;
-    std::vector<uint8_t> rgb(size_t(w) * h * 3);
-    PTE_GetNewRGBA24(rgb.data());
-    return PTE_WriteToFileRGB24(rgb.data(), w, h, out.c_str(), ext.c_str(), dpi) != 0;
+    return write_picture(out, rgba.data(), w, h, dpi);
 }
 
 }  // namespace
@@ -42,7 +39,7 @@ int run_convert(const std::vector<std::string>& args) {
     if (PTE_ReadFromFile(args[0].c_str()) != 1) {
         std::fprintf(stderr, "pte convert: cannot read %s as a picture\n", args[0].c_str());
         status = 1;
-    } else if (!write_picture(args[1], PTE_GetDPIFromFile(args[0].c_str()))) {
+    } else if (!write_new_rgba(args[1], PTE_GetDPIFromFile(args[0].c_str()))) {
         std::fprintf(stderr,
                      "pte convert: cannot write %s (its extension names no format we write, or the write failed)\n",
                      args[1].c_str());

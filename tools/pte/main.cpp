@@ -18,6 +18,9 @@ struct Command {
 constexpr Command kCommands[] = {
     {"demo", "demo OUT.png        build a picture through the engine and write it", pte::run_demo},
     {"convert", "convert IN OUT [WxH] convert a picture file to the format of OUT's extension", pte::run_convert},
+    {"lua", "lua SCRIPT IN OUT [--slider1..6 N] [--style1..2 N] [--flag1..6 N]\n"
+            "                      run a Lua filter script over a picture",
+     pte::run_lua},
 };
 
 int usage() {
