@@ -406,6 +406,14 @@ PTE_API int32_t PTE_CALL PTE_WriteToFileRGB24(const uint8_t* src, int32_t width,
 /* Writes packed RGBA32 as .png .tga or .tif at dpi; nonzero on success, 0 otherwise. */
 PTE_API int32_t PTE_CALL PTE_WriteToFileRGBA32(const uint8_t* src, int32_t width, int32_t height, const char* path,
                                                const char* ext, int32_t dpi);
+/* Writes the composite of the visible layers, row by row, as RGB24 .bmp .png or .jpg at dpi; nothing for another extension. */
+PTE_API void PTE_CALL PTE_SavePageToFileRGB24(const char* path, const char* ext, int32_t dpi);
+/* Writes the composite of the visible layers, row by row, as RGBA32 .png .tga or .tif at dpi; nothing for another extension. */
+PTE_API void PTE_CALL PTE_SavePageToFileRGB32(const char* path, const char* ext, int32_t dpi);
+/* Writes a 24-bit BMP thumbnail of a picture file, 100 pixels along its longer side; always 0. */
+PTE_API int32_t PTE_CALL PTE_MakeThumbnail(const char* from, const char* to);
+/* Writes a JPEG (quality 75) of a picture file fitted into maxWidth x maxHeight, never enlarged; always 0. */
+PTE_API int32_t PTE_CALL PTE_MakeWebPic(const char* from, const char* to, int32_t maxWidth, int32_t maxHeight);
 /* Width of newRGBA in pixels. */
 PTE_API int32_t PTE_CALL PTE_GetNewRGBAWidth(void);
 /* Height of newRGBA in pixels. */
