@@ -323,6 +323,16 @@ void rgba64_to_rgba32(uint8_t* dst, int32_t dstStride, const uint16_t* src, int3
     }
 }
 
+void rgba32_to_rgba64(uint16_t* dst, int32_t dstStride, const uint8_t* src, int32_t srcStride, int32_t width,
+                      int32_t height) {
+    if (src == nullptr || dst == nullptr || width <= 0) return;
+    for (int32_t r = 0; r < height; ++r) {
+        const uint8_t* sp = host_row(src, srcStride, r);
+        uint16_t* dp = host_row(dst, dstStride, r);
+        for (int32_t i = 0; i < width * 4; ++i) dp[i] = to16(sp[i]);
+    }
+}
+
 void rgba64_to_rgb24(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
                      int32_t height) {
     if (src == nullptr || dst == nullptr || width <= 0) return;

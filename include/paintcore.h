@@ -422,6 +422,8 @@ PTE_API int32_t PTE_CALL PTE_GetNewRGBAHeight(void);
 PTE_API void PTE_CALL PTE_GetNewRGBA32(uint8_t* dst);
 /* Copies red, green, blue of newRGBA (width x height x 3 bytes) into dst. */
 PTE_API void PTE_CALL PTE_GetNewRGBA24(uint8_t* dst);
+/* Copies newRGBA resampled to width x height into dst as packed RGB24. */
+PTE_API void PTE_CALL PTE_GetResizedNewRGBA24(uint8_t* dst, int32_t width, int32_t height);
 /* Loads newRGBA into the current layer at (0, 0) through the mask. */
 PTE_API void PTE_CALL PTE_SetInNewRGBA(void);
 /* Frees newRGBA; its width and height become 0. */
@@ -449,6 +451,36 @@ PTE_API void PTE_CALL PTE_Merge(uint16_t* buffer);
 PTE_API int32_t PTE_CALL PTE_GetColorAtMerged(int32_t x, int32_t y);
 /* Earlier load: weighs src's alpha in place (useMask), clears the current layer where the mask allows, merges src into layer index at opacity 255. */
 PTE_API void PTE_CALL PTE_LoadRGBA32Layer_BAD(uint8_t* src, int32_t ignored, int32_t index, int32_t width, int32_t height, uint8_t useMask);
+
+/* ---- Image brushes ----
+ * A small picture stamped through the blend buffer instead of a flat
+ * colour: kept at its loaded size (at most the tip capacity a side), sized
+ * to the brush size on demand, optionally turned. */
+
+/* Loads a picture file as the image brush; nothing when it cannot be read or is larger than the tip capacity. */
+PTE_API void PTE_CALL PTE_LoadImageBrush(const char* path);
+/* Loads packed RGBA32 host pixels of width x height as the image brush, if they fit the tip capacity. */
+PTE_API void PTE_CALL PTE_LoadImageBrushFromRGBA32(const uint8_t* pixels, int32_t width, int32_t height);
+/* Loads a strip of square frames (height x height each) from a picture file; the brush becomes one empty frame. */
+PTE_API void PTE_CALL PTE_LoadImageBrushArray(const char* path);
+/* The image brush becomes the blend buffer's used square (brush size x brush size). */
+PTE_API void PTE_CALL PTE_CopyToImageBrush(void);
+/* The image brush becomes brush size x brush size of one opaque colour (bytes 0..255). */
+PTE_API void PTE_CALL PTE_FillImageBrush(int32_t red, int32_t green, int32_t blue);
+/* Gives every pixel of the image brush the colour and keeps its alpha (an opaque one is made if there is none). */
+PTE_API void PTE_CALL PTE_ColorImageBrush(int32_t red, int32_t green, int32_t blue);
+/* Resamples the image brush to the brush size. */
+PTE_API void PTE_CALL PTE_SizeImageBrush(void);
+/* Sizes the image brush and mixes it into the blend buffer, keeping keepPercent (0..100) of the old content. */
+PTE_API void PTE_CALL PTE_CopyFromImageBrush(int32_t keepPercent);
+/* Copies frame trunc(frames * position) of the strip (0 <= position < 1) into the image brush. */
+PTE_API void PTE_CALL PTE_CopyFromImageBrushArray(float position);
+/* Turns the sized image brush by angle degrees (clockwise as seen), its alpha with it. */
+PTE_API void PTE_CALL PTE_RotateImageBrush(int32_t angle);
+/* Mixes the turned image brush into the blend buffer, keeping keepPercent of the old content; nothing before a turn. */
+PTE_API void PTE_CALL PTE_CopyFromImageBrushRotate(int32_t keepPercent);
+/* Writes the image brush at its loaded size as an RGBA PNG at 72 dots per inch. */
+PTE_API void PTE_CALL PTE_SaveImageBrush(const char* path);
 
 #ifdef __cplusplus
 }
