@@ -9,5 +9,7 @@ namespace pte {
 
 int run_demo(const std::vector<std::string>& args);
 int run_convert(const std::vector<std::string>& args);
+int run_thumbnail(const std::vector<std::string>& args);
+int run_webpic(const std::vector<std::string>& args);
 
 }  // namespace pte
