@@ -10,11 +10,9 @@
 // below one picture of the image (64 MiB as RGBA32).
 #include <benchmark/benchmark.h>
 
-#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "engine/engine_state.h"
+#include "libpng_direct.h"
 #include "engine/pixels.h"
 #include "paintcore.h"
 
@@ -92,29 +91,6 @@ const std::vector<uint8_t>& composite_rgba32() {
     return rgba;
 }
 
-// libpng with the settings of our PNG writer: defaults, pHYs in pixels per
-// metre, one row at a time.
-bool png_write_direct(const char* path, const uint8_t* rgba) {
-    std::FILE* f = std::fopen(path, "wb");
-    if (f == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_pHYs(png, info, 3779, 3779, PNG_RESOLUTION_METER);
-    png_write_info(png, info);
-    for (int32_t y = 0; y < kSide; ++y) png_write_row(png, rgba + size_t(y) * kSide * 4);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
-
 template <class Save>
 void run(benchmark::State& state, const char* name, Save save) {
     make_page();
@@ -142,7 +118,7 @@ void BM_PageSavePng_Ours(benchmark::State& state) {
 void BM_PageSavePng_LibpngDirectOnComposite(benchmark::State& state) {
     make_page();
     const uint8_t* rgba = composite_rgba32().data();
-    run(state, "_direct.png", [&](const char* path) { return png_write_direct(path, rgba); });
+    run(state, "_direct.png", [&](const char* path) { return bench::png_write_direct(path, rgba, kSide, kSide, 3779); });
 }
 
 // Without rows: the whole image flattened into an RGBA64 picture,
@@ -153,7 +129,7 @@ void BM_PageSavePng_WholeImageThenLibpng(benchmark::State& state) {
         PTE_Merge(wide.data());
         std::vector<uint8_t> rgba(wide.size());
         pixels::rgba64_to_rgba32(rgba.data(), kSide * 4, wide.data(), kSide * 8, kSide, kSide);
-        return png_write_direct(path, rgba.data());
+        return bench::png_write_direct(path, rgba.data(), kSide, kSide, 3779);
     });
 }
 

@@ -2,14 +2,13 @@
 // the blend buffer and the rotation.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/imglib/effect_script.h"
 #include "support/engine_fixture.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -22,15 +21,9 @@ class ImageBrushTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        dir_ = fs::temp_directory_path() / ("paintcore_brush_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
         make_image(32, 32, 0, kTip);
     }
-    void TearDown() override {
-        fs::remove_all(dir_);
-        EngineTest::TearDown();
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return files_.path(name); }
     static brush::ImageBrushState& ib() { return st().brush.images; }
     static void set_size(int32_t S) { st().brush.brushSize = S; }
 
@@ -64,7 +57,7 @@ protected:
         ASSERT_NE(PTE_WriteToFileRGBA32(rgba.data(), w, h, file.c_str(), ".png", 72), 0);
     }
 
-    fs::path dir_;
+    TempDir files_{"brush"};
 };
 
 TEST_F(ImageBrushTest, PicturesLoadUpToTheTipCapacity) {

@@ -1,8 +1,6 @@
 // Saving the page, thumbnails, web pictures and newRGBA resampled.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +10,7 @@
 
 #include "io/resized_pictures.h"
 #include "support/engine_fixture.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -23,17 +22,7 @@ constexpr int kW = 29, kH = 17;  // odd: BMP rows are padded
 
 class PageFilesTest : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        dir_ = fs::temp_directory_path() / ("paintcore_page_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override {
-        PTE_DeleteNewRGBA();
-        fs::remove_all(dir_);
-        EngineTest::TearDown();
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return files_.path(name); }
 
     // Three layers over a background that is not fully opaque: a half
     // transparent "Multiply" layer, a hidden one and a "Screen" layer of
@@ -88,7 +77,7 @@ protected:
         ASSERT_NE(PTE_WriteToFileRGBA32(rgba.data(), w, h, file.c_str(), ".png", 72), 0);
     }
 
-    fs::path dir_;
+    TempDir files_{"page"};
 };
 
 TEST_F(PageFilesTest, LosslessPagesHoldTheCompositeExactlyInEveryRowOrder) {

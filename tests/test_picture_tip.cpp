@@ -1,8 +1,6 @@
 // Tips and grit patterns made from picture files.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +10,7 @@
 
 #include "brush/picture_tip.h"
 #include "support/engine_fixture.h"
+#include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -35,17 +34,11 @@ class PictureTipTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        dir_ = fs::temp_directory_path() / ("paintcore_tip_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
         make_image(32, 32, 0, kTip);
         st().brush.tipStrength = 1.0f;
         st().brush.drawingLength = 7;
     }
-    void TearDown() override {
-        fs::remove_all(dir_);
-        EngineTest::TearDown();
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return files_.path(name); }
 
     // Writes an opaque grey picture (red = green = blue, so its grey level
     // is exactly that value).
@@ -67,7 +60,7 @@ protected:
         return brush::build_picture_tip(st(), file.c_str(), angle, brush::PictureSources::ScriptsThenFiles);
     }
 
-    fs::path dir_;
+    TempDir files_{"tip"};
 };
 
 uint8_t ramp(int x, int y) { return uint8_t((x * 37 + y * 11) % 256); }
@@ -143,7 +136,7 @@ TEST_F(PictureTipTest, NoPictureNoTip) {
 
 TEST_F(PictureTipTest, PathsTooLongToKeepAreReadEveryTime) {
     st().brush.brushSize = 4;
-    std::string deep = dir_.string();
+    std::string deep = files_.dir().string();
     while (deep.size() < brush::kShapePathCapacity + 50) deep += "/dddddddddddddddddddddddddddddddddddddddd";
     fs::create_directories(deep);
     const std::string file = deep + "/p.png";
