@@ -15,6 +15,7 @@ inline constexpr int kTipMargin = 25;  // spare rows and columns of a grit patte
 inline constexpr int kMaxSampleCount = 1000;
 inline constexpr int kStartDirCapacity = 1024;
 inline constexpr int kShapePathCapacity = 1024;
+inline constexpr int32_t kMixNormal = 32;  // mix kind of plain painting; 33 and below paint or multiply
 
 // The shape picture last loaded, already turned by its angle.
 struct ShapeCache {

@@ -6,6 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "brush/blend_buffer.h"
+#include "brush/settings.h"
 #include "brush/turn_effect.h"
 #include "engine/pixels.h"
 #include "io/image_files.h"
@@ -20,19 +22,6 @@ using engine::EngineState;
 namespace {
 
 constexpr int32_t kSavedPixelsPerMetre = 2834;  // 72 dots per inch
-
-// The tip edge an image brush works at, 0 when the brush size does not fit
-// the tip capacity.
-int32_t edge(const EngineState& s) {
-    const int32_t S = s.brush.brushSize;
-    return S >= 1 && S <= s.tipSize ? S : 0;
-}
-
-// The blend buffer when it covers the tip capacity, else null.
-uint16_t* blend_square(EngineState& s) {
-    const uint64_t t = uint64_t(std::max(s.tipSize, 0));
-    return s.brush.blendBuffer.size() == t * t * 4 ? s.brush.blendBuffer.data() : nullptr;
-}
 
 bool fits_tip(const EngineState& s, int64_t width, int64_t height) {
     return width >= 1 && height >= 1 && width <= s.tipSize && height <= s.tipSize;
@@ -121,11 +110,11 @@ void copy_from_image_brush_array(EngineState& s, float position) {
 }
 
 void copy_to_image_brush(EngineState& s) {
-    const int32_t S = edge(s);
+    const int32_t S = tip_edge(s);
     if (S == 0) return;
     BrushPicture p = make_picture(S, S);
     p.pixels.fill_bytes(0);
-    if (uint16_t* blend = blend_square(s); blend != nullptr)
+    if (uint16_t* blend = blend_buffer(s); blend != nullptr)
         for (int32_t y = 0; y < S; ++y)
             std::memcpy(p.pixels.data() + size_t(y) * size_t(S) * 4, blend_row(s, blend, y),
                         size_t(S) * 4 * sizeof(uint16_t));
@@ -133,7 +122,7 @@ void copy_to_image_brush(EngineState& s) {
 }
 
 void fill_image_brush(EngineState& s, int32_t red, int32_t green, int32_t blue) {
-    const int32_t S = edge(s);
+    const int32_t S = tip_edge(s);
     if (S == 0) return;
     s.brush.images.imageBrush = flat_picture(S, byte_colour(red), byte_colour(green), byte_colour(blue), 65535);
 }
@@ -141,7 +130,7 @@ void fill_image_brush(EngineState& s, int32_t red, int32_t green, int32_t blue) 
 void color_image_brush(EngineState& s, int32_t red, int32_t green, int32_t blue) {
     BrushPicture& brush = s.brush.images.imageBrush;
     if (!brush.pixels) {
-        const int32_t S = edge(s);
+        const int32_t S = tip_edge(s);
         if (S == 0) return;
         brush = flat_picture(S, 65535, 65535, 65535, 65535);
     }
@@ -156,7 +145,7 @@ void color_image_brush(EngineState& s, int32_t red, int32_t green, int32_t blue)
 
 void size_image_brush(EngineState& s) {
     ImageBrushState& ib = s.brush.images;
-    const int32_t S = edge(s);
+    const int32_t S = tip_edge(s);
     if (!ib.imageBrush.pixels || S == 0) return;
     if (!ib.sizedBrush.pixels || ib.sizedBrush.width != S || ib.sizedBrush.height != S) {
         ib.sizedBrush.clear();
@@ -187,8 +176,8 @@ void copy_from_image_brush(EngineState& s, int32_t keepPercent) {
     const uint32_t d = kept_share(keepPercent);
     size_image_brush(s);
     const ImageBrushState& ib = s.brush.images;
-    uint16_t* blend = blend_square(s);
-    const int32_t S = edge(s);
+    uint16_t* blend = blend_buffer(s);
+    const int32_t S = tip_edge(s);
     if (!ib.sizedBrush.pixels || blend == nullptr || S == 0 || ib.sizedBrush.width != S) return;
     for (int32_t y = 0; y < S; ++y) {
         uint16_t* b = blend_row(s, blend, y);
@@ -240,7 +229,7 @@ void rotate_image_brush(EngineState& s, int32_t angle) {
 void copy_from_image_brush_rotate(EngineState& s, int32_t keepPercent) {
     const uint32_t d = kept_share(keepPercent);
     const ImageBrushState& ib = s.brush.images;
-    uint16_t* blend = blend_square(s);
+    uint16_t* blend = blend_buffer(s);
     if (!ib.rotatedBrush || !ib.rotationReady || blend == nullptr) return;
     // The rotation was made at an earlier brush size: it must still fit the tip.
     if (!fits_tip(s, ib.rotationWidth, ib.rotationHeight)) return;

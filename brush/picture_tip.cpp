@@ -4,13 +4,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "brush/settings.h"
+#include "brush/tip.h"
+#include "brush/turn_effect.h"
 #include "io/image_files.h"
 #include "platform/imglib/channels.h"
 #include "platform/imglib/effect_script.h"
 #include "platform/imglib/files.h"
 #include "platform/imglib/geometry.h"
 #include "platform/imglib/resample.h"
-#include "brush/turn_effect.h"
 
 namespace brush {
 
@@ -23,23 +25,6 @@ namespace {
 // Effect scripts render their picture tiled over a square of this side
 // before grit is cut from it.
 constexpr int32_t kScriptCanvas = 600;
-
-int32_t edge(const EngineState& s) {
-    return std::clamp(s.brush.brushSize, 0, std::min(s.tipSize, int32_t(kMaxSampleCount)));
-}
-
-bool patterns_ready(const EngineState& s) {
-    if (s.tipSize < 1) return false;
-    const uint64_t side = uint64_t(s.tipSize) + kTipMargin;
-    for (const auto& p : s.brush.tipBuffers)
-        if (p.size() != side * side) return false;
-    return true;
-}
-
-uint16_t tip_value(uint8_t grey, float strength) {
-    const double v = std::trunc(double(grey) * 256.0 * double(strength));
-    return v >= 65535.0 ? 65535 : v > 0.0 ? uint16_t(v) : 0;  // NaN gives 0
-}
 
 // An effect script's picture, w x h RGBA32 from its header's size; false
 // when the script gives none or the memory cannot be had.
@@ -95,7 +80,7 @@ bool cache_holds(const ShapeCache& cache, const char* path, int32_t angle) {
 // The cached picture stretched to S x S and greyed into tipAlpha.
 bool resample_into_tip(EngineState& s) {
     const ShapeCache& cache = s.brush.shapeCache;
-    const int32_t S = edge(s);
+    const int32_t S = tip_edge(s);
     if (S < 1) return false;
     OwnedBuffer<uint8_t> sized, grey;
     if (!sized.allocate(uint64_t(S) * uint64_t(S) * 4) || !grey.allocate(uint64_t(S) * uint64_t(S))) return false;
@@ -111,14 +96,14 @@ bool resample_into_tip(EngineState& s) {
     const float strength = s.brush.tipStrength;
     uint16_t* tip = s.brush.tipAlpha.data();
     for (int32_t y = 0; y < S; ++y)
-        for (int32_t x = 0; x < S; ++x) tip[size_t(y) * T + size_t(x)] = tip_value(grey[size_t(y) * side + size_t(x)], strength);
+        for (int32_t x = 0; x < S; ++x) tip[size_t(y) * T + size_t(x)] = to_tip_value(grey[size_t(y) * side + size_t(x)] * 256.0 * strength);
     return true;
 }
 
 // The 20 patterns cut from a grey image at least S + 26 a side.
 void cut_patterns(EngineState& s, const uint8_t* grey, int32_t gw, int32_t gh) {
     BrushState& b = s.brush;
-    const int32_t S = edge(s), T = s.tipSize, piece = S + kTipMargin;
+    const int32_t S = tip_edge(s), T = s.tipSize, piece = S + kTipMargin;
     for (auto& pattern : b.tipBuffers) {
         b.currentTip = pattern.data();
         pattern.fill_bytes(255);
@@ -136,7 +121,7 @@ void cut_patterns(EngineState& s, const uint8_t* grey, int32_t gw, int32_t gh) {
 // Cuts the patterns from a grey image, tiled first when it is smaller than
 // a piece and its margin of offsets.
 bool cut_from_grey(EngineState& s, const uint8_t* grey, int32_t w, int32_t h) {
-    const int32_t least = edge(s) + kTipMargin + 1;
+    const int32_t least = tip_edge(s) + kTipMargin + 1;
     if (w >= least && h >= least) {
         cut_patterns(s, grey, w, h);
         return true;
@@ -155,7 +140,7 @@ void cut_from_script(EngineState& s, const char* path) {
     OwnedBuffer<uint8_t> picture, canvas, grey;
     int32_t w = 0, h = 0;
     if (!render_script(path, picture, w, h)) return;
-    const int32_t side = std::max(kScriptCanvas, edge(s) + kTipMargin + 1);
+    const int32_t side = std::max(kScriptCanvas, tip_edge(s) + kTipMargin + 1);
     const uint64_t area = uint64_t(side) * uint64_t(side);
     if (!canvas.allocate(area * 4) || !grey.allocate(area)) return;
     canvas.fill_bytes(0);
@@ -178,8 +163,7 @@ void tile_picture(const uint8_t* picture, int32_t w, int32_t h, uint32_t bytesPe
 }
 
 bool build_picture_tip(EngineState& s, const char* path, int32_t angle, PictureSources sources) {
-    if (path == nullptr || s.tipSize < 1 || s.brush.tipAlpha.size() != size_t(s.tipSize) * size_t(s.tipSize))
-        return false;
+    if (path == nullptr || s.tipSize < 1 || !tip_ready(s)) return false;
     ShapeCache& cache = s.brush.shapeCache;
     if (!cache_holds(cache, path, angle)) {
         cache.picture.release();
@@ -195,7 +179,7 @@ bool build_picture_tip(EngineState& s, const char* path, int32_t angle, PictureS
 }
 
 bool build_grit_from_picture(EngineState& s, const char* path) {
-    if (path == nullptr || !patterns_ready(s)) return false;
+    if (path == nullptr || s.tipSize < 1 || !grit_patterns_ready(s)) return false;
     BrushState& b = s.brush;
     if (ISL_Initialize()) {
         if (ISL_LoadScriptFromFile(path)) {

@@ -149,8 +149,7 @@ void normalize_layer_alpha(EngineState& s, int32_t index) {
 }
 
 void set_color_alpha(EngineState& s, int32_t red, int32_t green, int32_t blue) {
-    if (s.currentSlot == nullptr) return;
-    uint16_t* pixels = engine::image_pixels(s, *s.currentSlot);
+    uint16_t* pixels = engine::current_image_pixels(s);
     if (pixels == nullptr) return;
     const auto wide = [](int32_t v) { return uint16_t(std::clamp(v, 0, 255) * 257); };
     const uint16_t r = wide(red), g = wide(green), b = wide(blue);

@@ -25,12 +25,21 @@ T* host_row(T* base, int32_t stride, int64_t r) {
 uint16_t* layer_row(LayerSlot& l, int64_t r) { return l.pixels.data() + r * int64_t(l.rowLength); }
 const uint16_t* layer_row(const LayerSlot& l, int64_t r) { return l.pixels.data() + r * int64_t(l.rowLength); }
 
-// The current layer when it covers the image, else null.
-LayerSlot* current_image_layer(EngineState& s) {
-    return (s.currentSlot != nullptr && engine::image_pixels(s, *s.currentSlot)) ? s.currentSlot : nullptr;
-}
-const LayerSlot* current_image_layer(const EngineState& s) {
-    return (s.currentSlot != nullptr && engine::image_pixels(s, *s.currentSlot)) ? s.currentSlot : nullptr;
+// Calls f(layer pixel, host pixel, x, y) for the first width x height pixels
+// of the current layer (when it covers the image) paired with the pixels of
+// a 3-byte host buffer; nothing without either.
+template <class Host, class F>
+void for_each_pixel_with_rgb24(const EngineState& s, Host* host, int32_t stride, int32_t width, int32_t height,
+                               F&& f) {
+    uint16_t* pixels = engine::current_image_pixels(const_cast<EngineState&>(s));
+    if (pixels == nullptr || host == nullptr) return;
+    width = std::min(width, s.imageWidth);
+    height = std::min(height, s.imageHeight);
+    for (int32_t r = 0; r < height; ++r) {
+        Host* hp = host_row(host, stride, r);
+        uint16_t* lp = pixels + int64_t(r) * s.layerRowLength;
+        for (int32_t c = 0; c < width; ++c, hp += 3, lp += 4) f(lp, hp, c, r);
+    }
 }
 
 // A slot of the table that covers the image, else null.
@@ -141,60 +150,39 @@ void load_rgba32_layer_compressed(EngineState& s, const uint8_t* data, int32_t l
 }
 
 void load_bgr24(EngineState& s, const uint8_t* src, int32_t stride, int32_t width, int32_t height) {
-    LayerSlot* layer = current_image_layer(s);
-    if (layer == nullptr || src == nullptr) return;
-    const int32_t w = std::min(width, s.imageWidth);
-    const int32_t h = std::min(height, s.imageHeight);
-    for (int32_t r = 0; r < h; ++r) {
-        const uint8_t* sp = host_row(src, stride, r);
-        uint16_t* dp = layer_row(*layer, r);
-        for (int32_t c = 0; c < w; ++c, sp += 3, dp += 4) {
-            dp[0] = to16(sp[2]);
-            dp[1] = to16(sp[1]);
-            dp[2] = to16(sp[0]);
-            dp[3] = 65535;
-        }
-    }
+    for_each_pixel_with_rgb24(s, src, stride, width, height, [](uint16_t* dp, const uint8_t* sp, int32_t, int32_t) {
+        dp[0] = to16(sp[2]);
+        dp[1] = to16(sp[1]);
+        dp[2] = to16(sp[0]);
+        dp[3] = 65535;
+    });
 }
 
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
-    LayerSlot* layer = current_image_layer(s);
-    if (layer == nullptr || src == nullptr) return;
     const Coverage coverage(s);
     const bool weighting = useMask && coverage.any();
-    for (int32_t r = 0; r < s.imageHeight; ++r) {
-        const uint8_t* sp = host_row(src, stride, r);
-        uint16_t* dp = layer_row(*layer, r);
-        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 3, dp += 4) {
-            const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
-            if (cov == 0) continue;
-            if (cov == 65535) {
-                for (int k = 0; k < 3; ++k) dp[k] = to16(sp[k]);
-            } else {
-                for (int k = 0; k < 3; ++k) dp[k] = weigh(sp[k], dp[k], cov, 65535 - cov);
-            }
-        }
-    }
+    for_each_pixel_with_rgb24(s, src, stride, s.imageWidth, s.imageHeight,
+                              [&](uint16_t* dp, const uint8_t* sp, int32_t c, int32_t r) {
+                                  const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
+                                  if (cov == 0) return;
+                                  for (int k = 0; k < 3; ++k)
+                                      dp[k] = cov == 65535 ? to16(sp[k]) : weigh(sp[k], dp[k], cov, 65535 - cov);
+                              });
 }
 
 void load_rgb24_to_alpha(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
-    LayerSlot* layer = current_image_layer(s);
-    if (layer == nullptr || src == nullptr) return;
     const Coverage coverage(s);
     const bool weighting = useMask && coverage.any();
-    for (int32_t r = 0; r < s.imageHeight; ++r) {
-        const uint8_t* sp = host_row(src, stride, r);
-        uint16_t* dp = layer_row(*layer, r);
-        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 3, dp += 4) {
-            if (dp[3] == 0) continue;
-            const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
-            if (cov == 65535) {
-                dp[3] = to16(sp[0]);
-            } else if (cov != 0) {
-                dp[3] = weigh(sp[0], dp[3], cov, 65535 - cov);
-            }
-        }
-    }
+    for_each_pixel_with_rgb24(s, src, stride, s.imageWidth, s.imageHeight,
+                              [&](uint16_t* dp, const uint8_t* sp, int32_t c, int32_t r) {
+                                  if (dp[3] == 0) return;
+                                  const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
+                                  if (cov == 65535) {
+                                      dp[3] = to16(sp[0]);
+                                  } else if (cov != 0) {
+                                      dp[3] = weigh(sp[0], dp[3], cov, 65535 - cov);
+                                  }
+                              });
 }
 
 void set_rgba64_layer(EngineState& s, const uint16_t* src, int32_t stride, int32_t index) {
@@ -252,27 +240,17 @@ int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int
 }
 
 void get_rgb24(const EngineState& s, uint8_t* dst, int32_t stride) {
-    const LayerSlot* layer = current_image_layer(s);
-    if (layer == nullptr || dst == nullptr) return;
-    for (int32_t r = 0; r < s.imageHeight; ++r) {
-        const uint16_t* sp = layer_row(*layer, r);
-        uint8_t* dp = host_row(dst, stride, r);
-        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 4, dp += 3) {
-            dp[0] = to8(sp[0]);
-            dp[1] = to8(sp[1]);
-            dp[2] = to8(sp[2]);
-        }
-    }
+    for_each_pixel_with_rgb24(s, dst, stride, s.imageWidth, s.imageHeight,
+                              [](const uint16_t* sp, uint8_t* dp, int32_t, int32_t) {
+                                  for (int k = 0; k < 3; ++k) dp[k] = to8(sp[k]);
+                              });
 }
 
 void get_rgb24_from_alpha(const EngineState& s, uint8_t* dst, int32_t stride) {
-    const LayerSlot* layer = current_image_layer(s);
-    if (layer == nullptr || dst == nullptr) return;
-    for (int32_t r = 0; r < s.imageHeight; ++r) {
-        const uint16_t* sp = layer_row(*layer, r);
-        uint8_t* dp = host_row(dst, stride, r);
-        for (int32_t c = 0; c < s.imageWidth; ++c, sp += 4, dp += 3) dp[0] = dp[1] = dp[2] = to8(sp[3]);
-    }
+    for_each_pixel_with_rgb24(s, dst, stride, s.imageWidth, s.imageHeight,
+                              [](const uint16_t* sp, uint8_t* dp, int32_t, int32_t) {
+                                  dp[0] = dp[1] = dp[2] = to8(sp[3]);
+                              });
 }
 
 int32_t get_rgba32_layer_compressed(const EngineState& s, uint8_t* dst, int32_t capacity, int32_t index,
@@ -396,11 +374,10 @@ void clear(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
 void clear_masked(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
     const uint16_t* mask = image_mask(s);
     if (!s.maskActive || mask == nullptr) return clear(s, r, g, b, a);
-    LayerSlot* layer = current_image_layer(s);
-    if (layer == nullptr) return;
+    uint16_t* p = engine::current_image_pixels(s);
+    if (p == nullptr) return;
     const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
     const uint64_t count = engine::image_pixel_count(s);
-    uint16_t* p = layer->pixels.data();
     for (uint64_t i = 0; i < count; ++i, p += 4) {
         const uint32_t m = mask[i];
         if (m == 0) continue;

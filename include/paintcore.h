@@ -452,6 +452,129 @@ PTE_API int32_t PTE_CALL PTE_GetColorAtMerged(int32_t x, int32_t y);
 /* Earlier load: weighs src's alpha in place (useMask), clears the current layer where the mask allows, merges src into layer index at opacity 255. */
 PTE_API void PTE_CALL PTE_LoadRGBA32Layer_BAD(uint8_t* src, int32_t ignored, int32_t index, int32_t width, int32_t height, uint8_t useMask);
 
+/* ---- Brush settings ---- */
+
+/* Brush colour from bytes (only the low byte of each counts), stored * 256, opaque. */
+PTE_API void PTE_CALL PTE_SetColor(int32_t red, int32_t green, int32_t blue);
+/* Brush colour from 16-bit values, opaque. */
+PTE_API void PTE_CALL PTE_SetColor16(uint16_t red, uint16_t green, uint16_t blue);
+/* The four bank colours of the bank mix kinds, as red, green, blue bytes of banks 0 to 3. */
+PTE_API void PTE_CALL PTE_SetColorBanks(int32_t r0, int32_t g0, int32_t b0, int32_t r1, int32_t g1, int32_t b1, int32_t r2, int32_t g2, int32_t b2, int32_t r3, int32_t g3, int32_t b3);
+/* Weight (0..256) of picked-up colour when blending; 0 turns pick-up blending off. */
+PTE_API void PTE_CALL PTE_SetBlendStrength(int32_t strength);
+/* Weight (0..256) of the brush colour mixed into picked-up colour; 0 is off. */
+PTE_API void PTE_CALL PTE_SetBlendPrimaryColorStrength(int32_t strength);
+/* Nonzero: every painted pixel is fed back into the blend buffer. */
+PTE_API void PTE_CALL PTE_SetBlendRemix(uint8_t remix);
+/* With grit on, grit values above density - 1 are not painted. */
+PTE_API void PTE_CALL PTE_SetDensity(int32_t density);
+/* Brush opacity in percent; 100 or more is full. */
+PTE_API void PTE_CALL PTE_SetAlpha(int32_t percent);
+/* Range of the random per-dab shift of colour and alpha; 0 or less is off. */
+PTE_API void PTE_CALL PTE_SetColorVary(int32_t amount);
+/* Nonzero: dabs painted straight into a layer leave its alpha unchanged. */
+PTE_API void PTE_CALL PTE_SetAlphaLocked(int32_t locked);
+/* Nonzero: dabs leave the colour unchanged. */
+PTE_API void PTE_CALL PTE_SetColorLocked(int32_t locked);
+/* Nonzero: alpha changes only where old and new alpha are above 8191. */
+PTE_API void PTE_CALL PTE_SetBlobLocked(int32_t locked);
+/* Above 0: the alpha every painted pixel gets (0..65535). */
+PTE_API void PTE_CALL PTE_SetAlphaLevel(int32_t level);
+/* Nonzero: picked-up alpha shapes the coverage (image brushes). */
+PTE_API void PTE_CALL PTE_SetImageBrushMode(int32_t on);
+/* Nonzero: every covered tip pixel paints with full coverage. */
+PTE_API void PTE_CALL PTE_SetSolidBrushMode(int32_t on);
+/* Mode 1 turns the tip by degrees in every dab; any other mode only stores the angle. */
+PTE_API void PTE_CALL PTE_SetRotateBrushMode(int32_t mode, int32_t degrees);
+/* Paint-mix kind of dabs (32 normal, 33 and below other than 32 multiply, mixing kinds above) and its amount 0..256. */
+PTE_API void PTE_CALL PTE_SetMixMode(int32_t kind, int32_t amount);
+/* The next dab ignores the blend buffer. */
+PTE_API void PTE_CALL PTE_TempDisableBlend(void);
+/* Dabs paint into the mask until the next PTE_SetTool. */
+PTE_API void PTE_CALL PTE_SetMaskMakerOn(void);
+/* The next dab erases (in mask-maker mode: until the next PTE_SetTool). */
+PTE_API void PTE_CALL PTE_SetEraseModeOn(void);
+/* One dab fewer before the next grit pattern change. */
+PTE_API void PTE_CALL PTE_DecDrawingLength(void);
+/* Seeds the engine's random generator; one seed reproduces a stroke. */
+PTE_API void PTE_CALL PTE_SetRandomSeed(int32_t seed);
+/* The host's start folder (ignored when 1024 characters or longer). */
+PTE_API void PTE_CALL PTE_SetStartDir(const char* path);
+/* Tip edge in tip pixels (held to 0..1000; painting uses at most the tip capacity); dabs sample every tip pixel. */
+PTE_API void PTE_CALL PTE_SetSize(int32_t size);
+/* Dab edge on the image, 1..size and at most 999: the tip is sampled at the centres of n runs. */
+PTE_API void PTE_CALL PTE_SetScaleSize(int32_t n);
+/* Per-pixel colour variation; 0 or less is off. */
+PTE_API void PTE_CALL PTE_SetPixColorVary(int32_t amount);
+/* Per-pixel luminance variation; 0 or less is off. */
+PTE_API void PTE_CALL PTE_SetPixLumVary(int32_t amount);
+/* Sets up the tool: tip strength, grit block and thresholds, softness, variation, grit length, blending, tip inversion, grit and shape sources, shape angle; rebuilds grit patterns and tip. */
+PTE_API void PTE_CALL PTE_SetTool(float tipStrength, int32_t gritBlock, int32_t blockThreshold, int32_t pixelThreshold, uint8_t softness, int32_t colorVary, int32_t drawingLength, int32_t blendStrength, int32_t primaryStrength, uint8_t remix, uint8_t byte11, uint8_t invert, uint8_t byte13, const char* gritSource, const char* shapeSource, int32_t shapeAngle);
+/* Writes the high bytes of a 16-bit colour at (x, y) of an RGB24 buffer, if (x, y) lies inside the image. */
+PTE_API void PTE_CALL PTE_SetPixelRGB24(uint8_t* buffer, int32_t stride, int32_t x, int32_t y, int32_t red, int32_t green, int32_t blue);
+
+/* ---- Brush tips ---- */
+
+/* Rebuilds the tip for the brush size: the disc with its soft edge (picture tips fall back to it). */
+PTE_API void PTE_CALL PTE_SetBrushShape(const char* path, int32_t angle);
+/* As PTE_SetBrushShape, reading the path only as an image file. */
+PTE_API void PTE_CALL PTE_SetBrushShape_ORIGINAL(const char* path, int32_t angle);
+/* Rewrites layer index as grey paint whose alpha follows its luminance; mode 1 keeps some colour. */
+PTE_API void PTE_CALL PTE_CreateBlobFromImage(int32_t index, int32_t mode);
+
+/* ---- Dabs ---- */
+
+/* Stamps the tip centred at (x, y) with a 16-bit colour (kept to 8 bits) into the paint layer, else the current layer; in mask-maker mode into the mask. */
+PTE_API void PTE_CALL PTE_DrawDabGrit(int32_t x, int32_t y, int32_t red, int32_t green, int32_t blue);
+/* Stamps the tip into the mask with the brush colour's mask value (dark selects, white protects). */
+PTE_API void PTE_CALL PTE_DrawDabGritMask(int32_t x, int32_t y);
+
+/* ---- Blend buffer ---- */
+
+/* Picks up colour around (x, y) from an image-sized RGBA64 picture, mixed with the brush colour by mix (0..256). */
+PTE_API void PTE_CALL PTE_DoCopyBlendBuffer(int32_t x, int32_t y, const uint16_t* source, int32_t mix, int32_t hold);
+/* PTE_DoCopyBlendBuffer from the current layer. */
+PTE_API void PTE_CALL PTE_CopyBlendBufferSurface(int32_t x, int32_t y, int32_t mix, int32_t hold);
+/* PTE_DoCopyBlendBuffer from layer index. */
+PTE_API void PTE_CALL PTE_CopyBlendBufferLayer(int32_t index, int32_t x, int32_t y, int32_t mix);
+/* PTE_DoCopyBlendBuffer from the undo back buffer: the layer before the stroke. */
+PTE_API void PTE_CALL PTE_CopyBlendBufferHistory(int32_t x, int32_t y, int32_t mix);
+/* Another name of PTE_CopyBlendBufferHistory. */
+PTE_API void PTE_CALL PTE_CopyBlendBufferUnderLayer(int32_t x, int32_t y, int32_t mix);
+/* PTE_DoCopyBlendBuffer from the tracing layer; nothing when it has no pixels. */
+PTE_API void PTE_CALL PTE_CopyBlendBufferTrace(int32_t x, int32_t y, int32_t mix);
+/* Mask-maker form: the mask around (x, y) mixed with the brush colour's mask value. */
+PTE_API void PTE_CALL PTE_DoCopyBlendBufferMask(int32_t x, int32_t y, int32_t mix);
+/* Empties the blend buffer. */
+PTE_API void PTE_CALL PTE_ClearBlendBuffer(void);
+/* Colour filter over the blend buffer: 289 grey, 290 invert, 291 zero below level %, 292 raise above level %. */
+PTE_API void PTE_CALL PTE_FilterBlendBuffer(int32_t kind, int32_t level);
+
+/* ---- Colour sampling ---- */
+
+/* Red of the current layer at (x, y); 0 outside the image or without a layer. */
+PTE_API int32_t PTE_CALL PTE_GetRed64(int32_t x, int32_t y);
+/* Green of the current layer at (x, y); 0 outside the image or without a layer. */
+PTE_API int32_t PTE_CALL PTE_GetGreen64(int32_t x, int32_t y);
+/* Blue of the current layer at (x, y); 0 outside the image or without a layer. */
+PTE_API int32_t PTE_CALL PTE_GetBlue64(int32_t x, int32_t y);
+/* Alpha of the current layer at (x, y); 0 outside the image or without a layer. */
+PTE_API int32_t PTE_CALL PTE_GetAlpha64(int32_t x, int32_t y);
+/* 65535 - the mask at (x, y) (0 = paintable); 0 while the mask is not in force. */
+PTE_API int32_t PTE_CALL PTE_GetMask64(int32_t x, int32_t y);
+/* Colour of an image-sized RGBA64 picture at (x, y) clamped to the image: 0x00RRGGBB, -1 if transparent, 0 for null. */
+PTE_API int32_t PTE_CALL PTE_GetColorAt(int32_t x, int32_t y, const uint16_t* pixels);
+/* PTE_GetColorAt of the current layer. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtSurface(int32_t x, int32_t y);
+/* PTE_GetColorAt of layer index. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtLayer(int32_t x, int32_t y, int32_t index);
+/* PTE_GetColorAt of the undo back buffer. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtUnderLayer(int32_t x, int32_t y);
+/* PTE_GetColorAt of the undo back buffer while a step can be undone, else 0. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtHistory(int32_t x, int32_t y);
+/* PTE_GetColorAt of the tracing layer; 0 when it has no pixels. */
+PTE_API int32_t PTE_CALL PTE_GetColorAtTrace(int32_t x, int32_t y);
+
 /* ---- Image brushes ----
  * A small picture stamped through the blend buffer instead of a flat
  * colour: kept at its loaded size (at most the tip capacity a side), sized

@@ -116,17 +116,20 @@ TEST_F(ImageBrushTest, FillAndColourUseTheFullSixteenBitRange) {
     EXPECT_EQ(value(ib().imageBrush, 2, 2, 3), 65535);
 }
 
-TEST_F(ImageBrushTest, BrushSizesOutsideTheTipDoNothing) {
-    for (int32_t S : {0, -3, kTip + 1}) {
+TEST_F(ImageBrushTest, TheBrushSizeIsHeldToTheTipCapacity) {
+    for (int32_t S : {0, -3}) {
         set_size(S);
         PTE_FillImageBrush(1, 2, 3);
         PTE_ColorImageBrush(1, 2, 3);
         PTE_CopyToImageBrush();
         EXPECT_FALSE(ib().imageBrush.pixels);
     }
-    set_size(kTip);
+    set_size(kTip + 1);
     PTE_FillImageBrush(1, 2, 3);
     EXPECT_EQ(ib().imageBrush.width, kTip);
+    fill_blend(kTip);
+    PTE_CopyFromImageBrush(0);  // the whole square, nothing past it
+    EXPECT_EQ(blend(kTip - 1, kTip - 1, 2), 3 * 257);
 }
 
 // The blend buffer keeps d = trunc(percent * 2.55) parts of 255 (254 at

@@ -44,7 +44,8 @@ struct Plane {
 };
 
 // The back copy when it covers the image at `values` a pixel, else null.
-uint16_t* image_back(EngineState& s, OwnedBuffer<uint16_t>& back, int values) {
+template <class Buffer>
+auto image_back(const EngineState& s, Buffer& back, int values) -> decltype(back.data()) {
     const uint64_t need = engine::sat_mul(engine::image_pixel_count(s), uint64_t(values));
     return (back && back.size() == need) ? back.data() : nullptr;
 }
@@ -204,6 +205,8 @@ void release_record(EngineState& s, UndoRecord& r) {
     r.mask.release();
     clear_rect(r);
 }
+
+const uint16_t* back_pixels(const EngineState& s) { return image_back(s, s.undo.back.pixels, kPixelValues); }
 
 void reset_dirty_rect(EngineState& s) {
     s.undo.dirtyX0 = s.imageWidth - 1;

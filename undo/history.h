@@ -11,6 +11,10 @@ namespace undo {
 // Empty dirty rectangle, ready to grow by min and max: (W - 1, H - 1, 0, 0).
 void reset_dirty_rect(engine::EngineState& s);
 
+// The undo back buffer (the current layer as it stood at the last save)
+// when it covers the image, else null.
+const uint16_t* back_pixels(const engine::EngineState& s);
+
 // Empties every record, sets the memory figure to the back buffers' share,
 // refreshes the back copies from the current layer and the mask, and
 // recomputes the automatic budget.

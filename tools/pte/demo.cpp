@@ -1,9 +1,11 @@
 // `pte demo OUT.png`: builds a small picture of several layers in different
 // blend modes through the engine's exports, one of them resized and turned
-// by the whole-image geometry. The engine saves the page (the composite of
-// the visible layers, row by row) as OUT; what its display shows, the whole
-// image at one to one beside a part of it enlarged three times, goes to
-// OUT's name with "-display.png" in place of its extension.
+// by the whole-image geometry, and strokes painted dab by dab. The engine
+// saves the page (the composite of the visible layers, row by row) as OUT;
+// what its display shows, the whole image at one to one beside a part of it
+// enlarged three times and below them the strokes as painted and with the
+// last one undone, goes to OUT's name with "-display.png" in place of its
+// extension.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "demo_strokes.h"
 #include "paintcore.h"
 #include "png_io.h"
 
@@ -218,14 +221,26 @@ int run_demo(const std::vector<std::string>& args) {
     PTE_DeleteImage();
     if (!saved) return 1;
 
-    // Side by side: the whole image, a gap, the enlarged part.
-    const int gap = 8, sheet_width = w1 + gap + w3, sheet_height = std::max(h1, h3);
+    std::vector<uint8_t> painted, undone;
+    if (!paint_strokes(kWidth, kHeight, painted, undone)) {
+        std::fprintf(stderr, "pte: strokes: %s\n", PTE_GetLastError());
+        return 1;
+    }
+
+    // Side by side: the whole image, a gap, the enlarged part; below them
+    // the strokes as painted and with the last one undone.
+    const int gap = 8, sheet_width = w1 + gap + w3, top = std::max(h1, h3);
+    const int sheet_height = top + gap + kHeight;
     std::vector<uint8_t> sheet(size_t(sheet_width) * size_t(sheet_height) * 3, 255);
-    for (int y = 0; y < h1; ++y)
-        std::copy_n(&whole[size_t(y) * size_t(w1) * 3], size_t(w1) * 3, &sheet[size_t(y) * size_t(sheet_width) * 3]);
-    for (int y = 0; y < h3; ++y)
-        std::copy_n(&enlarged[size_t(y) * size_t(w3) * 3], size_t(w3) * 3,
-                    &sheet[(size_t(y) * size_t(sheet_width) + size_t(w1 + gap)) * 3]);
+    auto place = [&](const std::vector<uint8_t>& panel, int width, int height, int left, int upper) {
+        for (int y = 0; y < height; ++y)
+            std::copy_n(&panel[size_t(y) * size_t(width) * 3], size_t(width) * 3,
+                        &sheet[(size_t(upper + y) * size_t(sheet_width) + size_t(left)) * 3]);
+    };
+    place(whole, w1, h1, 0, 0);
+    place(enlarged, w3, h3, w1 + gap, 0);
+    place(painted, kWidth, kHeight, 0, top + gap);
+    place(undone, kWidth, kHeight, w1 + gap, top + gap);
 
     std::string error;
     if (!write_png(display_path(args[0]), sheet.data(), sheet_width, sheet_height, 3, error)) {
