@@ -33,7 +33,7 @@ bool render_script(const char* path, OwnedBuffer<uint8_t>& picture, int32_t& w, 
     ISLScriptHeader header{};
     if (!ISL_ReadScriptHeaderFromFile(path, &header)) return false;
     if (header.width <= 0 || header.height <= 0 || uint32_t(header.width) > kMaxFileSide ||
-        uint32_t(header.height) > kMaxFileSide)
+        uint32_t(header.height) > kMaxFileSide || uint64_t(header.width) * uint64_t(header.height) > kMaxFilePixels)
         return false;
     if (!picture.allocate(uint64_t(header.width) * uint64_t(header.height) * 4)) return false;
     if (!ISL_ExecuteScript(picture.data())) {

@@ -334,3 +334,26 @@ TEST_F(ImageBrushTest, SavedBrushesReadBackAsTheirHighBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The whole route: a filled image brush poured into the blend buffer, then
+// a blending dab paints its colour, not the dab's, over a white layer.
+TEST_F(ImageBrushTest, BlendingDabsPaintThePouredPicture) {
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) set_px(1, x, y, 65280, 65280, 65280, 65535);
+    PTE_SetSize(5);  // the tool set-up draws the tip at this size
+    PTE_SetTool(1.0f, 0, 0, 0, 0, 0, 1, 256, 0, 0, 0, 0, 0, "", "", 0);
+    PTE_SetAlpha(100);
+    PTE_FillImageBrush(255, 0, 0);
+    PTE_CopyFromImageBrush(0);
+    PTE_DrawDabGrit(10, 10, 0, 65280, 0);  // a green dab colour the blend buffer overrides
+    // Full coverage, i = 65536 - 65535: ((i * old) >> 8 + (65535 * picked) >> 8) >> 8.
+    const auto mixed = [](uint64_t old, uint64_t picked) { return ((old >> 8) + ((65535 * picked) >> 8)) >> 8; };
+    EXPECT_EQ(px(1, 10, 10, 0), mixed(65280, 65535));
+    EXPECT_EQ(px(1, 10, 10, 1), mixed(65280, 0));
+    EXPECT_EQ(px(1, 10, 10, 2), mixed(65280, 0));
+    EXPECT_EQ(px(1, 20, 20, 1), 65280);  // outside the dab
+}
+
+}  // namespace
