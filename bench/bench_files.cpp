@@ -17,6 +17,7 @@
 
 #include <jpeglib.h>
 
+#include "libpng_direct.h"
 #include "platform/imglib/files.h"
 
 #define STB_IMAGE_IMPLEMENTATION
@@ -140,26 +141,7 @@ void BM_BmpRead_Ours(benchmark::State& s) { ours_read(s, "r.bmp", write_bmp_ours
 
 // ---- The codec libraries directly ----
 
-bool png_write_direct(const char* path) {
-    std::FILE* f = std::fopen(path, "wb");
-    if (f == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(f);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_pHYs(png, info, 11811, 11811, PNG_RESOLUTION_METER);
-    png_write_info(png, info);
-    for (uint32_t y = 0; y < kSide; ++y) png_write_row(png, picture(4).data() + size_t(y) * kSide * 4);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(f) == 0;
-}
+bool png_write_direct(const char* path) { return bench::png_write_direct(path, picture(4).data(), kSide, kSide, 11811); }
 
 uint8_t* png_read_direct(const char* path) {
     std::FILE* f = std::fopen(path, "rb");

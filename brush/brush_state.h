@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "brush/image_brush_state.h"
 #include "brush/random.h"
 #include "engine/buffer.h"
 
@@ -101,6 +102,8 @@ struct BrushState {
 
     // Colour picked up for blending: RGBA64, T * T pixels, row length tipRowLength.
     engine::OwnedBuffer<uint16_t> blendBuffer;
+
+    ImageBrushState images;
 };
 
 }  // namespace brush

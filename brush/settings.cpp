@@ -158,9 +158,9 @@ void set_tool(EngineState& s, const ToolSettings& tool) {
         build_grit_from_tables(s);
         b.drawingCountdown = b.drawingLength;
     }
-    // A grit source of two characters or more (a picture or an effect
-    // script) is to replace these patterns with ones cut from it. Picture
-    // sources are not read yet, so the patterns from the tables stand.
+    // A grit source of two characters or more (an effect script or a
+    // picture) replaces these patterns with pieces cut from it.
+    if (tool.gritSource != nullptr && strnlen(tool.gritSource, 2) >= 2) build_grit_from_picture(s, tool.gritSource);
     set_brush_shape(s, tool.shapeSource, tool.shapeAngle);
 
     if (b.blendStrength > 0) b.blendStrengthRest = rest_of(b.blendStrength);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 #include "brush/random.h"
@@ -23,9 +24,9 @@ bool grit_patterns_ready(const EngineState& s) {
     return true;
 }
 
-namespace {
-
 uint16_t to_tip_value(double value) { return uint16_t(std::clamp(trunc_to_int(value), 0, 65535)); }
+
+namespace {
 
 // Reads a random table from any start, going on at its beginning when it
 // reaches the end.
@@ -96,11 +97,10 @@ void build_disc(EngineState& s) {
     }
 }
 
-void set_brush_shape(EngineState& s, const char* path, int32_t angle) {
-    (void)path;
-    (void)angle;
+void set_brush_shape(EngineState& s, const char* path, int32_t angle, PictureSources sources) {
     if (!tip_ready(s)) return;
     s.brush.tipAlpha.fill_bytes(0);
+    if (path != nullptr && strnlen(path, 2) >= 2 && build_picture_tip(s, path, angle, sources)) return;
     build_disc(s);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "brush/picture_tip.h"
 #include "engine/engine_state.h"
 
 namespace brush {
@@ -14,10 +15,15 @@ bool tip_ready(const engine::EngineState& s);
 // All 20 grit patterns cover (T + 25)^2 bytes.
 bool grit_patterns_ready(const engine::EngineState& s);
 
-// Clears the whole tip and builds it for the brush size. Picture tips
-// (image files and effect scripts, turned by the angle and resampled) are
-// not read yet: every path gives the disc.
-void set_brush_shape(engine::EngineState& s, const char* path, int32_t angle);
+// Clears the whole tip and builds it for the brush size: from the picture
+// at `path` (an effect script or, failing that, an image file; with
+// FilesOnly an image file only) turned by `angle`, or the disc when the
+// path has fewer than 2 characters or gives no picture.
+void set_brush_shape(engine::EngineState& s, const char* path, int32_t angle,
+                     PictureSources sources = PictureSources::ScriptsThenFiles);
+
+// A tip value: trunc(value) held to 0..65535 (NaN gives 0).
+uint16_t to_tip_value(double value);
 
 // The disc: radius R = S / 2 about the integer centre (S / 2, S / 2), a
 // soft edge of R * softness / 255 falling linearly to 0, optionally

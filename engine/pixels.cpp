@@ -291,14 +291,28 @@ void rgba64_rect_to_rgb24(const uint16_t* src, int32_t x, int32_t y, int32_t wid
     }
 }
 
-void rgba64_to_rgba32(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
-                      int32_t height) {
+namespace {
+// Every channel of width x height four-channel pixels through `convert`.
+template <class To, class From, class Convert>
+void convert_rgba_rows(To* dst, int32_t dstStride, const From* src, int32_t srcStride, int32_t width, int32_t height,
+                       Convert convert) {
     if (src == nullptr || dst == nullptr || width <= 0) return;
     for (int32_t r = 0; r < height; ++r) {
-        const uint16_t* sp = host_row(src, srcStride, r);
-        uint8_t* dp = host_row(dst, dstStride, r);
-        for (int32_t i = 0; i < width * 4; ++i) dp[i] = to8(sp[i]);
+        const From* sp = host_row(src, srcStride, r);
+        To* dp = host_row(dst, dstStride, r);
+        for (int32_t i = 0; i < width * 4; ++i) dp[i] = convert(sp[i]);
     }
+}
+}  // namespace
+
+void rgba64_to_rgba32(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
+                      int32_t height) {
+    convert_rgba_rows(dst, dstStride, src, srcStride, width, height, to8);
+}
+
+void rgba32_to_rgba64(uint16_t* dst, int32_t dstStride, const uint8_t* src, int32_t srcStride, int32_t width,
+                      int32_t height) {
+    convert_rgba_rows(dst, dstStride, src, srcStride, width, height, to16);
 }
 
 void rgba64_to_rgb24(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,

@@ -99,6 +99,9 @@ void rgba64_to_rgba32(uint8_t* dst, int32_t dstStride, const uint16_t* src, int3
                       int32_t height);
 void rgba64_to_rgb24(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
                      int32_t height);
+// The reverse of rgba64_to_rgba32: every byte times 256.
+void rgba32_to_rgba64(uint16_t* dst, int32_t dstStride, const uint8_t* src, int32_t srcStride, int32_t width,
+                      int32_t height);
 
 // ---- Run-length lines ----
 

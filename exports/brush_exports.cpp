@@ -100,7 +100,8 @@ PTE_API void PTE_CALL PTE_SetBrushShape(const char* path, int32_t angle) {
 }
 
 PTE_API void PTE_CALL PTE_SetBrushShape_ORIGINAL(const char* path, int32_t angle) {
-    guarded("SetBrushShape Excpt", [&] { brush::set_brush_shape(state(), path, angle); });
+    guarded("SetBrushShape Excpt",
+            [&] { brush::set_brush_shape(state(), path, angle, brush::PictureSources::FilesOnly); });
 }
 
 PTE_API void PTE_CALL PTE_CreateBlobFromImage(int32_t index, int32_t mode) {

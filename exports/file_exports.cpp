@@ -1,6 +1,8 @@
 // Picture files and the newRGBA buffer.
 #include "exports/guard.h"
 #include "io/image_files.h"
+#include "io/page_files.h"
+#include "io/resized_pictures.h"
 
 using engine::state;
 using exports::guarded;
@@ -39,6 +41,24 @@ PTE_API int32_t PTE_CALL PTE_WriteToFileRGBA32(const uint8_t* src, int32_t width
                    [&] { return io::write_to_file_rgba32(src, width, height, path, ext, dpi); });
 }
 
+PTE_API void PTE_CALL PTE_SavePageToFileRGB24(const char* path, const char* ext, int32_t dpi) {
+    guarded("PTE_SavePageToFileRGB24 Excpt", [&] { io::save_page_rgb24(state(), path, ext, dpi); });
+}
+
+PTE_API void PTE_CALL PTE_SavePageToFileRGB32(const char* path, const char* ext, int32_t dpi) {
+    guarded("PTE_SavePageToFileRGB32 Excpt", [&] { io::save_page_rgba32(state(), path, ext, dpi); });
+}
+
+PTE_API int32_t PTE_CALL PTE_MakeThumbnail(const char* from, const char* to) {
+    guarded("MakeThumbnails Excpt", [&] { io::make_thumbnail(from, to); });
+    return 0;
+}
+
+PTE_API int32_t PTE_CALL PTE_MakeWebPic(const char* from, const char* to, int32_t maxWidth, int32_t maxHeight) {
+    guarded("MakeWebPic Excpt", [&] { io::make_web_picture(from, to, maxWidth, maxHeight); });
+    return 0;
+}
+
 PTE_API int32_t PTE_CALL PTE_GetNewRGBAWidth(void) { return state().io.newRGBAWidth; }
 PTE_API int32_t PTE_CALL PTE_GetNewRGBAHeight(void) { return state().io.newRGBAHeight; }
 
@@ -48,6 +68,10 @@ PTE_API void PTE_CALL PTE_GetNewRGBA32(uint8_t* dst) {
 
 PTE_API void PTE_CALL PTE_GetNewRGBA24(uint8_t* dst) {
     guarded("GetNewRGBA24 Excpt", [&] { io::get_new_rgba24(state(), dst); });
+}
+
+PTE_API void PTE_CALL PTE_GetResizedNewRGBA24(uint8_t* dst, int32_t width, int32_t height) {
+    guarded("GetResizedNewRGB24 Excpt", [&] { io::get_resized_new_rgba24(state(), dst, width, height); });
 }
 
 PTE_API void PTE_CALL PTE_SetInNewRGBA(void) {

@@ -37,6 +37,17 @@ T guarded_step(const char* step_text, const char* error_text, T neutral, Body&& 
     }
 }
 
+template <class Step, class Body>
+void guarded_step(const char* step_text, const char* error_text, Body&& body) noexcept {
+    try {
+        std::forward<Body>(body)();
+    } catch (const Step&) {
+        engine::set_last_error(engine::state(), step_text);
+    } catch (...) {
+        engine::set_last_error(engine::state(), error_text);
+    }
+}
+
 template <class Body>
 void guarded(const char* error_text, Body&& body) noexcept {
     try {

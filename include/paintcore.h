@@ -406,6 +406,14 @@ PTE_API int32_t PTE_CALL PTE_WriteToFileRGB24(const uint8_t* src, int32_t width,
 /* Writes packed RGBA32 as .png .tga or .tif at dpi; nonzero on success, 0 otherwise. */
 PTE_API int32_t PTE_CALL PTE_WriteToFileRGBA32(const uint8_t* src, int32_t width, int32_t height, const char* path,
                                                const char* ext, int32_t dpi);
+/* Writes the composite of the visible layers, row by row, as RGB24 .bmp .png or .jpg at dpi; nothing for another extension. */
+PTE_API void PTE_CALL PTE_SavePageToFileRGB24(const char* path, const char* ext, int32_t dpi);
+/* Writes the composite of the visible layers, row by row, as RGBA32 .png .tga or .tif at dpi; nothing for another extension. */
+PTE_API void PTE_CALL PTE_SavePageToFileRGB32(const char* path, const char* ext, int32_t dpi);
+/* Writes a 24-bit BMP thumbnail of a picture file, 100 pixels along its longer side; always 0. */
+PTE_API int32_t PTE_CALL PTE_MakeThumbnail(const char* from, const char* to);
+/* Writes a JPEG (quality 75) of a picture file fitted into maxWidth x maxHeight, never enlarged; always 0. */
+PTE_API int32_t PTE_CALL PTE_MakeWebPic(const char* from, const char* to, int32_t maxWidth, int32_t maxHeight);
 /* Width of newRGBA in pixels. */
 PTE_API int32_t PTE_CALL PTE_GetNewRGBAWidth(void);
 /* Height of newRGBA in pixels. */
@@ -414,6 +422,8 @@ PTE_API int32_t PTE_CALL PTE_GetNewRGBAHeight(void);
 PTE_API void PTE_CALL PTE_GetNewRGBA32(uint8_t* dst);
 /* Copies red, green, blue of newRGBA (width x height x 3 bytes) into dst. */
 PTE_API void PTE_CALL PTE_GetNewRGBA24(uint8_t* dst);
+/* Copies newRGBA resampled to width x height into dst as packed RGB24. */
+PTE_API void PTE_CALL PTE_GetResizedNewRGBA24(uint8_t* dst, int32_t width, int32_t height);
 /* Loads newRGBA into the current layer at (0, 0) through the mask. */
 PTE_API void PTE_CALL PTE_SetInNewRGBA(void);
 /* Frees newRGBA; its width and height become 0. */
@@ -569,6 +579,35 @@ PTE_API int32_t PTE_CALL PTE_GetColorAtTrace(int32_t x, int32_t y);
 
 /* Runs a Lua filter script over the current layer through the RGBA32 working buffers: sliders give sliderVal1..6 = value * 0.001, styles styleVal1..2 = value + 1, flags flagVal1..6 (low byte); script errors go to standard error and the last error. */
 PTE_API void PTE_CALL PTE_LuaFilterRun(const char* path, int32_t slider1, int32_t slider2, int32_t slider3, int32_t slider4, int32_t slider5, int32_t slider6, int32_t style1, int32_t style2, int32_t flag1, int32_t flag2, int32_t flag3, int32_t flag4, int32_t flag5, int32_t flag6);
+/* ---- Image brushes ----
+ * A small picture stamped through the blend buffer instead of a flat
+ * colour: kept at its loaded size (at most the tip capacity a side), sized
+ * to the brush size on demand, optionally turned. */
+
+/* Loads a picture file as the image brush; nothing when it cannot be read or is larger than the tip capacity. */
+PTE_API void PTE_CALL PTE_LoadImageBrush(const char* path);
+/* Loads packed RGBA32 host pixels of width x height as the image brush, if they fit the tip capacity. */
+PTE_API void PTE_CALL PTE_LoadImageBrushFromRGBA32(const uint8_t* pixels, int32_t width, int32_t height);
+/* Loads a strip of square frames (height x height each) from a picture file; the brush becomes one empty frame. */
+PTE_API void PTE_CALL PTE_LoadImageBrushArray(const char* path);
+/* The image brush becomes the blend buffer's used square (brush size x brush size). */
+PTE_API void PTE_CALL PTE_CopyToImageBrush(void);
+/* The image brush becomes brush size x brush size of one opaque colour (bytes 0..255). */
+PTE_API void PTE_CALL PTE_FillImageBrush(int32_t red, int32_t green, int32_t blue);
+/* Gives every pixel of the image brush the colour and keeps its alpha (an opaque one is made if there is none). */
+PTE_API void PTE_CALL PTE_ColorImageBrush(int32_t red, int32_t green, int32_t blue);
+/* Resamples the image brush to the brush size. */
+PTE_API void PTE_CALL PTE_SizeImageBrush(void);
+/* Sizes the image brush and mixes it into the blend buffer, keeping keepPercent (0..100) of the old content. */
+PTE_API void PTE_CALL PTE_CopyFromImageBrush(int32_t keepPercent);
+/* Copies frame trunc(frames * position) of the strip (0 <= position < 1) into the image brush. */
+PTE_API void PTE_CALL PTE_CopyFromImageBrushArray(float position);
+/* Turns the sized image brush by angle degrees (clockwise as seen), its alpha with it. */
+PTE_API void PTE_CALL PTE_RotateImageBrush(int32_t angle);
+/* Mixes the turned image brush into the blend buffer, keeping keepPercent of the old content; nothing before a turn. */
+PTE_API void PTE_CALL PTE_CopyFromImageBrushRotate(int32_t keepPercent);
+/* Writes the image brush at its loaded size as an RGBA PNG at 72 dots per inch. */
+PTE_API void PTE_CALL PTE_SaveImageBrush(const char* path);
 
 #ifdef __cplusplus
 }

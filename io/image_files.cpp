@@ -6,6 +6,7 @@
 
 #include "engine/buffer.h"
 #include "engine/pixels.h"
+#include "platform/imglib/channels.h"
 #include "platform/imglib/files.h"
 
 namespace io {
@@ -95,16 +96,6 @@ int32_t read_exact_size(const engine::EngineState& s, uint8_t* dst, int32_t widt
     else copy_rgba(d, dst);
     return 1;
 }
-
-bool same_extension(const char* ext, std::string_view wanted) {
-    if (ext == nullptr || std::strlen(ext) != wanted.size()) return false;
-    for (size_t i = 0; i < wanted.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(ext[i])) != wanted[i]) return false;
-    return true;
-}
-
-// Pixels per metre of a resolution in dots per inch, truncated.
-int32_t pixels_per_metre(int32_t dpi) { return int32_t(dpi * kInchesPerMetre); }
 
 using Writer = BOOL (*)(HISDEST, const uint8_t*, uint32_t, uint32_t, int32_t);
 
@@ -206,6 +197,23 @@ double dots_per_inch(uint32_t type, double value, int32_t unit) {
 
 }  // namespace
 
+bool same_extension(const char* ext, std::string_view wanted) {
+    if (ext == nullptr || std::strlen(ext) != wanted.size()) return false;
+    for (size_t i = 0; i < wanted.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(ext[i])) != wanted[i]) return false;
+    return true;
+}
+
+int32_t pixels_per_metre(int32_t dpi) { return int32_t(dpi * kInchesPerMetre); }
+
+RGBAPicture::RGBAPicture(const char* path) {
+    Source src(path);
+    if (src.get() != nullptr) pixels_ = IS3ReadImageToRGBA(src.get(), &width_, &height_);
+    if (pixels_ == nullptr) width_ = height_ = 0;
+}
+
+RGBAPicture::~RGBAPicture() { GlobalFree(pixels_); }
+
 uint8_t* create_new_rgba(engine::EngineState& s, int32_t width, int32_t height) {
     engine::OwnedBuffer<uint8_t> fresh;
     if (width < 0 || height < 0 || !fresh.allocate(engine::sat_mul(uint64_t(width), uint64_t(height), 4)))
@@ -304,13 +312,8 @@ void get_new_rgba32(const engine::EngineState& s, uint8_t* dst) {
 
 void get_new_rgba24(const engine::EngineState& s, uint8_t* dst) {
     if (dst == nullptr || !s.io.newRGBA) return;
-    const uint8_t* src = s.io.newRGBA.data();
-    const size_t count = size_t(s.io.newRGBAWidth) * size_t(s.io.newRGBAHeight);
-    for (size_t i = 0; i < count; ++i, src += 4, dst += 3) {
-        dst[0] = src[0];
-        dst[1] = src[1];
-        dst[2] = src[2];
-    }
+    const uint32_t w = uint32_t(s.io.newRGBAWidth), h = uint32_t(s.io.newRGBAHeight);
+    IS3SplitRGBAToRGBPlusA(s.io.newRGBA.data(), w, h, w * 4, dst, w * 3, nullptr, 0);
 }
 
 void set_in_new_rgba(engine::EngineState& s) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <new>
+#include <string_view>
 
 #include "engine/engine_state.h"
 
@@ -43,6 +44,31 @@ int32_t snap_dpi(int32_t dpi);
 // The colour metafiles are rendered over: the brush colour's high bytes as
 // red + green * 256 + blue * 65536.
 uint32_t metafile_background(const engine::EngineState& s);
+
+// Whether an extension (with its dot) is `wanted` (lower case), ignoring case.
+bool same_extension(const char* ext, std::string_view wanted);
+// Pixels per metre of a resolution in dots per inch, truncated.
+int32_t pixels_per_metre(int32_t dpi);
+
+// A picture file decoded to RGBA32 by the library (metafiles are not
+// decoded); the library's block is released with it. Empty when the file
+// cannot be opened or decoded.
+class RGBAPicture {
+public:
+    explicit RGBAPicture(const char* path);
+    RGBAPicture(const RGBAPicture&) = delete;
+    RGBAPicture& operator=(const RGBAPicture&) = delete;
+    ~RGBAPicture();
+    explicit operator bool() const { return pixels_ != nullptr; }
+    const uint8_t* pixels() const { return pixels_; }
+    uint32_t width() const { return width_; }
+    uint32_t height() const { return height_; }
+
+private:
+    uint8_t* pixels_ = nullptr;
+    uint32_t width_ = 0;
+    uint32_t height_ = 0;
+};
 
 void get_new_rgba32(const engine::EngineState& s, uint8_t* dst);
 void get_new_rgba24(const engine::EngineState& s, uint8_t* dst);

@@ -158,7 +158,29 @@ engine_write(rgba, path, ".tif", 300)
 with Image.open(path) as got:
     check(round(got.info.get("dpi", (0, 0))[0]) == 300, f"PIL resolution of engine's .tif: {got.info.get('dpi')}")
 
-# 4. The command-line host converts between formats.
+# 4. The page: the composite of the visible layers, saved row by row, as PIL
+# reads it, equals the flattened stack's high bytes.
+lib.PTE_DeleteImage()
+lib.PTE_CreateImage(None, W, H, 32, 0)
+for index, (src, mode, percent) in enumerate(((rgb.convert("RGBA"), b"Normal", 100), (rgba, b"Multiply", 70),
+                                              (smooth.convert("RGBA"), b"Screen", 40)), start=1):
+    check(lib.PTE_CreateLayer(index, W, H) == 1, f"layer {index} for the page")
+    lib.PTE_LoadRGBA32Layer(src.tobytes(), W * 4, index, 0, 0, W, H, 0)
+    lib.PTE_SetLayerOptions(index, 1, 0, percent, mode)
+flat = (ctypes.c_uint16 * (W * H * 4))()
+lib.PTE_Merge(flat)
+flat_rgba = Image.frombytes("RGBA", (W, H), bytes(v >> 8 for v in flat))
+for ext, rgba_page, fmt in ((".bmp", False, "BMP"), (".png", False, "PNG"), (".png", True, "PNG"),
+                            (".tga", True, "TGA"), (".tif", True, "TIFF")):
+    path = os.path.join(work, ("page32" if rgba_page else "page24") + ext)
+    (lib.PTE_SavePageToFileRGB32 if rgba_page else lib.PTE_SavePageToFileRGB24)(path.encode(), ext.encode(), 96)
+    with Image.open(path) as got:
+        check(got.format == fmt and got.size == (W, H), f"PIL opens the page {path}: {got.format} {got.size}")
+        mode = "RGBA" if rgba_page else "RGB"
+        check(list(got.convert(mode).getdata()) == list(flat_rgba.convert(mode).getdata()),
+              f"PIL reads the page {path} as the composite")
+
+# 5. The command-line host converts between formats.
 if len(sys.argv) > 3:
     import subprocess
     source = os.path.join(work, "convert_in.png")
@@ -177,6 +199,15 @@ if len(sys.argv) > 3:
     check(run.returncode == 1, "pte convert refuses an extension it does not write")
     run = subprocess.run([sys.argv[3], "convert", os.path.join(work, "missing.png"), out], capture_output=True)
     check(run.returncode == 1, "pte convert reports a file it cannot read")
+    # Thumbnails and web pictures: 100 along the longer side; fitted into a box.
+    for args, fmt, size in ((["thumbnail", source, os.path.join(work, "thumb.bmp")], "BMP", (100, 62)),
+                            (["webpic", source, os.path.join(work, "web.jpg"), "20", "20"], "JPEG", (20, 12))):
+        run = subprocess.run([sys.argv[3]] + args, capture_output=True, text=True)
+        check(run.returncode == 0, f"pte {args[0]}: {run.stderr}")
+        with Image.open(args[2]) as got:
+            check(got.format == fmt and got.size == size, f"pte {args[0]} writes {fmt} {size}: {got.format} {got.size}")
+    run = subprocess.run([sys.argv[3], "thumbnail", os.path.join(work, "missing.png"), out], capture_output=True)
+    check(run.returncode == 1, "pte thumbnail reports a file it cannot read")
 
 lib.PTE_DeleteNewRGBA()
 lib.PTE_DeleteImage()

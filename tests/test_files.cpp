@@ -15,6 +15,7 @@
 #include "platform/imglib/codecs.h"
 #include "platform/imglib/files.h"
 #include "support/engine_fixture.h"
+#include "support/temp_dir.h"
 #include "support/sample_files.h"
 
 namespace fs = std::filesystem;
@@ -26,14 +27,8 @@ constexpr int kW = 37, kH = 23;  // odd sizes: row padding of every format
 
 class FilesTest : public EngineTest {
 protected:
-    void SetUp() override {
-        EngineTest::SetUp();
-        dir_ = fs::temp_directory_path() / ("paintcore_files_" + std::to_string(getpid()));
-        fs::create_directories(dir_);
-    }
     void TearDown() override {
         PTE_DeleteNewRGBA();
-        fs::remove_all(dir_);
         EngineTest::TearDown();
     }
     // The brush colour as the host's 8-bit setter stores it (low bytes zero
@@ -42,7 +37,7 @@ protected:
         uint16_t* c = st().brush.brushColor;
         c[0] = uint16_t(r << 8 | 0x7F), c[1] = uint16_t(g << 8), c[2] = uint16_t(b << 8), c[3] = 65535;
     }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string path(const std::string& name) const { return files_.path(name); }
     static Bytes new_rgba() {
         Bytes out(size_t(PTE_GetNewRGBAWidth()) * PTE_GetNewRGBAHeight() * 4);
         PTE_GetNewRGBA32(out.data());
@@ -59,7 +54,7 @@ protected:
         return worst;
     }
 
-    fs::path dir_;
+    TempDir files_{"files"};
 };
 
 struct FormatRow {
@@ -144,7 +139,7 @@ TEST_F(FilesTest, ExtensionsOutsideTheTablesWriteNothing) {
     EXPECT_EQ(PTE_WriteToFileRGB24(rgba.data(), kW, kH, path("new.bin").c_str(), ".xyz", 72), 0);
     EXPECT_FALSE(fs::exists(path("new.bin")));
     EXPECT_EQ(PTE_WriteToFileRGB24(rgba.data(), 0, kH, path("empty.png").c_str(), ".png", 72), 0);
-    EXPECT_EQ(PTE_WriteToFileRGB24(rgba.data(), kW, kH, (dir_ / "no" / "such.png").string().c_str(), ".png", 72), 0);
+    EXPECT_EQ(PTE_WriteToFileRGB24(rgba.data(), kW, kH, path("no/such.png").c_str(), ".png", 72), 0);
 }
 
 TEST_F(FilesTest, PicturesOtherProgramsWriteAreRead) {

@@ -61,6 +61,25 @@ BOOL IS3CombineImageChannels(uint8_t* dst, uint32_t width, uint32_t height, uint
     return 1;
 }
 
+BOOL IS3SplitRGBAToRGBPlusA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t rgbaStride, uint8_t* rgb,
+                            uint32_t rgbStride, uint8_t* alpha, uint32_t alphaStride) {
+    if (!valid_picture(rgba, width, height, rgbaStride, 4) || !valid_picture(rgb, width, height, rgbStride, 3) ||
+        (alpha != nullptr && !valid_picture(alpha, width, height, alphaStride, 1)))
+        return 0;
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* s = rgba + size_t(y) * rgbaStride;
+        uint8_t* d = rgb + size_t(y) * rgbStride;
+        uint8_t* a = alpha != nullptr ? alpha + size_t(y) * alphaStride : nullptr;
+        for (uint32_t x = 0; x < width; ++x, s += 4, d += 3) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+            if (a != nullptr) a[x] = s[3];
+        }
+    }
+    return 1;
+}
+
 BOOL IS3ImageToGrayScale8Bit(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
                              uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t) {
     if (!eight_bit_picture(src, width, height, srcStride, bytesPerPixel) ||

@@ -20,6 +20,11 @@ BOOL IS3CombineImageChannels(uint8_t* dst, uint32_t width, uint32_t height, uint
                              const uint8_t* plane0, const uint8_t* plane1, const uint8_t* plane2, const uint8_t* plane3,
                              uint32_t planeStride);
 
+// Splits RGBA32 into RGB24 and, when `alpha` is not null, a one-byte
+// alpha plane.
+BOOL IS3SplitRGBAToRGBPlusA(const uint8_t* rgba, uint32_t width, uint32_t height, uint32_t rgbaStride, uint8_t* rgb,
+                            uint32_t rgbStride, uint8_t* alpha, uint32_t alphaStride);
+
 // The grey level of each pixel, 0.299 R + 0.587 G + 0.114 B rounded, into a
 // one-byte plane; a one-byte picture is copied. Alpha is ignored. `flags`
 // is reserved (0).

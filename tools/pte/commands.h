@@ -10,5 +10,7 @@ namespace pte {
 int run_demo(const std::vector<std::string>& args);
 int run_convert(const std::vector<std::string>& args);
 int run_lua(const std::vector<std::string>& args);
+int run_thumbnail(const std::vector<std::string>& args);
+int run_webpic(const std::vector<std::string>& args);
 
 }  // namespace pte

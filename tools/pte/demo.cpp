@@ -1,8 +1,11 @@
 // `pte demo OUT.png`: builds a small picture of several layers in different
 // blend modes through the engine's exports, one of them resized and turned
-// by the whole-image geometry, and writes what the engine's display shows:
-// the whole image at one to one beside a part of it enlarged three times,
-// and below them strokes painted dab by dab, then with the last undone.
+// by the whole-image geometry, and strokes painted dab by dab. The engine
+// saves the page (the composite of the visible layers, row by row) as OUT;
+// what its display shows, the whole image at one to one beside a part of it
+// enlarged three times and below them the strokes as painted and with the
+// last one undone, goes to OUT's name with "-display.png" in place of its
+// extension.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -161,6 +164,30 @@ bool geometry_panel(std::vector<uint8_t>& layer) {
     return read;
 }
 
+// OUT without its extension, followed by "-display.png".
+std::string display_path(const std::string& out) {
+    const size_t slash = out.find_last_of('/'), dot = out.find_last_of('.');
+    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has_ext ? out.substr(0, dot) : out) + "-display.png";
+}
+
+// The engine writes the page in the format OUT's extension names.
+bool save_page(const std::string& out) {
+    const size_t dot = out.find_last_of('.');
+    const std::string ext = dot == std::string::npos ? "" : out.substr(dot);
+    std::remove(out.c_str());
+    PTE_SetLastError("");
+    PTE_SavePageToFileRGB24(out.c_str(), ext.c_str(), 96);
+    if (std::FILE* f = std::fopen(out.c_str(), "rb")) {
+        std::fclose(f);
+        return true;
+    }
+    const std::string error = PTE_GetLastError();
+    std::fprintf(stderr, "pte: the page was not written to %s (%s)\n", out.c_str(),
+                 error.empty() ? "its extension names no format the page is saved in" : error.c_str());
+    return false;
+}
+
 }  // namespace
 
 int run_demo(const std::vector<std::string>& args) {
@@ -190,7 +217,9 @@ int run_demo(const std::vector<std::string>& args) {
     int w1, h1, w3, h3;
     const std::vector<uint8_t> whole = show(1, 0, 0, kWidth, kHeight, w1, h1);
     const std::vector<uint8_t> enlarged = show(kZoom, 130, 40, kWidth / kZoom, kHeight / kZoom, w3, h3);
+    const bool saved = save_page(args[0]);
     PTE_DeleteImage();
+    if (!saved) return 1;
 
     std::vector<uint8_t> painted, undone;
     if (!paint_strokes(kWidth, kHeight, painted, undone)) {
@@ -214,7 +243,7 @@ int run_demo(const std::vector<std::string>& args) {
     place(undone, kWidth, kHeight, w1 + gap, top + gap);
 
     std::string error;
-    if (!write_png(args[0], sheet.data(), sheet_width, sheet_height, 3, error)) {
+    if (!write_png(display_path(args[0]), sheet.data(), sheet_width, sheet_height, 3, error)) {
         std::fprintf(stderr, "pte: %s\n", error.c_str());
         return 1;
     }

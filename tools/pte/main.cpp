@@ -16,11 +16,14 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"demo", "demo OUT.png        build a picture through the engine and write it", pte::run_demo},
+    {"demo", "demo OUT.png        build a picture through the engine, save it as a page, write the display beside it",
+     pte::run_demo},
     {"convert", "convert IN OUT [WxH] convert a picture file to the format of OUT's extension", pte::run_convert},
     {"lua", "lua SCRIPT IN OUT [--slider1..6 N] [--style1..2 N] [--flag1..6 N]\n"
             "                      run a Lua filter script over a picture",
      pte::run_lua},
+    {"thumbnail", "thumbnail IN OUT    write a BMP thumbnail, 100 pixels along the longer side", pte::run_thumbnail},
+    {"webpic", "webpic IN OUT W H   write a JPEG of IN fitted into W x H, never enlarged", pte::run_webpic},
 };
 
 int usage() {
