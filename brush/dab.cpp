@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "brush/blend_buffer.h"
 #include "brush/dab_arith.h"
@@ -166,6 +167,12 @@ DAB_INLINE uint32_t shift_luminance(uint32_t v, uint32_t byteModQ, int32_t Q) {
     return clamp16(trunc_to_int(out));
 }
 
+#if defined(__SSE2__)
+namespace lanes {
+struct Settings;
+}
+#endif
+
 // Everything a dab needs that does not depend on the pixel, gathered once.
 struct Dab {
     // Coverage.
@@ -207,6 +214,9 @@ struct Dab {
     bool turned = false;
     bool tipRun = false;
     bool lanesOff = false;  // every pixel through the one-pixel loops
+#if defined(__SSE2__)
+    const lanes::Settings* lanes = nullptr;  // the settings as lanes, for the eight-pixel loops
+#endif
 };
 
 // What coverage reads, copied out of the dab before a row so that the
@@ -668,11 +678,24 @@ using namespace arith;
 
 enum class Kind { Paint, Blend, Erase };
 
-// The dab's settings as lanes, made once per row.
+// The dab's settings as lanes, made once per dab.
 struct Settings {
+    // Coverage.
+    bool scaled;
+    V alphaScale;  // alphaScale * 512: (cov * alphaScale) >> 7 as a high half
+    const uint8_t* texture;
+    const uint16_t* mask;
+    bool solid;
+    const uint8_t* grit;
+    bool gritSkipsAll;
+    V densityLimit;
+    bool shaped;  // coverage other than the tip's alone
+
+    // Compose and write.
     V colour[4];
     bool opaque;  // the dab colour's alpha is 65535, so a = cov
     bool colourLocked, alphaWritable, blobLocked, levelled;
+    bool plainWrite;  // colour and alpha written as computed
     V level;
     bool primary;
     V primaryRest;
@@ -681,11 +704,21 @@ struct Settings {
     V strength, strengthRest;
 
     explicit Settings(const Dab& d)
-        : opaque(d.base.c[3] == kOpaque),
+        : scaled(d.alphaScale < 128),
+          alphaScale(splat(d.alphaScale << 9)),
+          texture(d.texture),
+          mask(d.mask),
+          solid(d.solid),
+          grit(d.grit),
+          gritSkipsAll(d.densityLimit < 0),
+          densityLimit(splat(uint32_t(std::clamp(d.densityLimit, 0, 255)))),
+          shaped(grit != nullptr || texture != nullptr || mask != nullptr || solid || d.alphaScale != 128),
+          opaque(d.base.c[3] == kOpaque),
           colourLocked(d.colourLocked),
           alphaWritable(d.alphaWritable),
           blobLocked(d.blobLocked),
           levelled(d.alphaLevel > 0),
+          plainWrite(!colourLocked && alphaWritable && !blobLocked && !levelled),
           level(splat(d.alphaLevel)),
           primary(d.primary),
           primaryRest(splat(d.primaryRest)),
@@ -716,6 +749,7 @@ DAB_INLINE Pixels8 over(const Settings& c, const Pixels8& d, V cov) {
         g = scale_by(g, scales);
         b = scale_by(b, scales);
     }
+    if (none(clear)) return {r, g, b, oA};
     return {select(clear, c.colour[0], r), select(clear, c.colour[1], g), select(clear, c.colour[2], b),
             select(clear, alphaOnClear, oA)};
 }
@@ -755,12 +789,14 @@ DAB_INLINE V erased_alpha(const Settings& c, V dA, V cov) {
 }
 
 DAB_INLINE Pixels8 kept(V keep, const Pixels8& old, const Pixels8& now) {
+    if (none(keep)) return now;
     return {select(keep, old.r, now.r), select(keep, old.g, now.g), select(keep, old.b, now.b),
             select(keep, old.a, now.a)};
 }
 
 // The write rules of a painting dab: locks, the alpha level, the blob lock.
 DAB_INLINE void write(const Settings& c, uint16_t* out, const Pixels8& d, Pixels8 o, V keep) {
+    if (c.plainWrite) return store_pixels(out, kept(keep, d, o));
     if (c.colourLocked) o.r = d.r, o.g = d.g, o.b = d.b;
     if (!c.alphaWritable) {
         o.a = d.a;
@@ -795,35 +831,14 @@ DAB_INLINE void paint_block(const Settings& c, uint16_t* out, const uint16_t* co
     }
 }
 
-// Coverage of eight pixels whose tip (and grit) positions run along a tip
-// row, with the one-pixel steps: alpha scale, texture, mask, solid mode,
-// and 0 where the grit skips the pixel.
-struct CoverageLanes {
-    bool scaled;
-    V alphaScale;  // alphaScale * 512: (cov * alphaScale) >> 7 as a high half
-    const uint8_t* texture;
-    const uint16_t* mask;
-    bool solid;
-    const uint8_t* grit;
-    bool gritSkipsAll;
-    V densityLimit;
-
-    explicit CoverageLanes(const Dab& d)
-        : scaled(d.alphaScale < 128),
-          alphaScale(splat(d.alphaScale << 9)),
-          texture(d.texture),
-          mask(d.mask),
-          solid(d.solid),
-          grit(d.grit),
-          gritSkipsAll(d.densityLimit < 0),
-          densityLimit(splat(uint32_t(std::clamp(d.densityLimit, 0, 255)))) {}
-};
-
 DAB_INLINE V load_bytes(const uint8_t* p) {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero());
 }
 
-DAB_INLINE V coverage8(const CoverageLanes& in, const uint16_t* tip, size_t tipIndex, size_t imageIndex) {
+// Coverage of eight pixels whose tip (and grit) positions run along a tip
+// row, with the one-pixel steps: alpha scale, texture, mask, solid mode,
+// and 0 where the grit skips the pixel.
+DAB_INLINE V coverage8(const Settings& in, const uint16_t* tip, size_t tipIndex, size_t imageIndex) {
     V cov = load(tip + tipIndex);
     if (in.scaled) cov = mul_hi(cov, in.alphaScale);
     if (in.texture != nullptr) {
@@ -844,15 +859,14 @@ DAB_INLINE V coverage8(const CoverageLanes& in, const uint16_t* tip, size_t tipI
 
 // The coverage of a row's pixels, 0 where a pixel is not painted: the tip
 // row itself when nothing else shapes it, else gathered into `stage`.
-const uint16_t* coverage_row(const Dab& d, Spot row, const Spot* cols, size_t first, int32_t count, uint16_t* stage) {
-    const bool shaped =
-        d.grit != nullptr || d.texture != nullptr || d.mask != nullptr || d.solid || d.alphaScale != 128;
-    if (d.tipRun && !shaped) return d.tip + row.tip + cols[0].tip;
+DAB_INLINE const uint16_t* coverage_row(const Dab& d, Spot row, const Spot* cols, size_t first, int32_t count,
+                                        uint16_t* stage) {
+    if (d.tipRun && !d.lanes->shaped) return d.tip + row.tip + cols[0].tip;
     int32_t k = 0;
     if (d.tipRun) {
-        const CoverageLanes lanes(d);
         const size_t tipStart = size_t(row.tip + cols[0].tip);
-        for (; count - k >= 8; k += 8) store(stage + k, coverage8(lanes, d.tip, tipStart + size_t(k), first + size_t(k)));
+        for (; count - k >= 8; k += 8)
+            store(stage + k, coverage8(*d.lanes, d.tip, tipStart + size_t(k), first + size_t(k)));
     }
     const CoverageInputs inputs(d);
     for (; k < count; ++k) {
@@ -863,15 +877,65 @@ const uint16_t* coverage_row(const Dab& d, Spot row, const Spot* cols, size_t fi
     return stage;
 }
 
+// Fewer than eight RGBA64 pixels (or 16-bit values) in pieces of four, two
+// and one, so that a row's tail costs no call.
+DAB_INLINE void copy_tail_pixels(uint16_t* to, const uint16_t* from, int32_t count) {
+    if (count & 4) {
+        store(to, load(from));
+        store(to + 8, load(from + 8));
+        to += 16, from += 16;
+    }
+    if (count & 2) {
+        store(to, load(from));
+        to += 8, from += 8;
+    }
+    if (count & 1) _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from)));
+}
+
+DAB_INLINE void copy_tail_values(uint16_t* to, const uint16_t* from, int32_t count) {
+    if (count & 4) {
+        std::memcpy(to, from, 8);
+        to += 4, from += 4;
+    }
+    if (count & 2) {
+        std::memcpy(to, from, 4);
+        to += 2, from += 2;
+    }
+    if (count & 1) *to = *from;
+}
+
+// The run of a row from its first to its last covered pixel; false when
+// no pixel is covered.
+bool covered_run(const uint16_t* cov, int32_t count, int32_t& begin, int32_t& end) {
+    begin = 0;
+    for (; count - begin >= 8; begin += 8) {
+        const uint32_t bare = uint32_t(_mm_movemask_epi8(equal(load(cov + begin), zero())));
+        if (bare != 0xFFFF) {
+            begin += __builtin_ctz(~bare) / 2;
+            break;
+        }
+    }
+    while (begin < count && cov[begin] == 0) ++begin;
+    if (begin == count) return false;
+    end = count;
+    for (; end - begin >= 8; end -= 8) {
+        const uint32_t bare = uint32_t(_mm_movemask_epi8(equal(load(cov + end - 8), zero())));
+        if (bare != 0xFFFF) {
+            end -= __builtin_clz(~bare << 16) / 2;
+            break;
+        }
+    }
+    while (cov[end - 1] == 0) --end;
+    return true;
+}
+
 template <Kind K>
 void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count) {
     constexpr bool blending = K == Kind::Blend;
     alignas(16) uint16_t coverageStage[kMaxSampleCount];
     const uint16_t* cov = coverage_row(d, row, cols, size_t(y) * size_t(d.imageWidth) + size_t(x0), count, coverageStage);
-    int32_t begin = 0, end = count;
-    while (begin < end && cov[begin] == 0) ++begin;
-    while (end > begin && cov[end - 1] == 0) --end;
-    if (begin == end) return;
+    int32_t begin, end;
+    if (!covered_run(cov, count, begin, end)) return;
 
     // Picked-up colour: the blend buffer's row itself when the tip runs
     // along it, else a copy gathered here and written back after the row.
@@ -888,20 +952,20 @@ void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_
     }
     const auto picked_at = [&](int32_t k) { return blending ? picked + 4 * k : nullptr; };
 
-    const Settings settings(d);
+    const Settings& settings = *d.lanes;
     uint16_t* out = d.dst + size_t(y) * d.rowLength + size_t(x0) * 4;
     int32_t k = begin;
     for (; end - k >= 8; k += 8) paint_block<K>(settings, out + 4 * k, cov + k, picked_at(k));
     if (k < end) {
         // The last pixels on a copy padded with uncovered ones.
-        const size_t left = size_t(end - k);
+        const int32_t left = end - k;
         alignas(16) uint16_t pixels[32] = {}, coverage[8] = {}, pickedTail[32] = {};
-        std::memcpy(pixels, out + 4 * k, left * 8);
-        std::memcpy(coverage, cov + k, left * 2);
-        if (blending) std::memcpy(pickedTail, picked_at(k), left * 8);
+        copy_tail_pixels(pixels, out + 4 * k, left);
+        copy_tail_values(coverage, cov + k, left);
+        if (blending) copy_tail_pixels(pickedTail, picked_at(k), left);
         paint_block<K>(settings, pixels, coverage, pickedTail);
-        std::memcpy(out + 4 * k, pixels, left * 8);
-        if (blending && d.remix) std::memcpy(picked_at(k), pickedTail, left * 8);
+        copy_tail_pixels(out + 4 * k, pixels, left);
+        if (blending && d.remix) copy_tail_pixels(picked_at(k), pickedTail, left);
     }
     if (blending && d.remix && !d.tipRun) {
         for (int32_t j = begin; j < end; ++j)
@@ -1177,7 +1241,12 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
     const TipWalk walk = tip_walk(s, S, w, 4 * s.tipSize, 4);
     d.turned = walk.rotate;
     d.lanesOff = b.dabLanesOff != 0;
-    paint_rows(d, walk, w, n, painter_for(b.mixKind, path_of(d, b.mixKind)));
+    const Path path = path_of(d, b.mixKind);
+#if defined(__SSE2__)
+    std::optional<lanes::Settings> laneSettings;
+    if (path == Path::Lanes || path == Path::LanesBlend || path == Path::LanesErase) d.lanes = &laneSettings.emplace(d);
+#endif
+    paint_rows(d, walk, w, n, painter_for(b.mixKind, path));
 
     b.blendOffOnce = b.maskMakerOn = b.eraseModeOn = 0;
 }

@@ -61,6 +61,7 @@ DAB_ARITH_INLINE V select(V m, V a, V b) { return _mm_or_si128(_mm_and_si128(m, 
 // m ? 0 : a
 DAB_ARITH_INLINE V cleared(V m, V a) { return _mm_andnot_si128(m, a); }
 DAB_ARITH_INLINE bool every(V m) { return _mm_movemask_epi8(m) == 0xFFFF; }
+DAB_ARITH_INLINE bool none(V m) { return _mm_movemask_epi8(m) == 0; }
 
 // floor(p / 65535) of a product p = hi * 65536 + lo of two 16-bit values.
 // p = hi * 65535 + (hi + lo), and hi <= 65534, so hi + lo < 2 * 65535: the
