@@ -957,11 +957,18 @@ void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_
     int32_t k = begin;
     for (; end - k >= 8; k += 8) paint_block<K>(settings, out + 4 * k, cov + k, picked_at(k));
     if (k < end) {
-        // The last pixels on a copy padded with uncovered ones.
         const int32_t left = end - k;
-        alignas(16) uint16_t pixels[32] = {}, coverage[8] = {}, pickedTail[32] = {};
-        copy_tail_pixels(pixels, out + 4 * k, left);
+        alignas(16) uint16_t coverage[8] = {};
         copy_tail_values(coverage, cov + k, left);
+        if (!blending && x0 + k + 8 <= d.imageWidth) {
+            // Eight pixels of the image row in place: the uncovered ones are
+            // written back as they were.
+            paint_block<K>(settings, out + 4 * k, coverage, nullptr);
+            return;
+        }
+        // The last pixels on a copy padded with uncovered ones.
+        alignas(16) uint16_t pixels[32] = {}, pickedTail[32] = {};
+        copy_tail_pixels(pixels, out + 4 * k, left);
         if (blending) copy_tail_pixels(pickedTail, picked_at(k), left);
         paint_block<K>(settings, pixels, coverage, pickedTail);
         copy_tail_pixels(out + 4 * k, pixels, left);
