@@ -1047,7 +1047,7 @@ RowPainter painter_for(int32_t kind, Path path) {
 // per-pixel source takes the lanes, unless a blending dab is turned: turned
 // pixels can share a tip position, and the remix of one must reach the
 // next.
-Path path_of(const Dab& d, int32_t kind) {
+Path path_of(const Dab& d, [[maybe_unused]] int32_t kind) {
     const bool plainCoverage = d.grit == nullptr && d.texture == nullptr && !d.solid;
     const bool plainWrite = !d.erase && !d.colourLocked && d.alphaWritable && !d.blobLocked && d.alphaLevel == 0;
     const bool plainSource = !d.colourVary.on() && !d.lumVary.on() && !d.imageBrush;
