@@ -757,29 +757,50 @@ DAB_INLINE Pixels8 over(const Settings& c, const Pixels8& d, V cov) {
 // Picked-up colour with the primary colour's share.
 DAB_INLINE Pixels8 picked_up(const Settings& c, const Pixels8& s) {
     if (!c.primary) return s;
-    const auto shared = [&](V v, int i) { return sum_over256_held(weighed(c.primaryRest, v), c.primaryShare[i], zero()); };
+    const auto shared = [&](V v, int i) {
+        return sum_over256_held(weighed(c.primaryRest, v), c.primaryShare[i], zero());
+    };
     return {shared(s.r, 0), shared(s.g, 1), shared(s.b, 2), shared(s.a, 3)};
 }
 
 // Picked-up colour mixed into the destination by coverage.
 DAB_INLINE Pixels8 over_picked_up(const Pixels8& d, const Pixels8& s, V cov) {
-    const V clear = equal(d.a, zero()), sourceClear = equal(s.a, zero());
     const V coverRest = _mm_sub_epi16(zero(), cov);  // 65536 - cov, for cov >= 1
-    const auto mixed = [&](V dc, V sc) { return select(sourceClear, dc, mix_over256(coverRest, dc, cov, sc)); };
-    return {select(clear, s.r, mixed(d.r, s.r)), select(clear, s.g, mixed(d.g, s.g)),
-            select(clear, s.b, mixed(d.b, s.b)), select(clear, mul_hi(cov, s.a), mix_over256(coverRest, d.a, cov, s.a))};
+    Pixels8 o{mix_over256(coverRest, d.r, cov, s.r), mix_over256(coverRest, d.g, cov, s.g),
+              mix_over256(coverRest, d.b, cov, s.b), mix_over256(coverRest, d.a, cov, s.a)};
+    // Transparent picked-up colour leaves the destination's colour.
+    const V sourceClear = equal(s.a, zero());
+    if (!none(sourceClear)) {
+        o.r = select(sourceClear, d.r, o.r);
+        o.g = select(sourceClear, d.g, o.g);
+        o.b = select(sourceClear, d.b, o.b);
+    }
+    // A transparent destination takes the picked-up colour as it is.
+    const V clear = equal(d.a, zero());
+    if (!none(clear)) {
+        o = {select(clear, s.r, o.r), select(clear, s.g, o.g), select(clear, s.b, o.b),
+             select(clear, mul_hi(cov, s.a), o.a)};
+    }
+    return o;
 }
 
-// The blend-buffer pixels the remix writes; the reference colour is 0 on a
-// transparent destination.
+// The blend-buffer pixels the remix writes: transparent picked-up colour
+// takes the reference colour (0 on a transparent destination), a
+// transparent destination the picked-up colour.
 DAB_INLINE Pixels8 remixed(const Settings& c, const Pixels8& d, const Pixels8& s) {
-    const V clear = equal(d.a, zero()), sourceClear = equal(s.a, zero());
-    const auto channel = [&](V dc, V sc) {
-        const V mixed = sum_over256_held(weighed(c.strengthRest, dc), weighed(c.strength, sc), splat(1));
-        return select(sourceClear, cleared(clear, dc), select(clear, sc, mixed));
+    const auto mixed = [&](V dc, V sc) {
+        return sum_over256_held(weighed(c.strengthRest, dc), weighed(c.strength, sc), splat(1));
     };
-    return {channel(d.r, s.r), channel(d.g, s.g), channel(d.b, s.b),
-            sum_over256_held(weighed(c.strengthRest, d.a), weighed(c.strength, s.a), zero())};
+    Pixels8 b{mixed(d.r, s.r), mixed(d.g, s.g), mixed(d.b, s.b),
+              sum_over256_held(weighed(c.strengthRest, d.a), weighed(c.strength, s.a), zero())};
+    const V clear = equal(d.a, zero()), sourceClear = equal(s.a, zero());
+    if (!none(clear)) b.r = select(clear, s.r, b.r), b.g = select(clear, s.g, b.g), b.b = select(clear, s.b, b.b);
+    if (!none(sourceClear)) {
+        b.r = select(sourceClear, cleared(clear, d.r), b.r);
+        b.g = select(sourceClear, cleared(clear, d.g), b.g);
+        b.b = select(sourceClear, cleared(clear, d.b), b.b);
+    }
+    return b;
 }
 
 DAB_INLINE V erased_alpha(const Settings& c, V dA, V cov) {
@@ -889,7 +910,7 @@ DAB_INLINE void copy_tail_pixels(uint16_t* to, const uint16_t* from, int32_t cou
         store(to, load(from));
         to += 8, from += 8;
     }
-    if (count & 1) _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(from)));
+    if (count & 1) std::memcpy(to, from, 8);
 }
 
 DAB_INLINE void copy_tail_values(uint16_t* to, const uint16_t* from, int32_t count) {
@@ -933,7 +954,8 @@ template <Kind K>
 void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count) {
     constexpr bool blending = K == Kind::Blend;
     alignas(16) uint16_t coverageStage[kMaxSampleCount];
-    const uint16_t* cov = coverage_row(d, row, cols, size_t(y) * size_t(d.imageWidth) + size_t(x0), count, coverageStage);
+    const size_t first = size_t(y) * size_t(d.imageWidth) + size_t(x0);
+    const uint16_t* cov = coverage_row(d, row, cols, first, count, coverageStage);
     int32_t begin, end;
     if (!covered_run(cov, count, begin, end)) return;
 

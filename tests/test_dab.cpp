@@ -468,7 +468,8 @@ protected:
         e.brush.random.state = c.rng;
         e.brush.currentTip = const_cast<uint8_t*>(c.currentTip);
         e.brush.drawingCountdown = c.countdown;
-        e.undo.dirtyX0 = c.dirty[0], e.undo.dirtyY0 = c.dirty[1], e.undo.dirtyX1 = c.dirty[2], e.undo.dirtyY1 = c.dirty[3];
+        e.undo.dirtyX0 = c.dirty[0], e.undo.dirtyY0 = c.dirty[1];
+        e.undo.dirtyX1 = c.dirty[2], e.undo.dirtyY1 = c.dirty[3];
         e.paintLayer.changedLeft = c.changed[0], e.paintLayer.changedTop = c.changed[1];
         e.paintLayer.changedRight = c.changed[2], e.paintLayer.changedBottom = c.changed[3];
         e.brush.eraseModeOn = flags[0], e.brush.blendOffOnce = flags[1], e.brush.maskMakerOn = flags[2];

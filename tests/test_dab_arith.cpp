@@ -113,12 +113,14 @@ TEST(DabArithLanes, DivisorsOfZeroGiveNoFault) {
     alignas(16) const uint16_t d[8] = {0, 1, 2, 65535, 0, 300, 65534, 0};
     alignas(16) const uint16_t x[8] = {0, 1, 1, 65535, 0, 299, 65533, 0};
     const auto q = lanes_of(scale_by(lanes(x), scales_for(lanes(d))));
-    const uint16_t want[8] = {0, 65535, 32767, 65535, 0, uint16_t(299u * 65535 / 300), uint16_t(65533u * 65535 / 65534), 0};
+    const uint16_t want[8] = {0, 65535, 32767, 65535, 0, uint16_t(299u * 65535 / 300), uint16_t(65533u * 65535 / 65534),
+                              0};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(q[size_t(i)], want[i]) << i;
 }
 
 uint16_t pick16(std::mt19937& rng) {
-    static const uint16_t edges[] = {0, 1, 2, 127, 128, 255, 256, 257, 8191, 8192, 32767, 32768, 65279, 65280, 65534, 65535};
+    static const uint16_t edges[] = {0,     1,     2,     127,   128,   255,   256,   257,
+                                     8191,  8192,  32767, 32768, 65279, 65280, 65534, 65535};
     if (rng() % 2) return edges[rng() % std::size(edges)];
     return uint16_t(rng());
 }
