@@ -977,7 +977,11 @@ void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_
     const Settings& settings = *d.lanes;
     uint16_t* out = d.dst + size_t(y) * d.rowLength + size_t(x0) * 4;
     int32_t k = begin;
-    for (; end - k >= 8; k += 8) paint_block<K>(settings, out + 4 * k, cov + k, picked_at(k));
+    for (; end - k >= 8; k += 8) {
+        // The next row's pixels are brought in while this row is painted.
+        __builtin_prefetch(out + 4 * k + d.rowLength, 1);
+        paint_block<K>(settings, out + 4 * k, cov + k, picked_at(k));
+    }
     if (k < end) {
         const int32_t left = end - k;
         alignas(16) uint16_t coverage[8] = {};
