@@ -559,6 +559,37 @@ TEST_F(Dab, EightPixelAndOnePixelLoopsGiveTheSameBits) {
     }
 }
 
+// Rows of a thousand pixels: every staged row buffer at its capacity,
+// unscaled, scaled, turned, with and without picked-up colour.
+TEST_F(Dab, EightPixelRowsOfTheLargestBrushMatchTheReference) {
+    std::mt19937 rng(31337);
+    make_image(1024, 5, 2, 1000);
+    PTE_SetLayer(2);
+    PTE_SetSize(1000);
+    PTE_SetTool(1.0f, 0, 0, 0, 80, 0, 0, 100, 50, 1, 0, 0, 0, "", "", 0);
+    for (size_t i = 0; i < st().brush.blendBuffer.size(); ++i) st().brush.blendBuffer[i] = pick16(rng);
+    uint16_t* dst = const_cast<uint16_t*>(destination());
+    for (size_t i = 0; i < image_values() * 4; ++i) dst[i] = pick16(rng);
+    for (size_t i = 0; i < image_values(); ++i) st().mask.values[i] = rng() % 3 ? 65535 : pick16(rng);
+    struct Row {
+        int32_t scale, turn, blend;
+    };
+    for (auto [scale, turn, blend] : {Row{0, 0, 0}, Row{0, 0, 100}, Row{999, 0, 100}, Row{700, 0, 0}, Row{0, 33, 0},
+                                      Row{999, 90, 100}}) {
+        PTE_SetSize(1000);
+        if (scale > 0) PTE_SetScaleSize(scale);
+        PTE_SetRotateBrushMode(turn > 0 ? 1 : 0, turn);
+        PTE_SetBlendStrength(blend);
+        for (int32_t x : {-600, -7, 500, 1023, 1500}) {
+            const Canvas want = reference_dab(x, 2, 0x8000, 0x4000, 0x2000);
+            PTE_DrawDabGrit(x, 2, 0x8000, 0x4000, 0x2000);
+            const Canvas got = capture();
+            ASSERT_TRUE(want.dst == got.dst) << scale << " " << turn << " " << blend << " at " << x;
+            ASSERT_TRUE(want.blend == got.blend) << scale << " " << turn << " " << blend << " at " << x;
+        }
+    }
+}
+
 TEST_F(Dab, MaskDabsMatchTheReference) {
     std::mt19937 rng(777);
     for (int scene = 0; scene < 150; ++scene) {
