@@ -474,57 +474,54 @@ protected:
         e.paintLayer.changedRight = c.changed[2], e.paintLayer.changedBottom = c.changed[3];
         e.brush.eraseModeOn = flags[0], e.brush.blendOffOnce = flags[1], e.brush.maskMakerOn = flags[2];
     }
-};
 
+    // A dab anywhere around the image, in any colour.
+    struct RandomDab {
+        int32_t x, y, r, g, b;
+    };
+    static RandomDab random_dab(std::mt19937& rng) {
+        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
+        const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
+        const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
+        const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
+        return {x, y, r, g, b};
+    }
+
+    // Four dabs in each of `scenes` scenes that `make_scene` sets up, each
+    // against the reference.
+    template <class MakeScene>
+    void dabs_match_the_reference(std::mt19937& rng, int scenes, MakeScene make_scene) {
+        for (int scene = 0; scene < scenes; ++scene) {
+            reset_engine();
+            make_scene();
+            for (int dab = 0; dab < 4; ++dab) {
+                const auto [x, y, r, g, b] = random_dab(rng);
+                const Canvas want = reference_dab(x, y, r, g, b);
+                PTE_DrawDabGrit(x, y, r, g, b);
+                const Canvas got = capture();
+                ASSERT_TRUE(want.dst == got.dst) << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
+                ASSERT_TRUE(want.blend == got.blend) << "scene " << scene << " dab " << dab;
+                ASSERT_EQ(want.rng, got.rng) << "scene " << scene << " dab " << dab;
+                ASSERT_EQ(want.currentTip, got.currentTip) << "scene " << scene;
+                ASSERT_EQ(want.countdown, got.countdown);
+                ASSERT_EQ(want.dirty, got.dirty);
+                ASSERT_EQ(want.changed, got.changed);
+                EXPECT_EQ(st().brush.eraseModeOn, 0);
+                EXPECT_EQ(st().brush.blendOffOnce, 0);
+                PTE_DecDrawingLength();
+            }
+        }
+    }
+};
 
 TEST_F(Dab, MatchesTheReferenceOverRandomScenes) {
     std::mt19937 rng(20240611);
-    for (int scene = 0; scene < 400; ++scene) {
-        reset_engine();
-        random_scene(rng);
-        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
-        for (int dab = 0; dab < 4; ++dab) {
-            const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
-            const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
-            const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
-            const Canvas want = reference_dab(x, y, r, g, b);
-            PTE_DrawDabGrit(x, y, r, g, b);
-            const Canvas got = capture();
-            ASSERT_TRUE(want.dst == got.dst) << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
-            ASSERT_TRUE(want.blend == got.blend) << "scene " << scene << " dab " << dab;
-            ASSERT_EQ(want.rng, got.rng) << "scene " << scene << " dab " << dab;
-            ASSERT_EQ(want.currentTip, got.currentTip) << "scene " << scene;
-            ASSERT_EQ(want.countdown, got.countdown);
-            ASSERT_EQ(want.dirty, got.dirty);
-            ASSERT_EQ(want.changed, got.changed);
-            EXPECT_EQ(st().brush.eraseModeOn, 0);
-            EXPECT_EQ(st().brush.blendOffOnce, 0);
-            PTE_DecDrawingLength();
-        }
-    }
+    dabs_match_the_reference(rng, 400, [&] { random_scene(rng); });
 }
 
 TEST_F(Dab, EightPixelDabsMatchTheReference) {
     std::mt19937 rng(8080);
-    for (int scene = 0; scene < 500; ++scene) {
-        reset_engine();
-        lanes_scene(rng);
-        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
-        for (int dab = 0; dab < 4; ++dab) {
-            const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
-            const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
-            const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
-            const Canvas want = reference_dab(x, y, r, g, b);
-            PTE_DrawDabGrit(x, y, r, g, b);
-            const Canvas got = capture();
-            ASSERT_TRUE(want.dst == got.dst) << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
-            ASSERT_TRUE(want.blend == got.blend) << "scene " << scene << " dab " << dab;
-            ASSERT_EQ(want.rng, got.rng) << "scene " << scene << " dab " << dab;
-            ASSERT_EQ(want.dirty, got.dirty);
-            ASSERT_EQ(want.changed, got.changed);
-            PTE_DecDrawingLength();
-        }
-    }
+    dabs_match_the_reference(rng, 500, [&] { lanes_scene(rng); });
 }
 
 // The eight-pixel loops against the one-pixel loops on the same dabs, over
@@ -538,11 +535,8 @@ TEST_F(Dab, EightPixelAndOnePixelLoopsGiveTheSameBits) {
             lanes_scene(rng);
         else
             random_scene(rng, scene % 4 == 0);
-        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
         for (int dab = 0; dab < 4; ++dab) {
-            const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
-            const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
-            const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
+            const auto [x, y, r, g, b] = random_dab(rng);
             const Canvas before = capture();
             const std::array<uint8_t, 3> flags = {st().brush.eraseModeOn, st().brush.blendOffOnce,
                                                   st().brush.maskMakerOn};
@@ -598,11 +592,8 @@ TEST_F(Dab, MaskDabsMatchTheReference) {
         PTE_SetMaskMakerOn();
         if (rng() % 4 == 0) PTE_SetEraseModeOn();
         const bool erasing = st().brush.eraseModeOn != 0;
-        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
         for (int dab = 0; dab < 3; ++dab) {
-            const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
-            const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
-            const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
+            const auto [x, y, r, g, b] = random_dab(rng);
             st().brush.brushColor[0] = uint16_t(r & 0xFF00);
             st().brush.brushColor[1] = uint16_t(g & 0xFF00);
             st().brush.brushColor[2] = uint16_t(b & 0xFF00);
