@@ -499,7 +499,8 @@ protected:
                 const Canvas want = reference_dab(x, y, r, g, b);
                 PTE_DrawDabGrit(x, y, r, g, b);
                 const Canvas got = capture();
-                ASSERT_TRUE(want.dst == got.dst) << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
+                ASSERT_TRUE(want.dst == got.dst)
+                    << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
                 ASSERT_TRUE(want.blend == got.blend) << "scene " << scene << " dab " << dab;
                 ASSERT_EQ(want.rng, got.rng) << "scene " << scene << " dab " << dab;
                 ASSERT_EQ(want.currentTip, got.currentTip) << "scene " << scene;
