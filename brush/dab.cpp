@@ -794,7 +794,11 @@ DAB_INLINE Pixels8 remixed(const Settings& c, const Pixels8& d, const Pixels8& s
     Pixels8 b{mixed(d.r, s.r), mixed(d.g, s.g), mixed(d.b, s.b),
               sum_over256_held(weighed(c.strengthRest, d.a), weighed(c.strength, s.a), zero())};
     const V clear = equal(d.a, zero()), sourceClear = equal(s.a, zero());
-    if (!none(clear)) b.r = select(clear, s.r, b.r), b.g = select(clear, s.g, b.g), b.b = select(clear, s.b, b.b);
+    if (!none(clear)) {
+        b.r = select(clear, s.r, b.r);
+        b.g = select(clear, s.g, b.g);
+        b.b = select(clear, s.b, b.b);
+    }
     if (!none(sourceClear)) {
         b.r = select(sourceClear, cleared(clear, d.r), b.r);
         b.g = select(sourceClear, cleared(clear, d.g), b.g);
