@@ -65,6 +65,10 @@ struct BrushState {
     uint8_t maskMakerOn = 0;
     uint8_t eraseModeOn = 0;
 
+    // Every dab through the one-pixel loops instead of the eight-pixel lanes:
+    // both give the same bits, and the tests compare them.
+    uint8_t dabLanesOff = 0;
+
     char startDir[kStartDirCapacity] = {};
     int32_t randomSeed = 0;
     RandomGenerator random;

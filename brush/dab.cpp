@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 
 #include "brush/blend_buffer.h"
+#include "brush/dab_arith.h"
 #include "brush/paint_layer.h"
 #include "brush/settings.h"
 #include "brush/tip.h"
@@ -164,6 +167,12 @@ DAB_INLINE uint32_t shift_luminance(uint32_t v, uint32_t byteModQ, int32_t Q) {
     return clamp16(trunc_to_int(out));
 }
 
+#if defined(__SSE2__)
+namespace lanes {
+struct Settings;
+}
+#endif
+
 // Everything a dab needs that does not depend on the pixel, gathered once.
 struct Dab {
     // Coverage.
@@ -199,6 +208,15 @@ struct Dab {
     // Destination: the layer or paint layer (RGBA64), or the mask (G16).
     uint16_t* dst = nullptr;
     size_t rowLength = 0;
+
+    // How the dab's pixels meet the tip: turned, and (per dab, for an
+    // unturned tip) whether a row's pixels sample consecutive tip columns.
+    bool turned = false;
+    bool tipRun = false;
+    bool lanesOff = false;  // every pixel through the one-pixel loops
+#if defined(__SSE2__)
+    const lanes::Settings* lanes = nullptr;  // the settings as lanes, for the eight-pixel loops
+#endif
 };
 
 // What coverage reads, copied out of the dab before a row so that the
@@ -282,18 +300,9 @@ DAB_INLINE Rgba source(Dab& d, const Spot& spot, uint32_t& cov) {
     return s;
 }
 
-// floor(x / 65535) for x <= 65535 * 65535 without a multiply: adding the
-// high half and one before the shift makes up the difference between
-// dividing by 65536 and by 65535 (checked for every such x).
-DAB_INLINE uint32_t div65535(uint32_t x) { return (x + (x >> 16) + 1) >> 16; }
-
-// floor(x * 65535 / d) for 0 < d <= 65535 and x <= d, without an integer
-// division per channel. scale = 65535.0 / d (one division per pixel) is
-// exact to 2^-53, so x * scale lies within 2^-35 of the true quotient q,
-// which is either an integer or at least 1/65535 below the next one. Adding
-// 2^-20 lifts an integer quotient that came out a hair low and never pushes
-// a fraction over: the truncation is the exact floor.
-DAB_INLINE uint32_t scale_by(uint32_t x, double scale) { return uint32_t(x * scale + 0x1p-20); }
+using arith::div65535;
+using arith::scale_by;
+using arith::scale_for;
 
 // What a compose gives: the output pixel and the reference colour D that
 // the remix feeds back.
@@ -342,7 +351,7 @@ struct Over {
         const uint32_t a = s.c[3] == kOpaque ? cov : div65535(cov * s.c[3]);
         const uint32_t oA = dA + div65535((kOpaque - dA) * a);
         r.o.c[3] = oA;
-        const double scale = 65535.0 / oA;
+        const double scale = scale_for(oA);
         DAB_UNROLL
         for (int c = 0; c < 3; ++c) {
             // The sum never exceeds oA, so the scaled value stays within 16 bits.
@@ -616,7 +625,7 @@ DAB_INLINE void write_pixel(const Dab& d, uint16_t* p, const Rgba& o, uint32_t d
 // write of colour and alpha as computed) paints the dab colour itself,
 // known before the loop; a plain blending dab paints picked-up colour.
 // Everything else takes the general loop.
-enum class Path { General, Plain, PlainBlend };
+enum class Path { General, Plain, PlainBlend, Lanes, LanesBlend, LanesErase };
 
 template <class Mix, Path P>
 void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count) {
@@ -653,6 +662,357 @@ void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_
         }
     }
 }
+
+#if defined(__SSE2__)
+
+// Eight pixels at a time, for source over (mix kind 32) when every pixel
+// of a dab paints the same way: the dab colour, picked-up colour, or an
+// erase, without a per-pixel variation or an image brush. A row's coverage
+// is gathered first (grit, texture, mask and solid mode are settled there,
+// 0 for a pixel the one-pixel loop skips), the row is trimmed to its
+// covered run, and a pixel of coverage 0 keeps its values. Every step is
+// the one-pixel arithmetic in 16-bit lanes (dab_arith.h): the same bits.
+namespace lanes {
+
+using namespace arith;
+
+enum class Kind { Paint, Blend, Erase };
+
+// The dab's settings as lanes, made once per dab.
+struct Settings {
+    // Coverage.
+    bool scaled;
+    V alphaScale;  // alphaScale * 512: (cov * alphaScale) >> 7 as a high half
+    const uint8_t* texture;
+    const uint16_t* mask;
+    bool solid;
+    const uint8_t* grit;
+    bool gritSkipsAll;
+    V densityLimit;
+    bool shaped;  // coverage other than the tip's alone
+
+    // Compose and write.
+    V colour[4];
+    bool opaque;  // the dab colour's alpha is 65535, so a = cov
+    bool colourLocked, alphaWritable, blobLocked, levelled;
+    bool plainWrite;  // colour and alpha written as computed
+    V level;
+    bool primary;
+    V primaryRest;
+    Weighed primaryShare[4];
+    bool remix;
+    V strength, strengthRest;
+
+    explicit Settings(const Dab& d)
+        : scaled(d.alphaScale < 128),
+          alphaScale(splat(d.alphaScale << 9)),
+          texture(d.texture),
+          mask(d.mask),
+          solid(d.solid),
+          grit(d.grit),
+          gritSkipsAll(d.densityLimit < 0),
+          densityLimit(splat(uint32_t(std::clamp(d.densityLimit, 0, 255)))),
+          shaped(grit != nullptr || texture != nullptr || mask != nullptr || solid || d.alphaScale != 128),
+          opaque(d.base.c[3] == kOpaque),
+          colourLocked(d.colourLocked),
+          alphaWritable(d.alphaWritable),
+          blobLocked(d.blobLocked),
+          levelled(d.alphaLevel > 0),
+          plainWrite(!colourLocked && alphaWritable && !blobLocked && !levelled),
+          level(splat(d.alphaLevel)),
+          primary(d.primary),
+          primaryRest(splat(d.primaryRest)),
+          remix(d.remix),
+          strength(splat(d.strength)),
+          strengthRest(splat(d.strengthRest)) {
+        for (int c = 0; c < 4; ++c) {
+            colour[c] = splat(d.base.c[c]);
+            // primaryStrength * colour < 2^24: its whole part over 256 fits 16 bits.
+            primaryShare[c] = {splat(d.primaryShare.c[c] >> 8), splat(d.primaryShare.c[c] & 255)};
+        }
+    }
+};
+
+// Source over the destination with the dab colour.
+DAB_INLINE Pixels8 over(const Settings& c, const Pixels8& d, V cov) {
+    const V clear = equal(d.a, zero());
+    const V alphaOnClear = mul_hi(cov, c.colour[3]);
+    if (every(clear)) return {c.colour[0], c.colour[1], c.colour[2], alphaOnClear};
+    const V a = c.opaque ? cov : mul_div65535(cov, c.colour[3]);
+    const V aRest = rest(a);
+    const V oA = add16(d.a, mul_div65535(rest(d.a), a));
+    const auto sum = [&](V dc, V sc) { return add16(mul_div65535(mul_hi(dc, d.a), aRest), mul_hi(a, sc)); };
+    V r = sum(d.r, c.colour[0]), g = sum(d.g, c.colour[1]), b = sum(d.b, c.colour[2]);
+    if (!every(equal(oA, all_ones()))) {
+        const Scales scales = scales_for(oA);
+        r = scale_by(r, scales);
+        g = scale_by(g, scales);
+        b = scale_by(b, scales);
+    }
+    if (none(clear)) return {r, g, b, oA};
+    return {select(clear, c.colour[0], r), select(clear, c.colour[1], g), select(clear, c.colour[2], b),
+            select(clear, alphaOnClear, oA)};
+}
+
+// Picked-up colour with the primary colour's share.
+DAB_INLINE Pixels8 picked_up(const Settings& c, const Pixels8& s) {
+    if (!c.primary) return s;
+    const auto shared = [&](V v, int i) {
+        return sum_over256_held(weighed(c.primaryRest, v), c.primaryShare[i], zero());
+    };
+    return {shared(s.r, 0), shared(s.g, 1), shared(s.b, 2), shared(s.a, 3)};
+}
+
+// Picked-up colour mixed into the destination by coverage.
+DAB_INLINE Pixels8 over_picked_up(const Pixels8& d, const Pixels8& s, V cov) {
+    const V coverRest = _mm_sub_epi16(zero(), cov);  // 65536 - cov, for cov >= 1
+    Pixels8 o{mix_over256(coverRest, d.r, cov, s.r), mix_over256(coverRest, d.g, cov, s.g),
+              mix_over256(coverRest, d.b, cov, s.b), mix_over256(coverRest, d.a, cov, s.a)};
+    // Transparent picked-up colour leaves the destination's colour.
+    const V sourceClear = equal(s.a, zero());
+    if (!none(sourceClear)) {
+        o.r = select(sourceClear, d.r, o.r);
+        o.g = select(sourceClear, d.g, o.g);
+        o.b = select(sourceClear, d.b, o.b);
+    }
+    // A transparent destination takes the picked-up colour as it is.
+    const V clear = equal(d.a, zero());
+    if (!none(clear)) {
+        o = {select(clear, s.r, o.r), select(clear, s.g, o.g), select(clear, s.b, o.b),
+             select(clear, mul_hi(cov, s.a), o.a)};
+    }
+    return o;
+}
+
+// The blend-buffer pixels the remix writes: transparent picked-up colour
+// takes the reference colour (0 on a transparent destination), a
+// transparent destination the picked-up colour.
+DAB_INLINE Pixels8 remixed(const Settings& c, const Pixels8& d, const Pixels8& s) {
+    const auto mixed = [&](V dc, V sc) {
+        return sum_over256_held(weighed(c.strengthRest, dc), weighed(c.strength, sc), splat(1));
+    };
+    Pixels8 b{mixed(d.r, s.r), mixed(d.g, s.g), mixed(d.b, s.b),
+              sum_over256_held(weighed(c.strengthRest, d.a), weighed(c.strength, s.a), zero())};
+    const V clear = equal(d.a, zero()), sourceClear = equal(s.a, zero());
+    if (!none(clear)) {
+        b.r = select(clear, s.r, b.r);
+        b.g = select(clear, s.g, b.g);
+        b.b = select(clear, s.b, b.b);
+    }
+    if (!none(sourceClear)) {
+        b.r = select(sourceClear, cleared(clear, d.r), b.r);
+        b.g = select(sourceClear, cleared(clear, d.g), b.g);
+        b.b = select(sourceClear, cleared(clear, d.b), b.b);
+    }
+    return b;
+}
+
+DAB_INLINE V erased_alpha(const Settings& c, V dA, V cov) {
+    const V oA = mul_hi(rest(cov), dA);
+    if (!c.blobLocked) return oA;
+    return select(at_most(dA, kThinAlpha), dA, max_of(oA, splat(kBlobEraseFloor)));
+}
+
+DAB_INLINE Pixels8 kept(V keep, const Pixels8& old, const Pixels8& now) {
+    if (none(keep)) return now;
+    return {select(keep, old.r, now.r), select(keep, old.g, now.g), select(keep, old.b, now.b),
+            select(keep, old.a, now.a)};
+}
+
+// The write rules of a painting dab: locks, the alpha level, the blob lock.
+DAB_INLINE void write(const Settings& c, uint16_t* out, const Pixels8& d, Pixels8 o, V keep) {
+    if (c.plainWrite) return store_pixels(out, kept(keep, d, o));
+    if (c.colourLocked) o.r = d.r, o.g = d.g, o.b = d.b;
+    if (!c.alphaWritable) {
+        o.a = d.a;
+    } else {
+        V a = c.levelled ? c.level : o.a;
+        if (c.blobLocked) a = select(either(at_most(d.a, kThinAlpha), at_most(o.a, kThinAlpha)), d.a, a);
+        o.a = a;
+    }
+    store_pixels(out, kept(keep, d, o));
+}
+
+// Eight destination pixels with their coverage and, when blending, their
+// picked-up colour (which the remix rewrites).
+template <Kind K>
+DAB_INLINE void paint_block(const Settings& c, uint16_t* out, const uint16_t* coverage, uint16_t* picked) {
+    const V cov = load(coverage);
+    const V keep = equal(cov, zero());
+    if (every(keep)) return;
+    const Pixels8 d = load_pixels(out);
+    if constexpr (K == Kind::Erase) {
+        Pixels8 o = d;
+        o.a = select(keep, d.a, erased_alpha(c, d.a, cov));
+        store_pixels(out, o);
+    } else if constexpr (K == Kind::Paint) {
+        write(c, out, d, over(c, d, cov), keep);
+    } else {
+        const Pixels8 held = load_pixels(picked);
+        const Pixels8 s = picked_up(c, held);
+        const Pixels8 o = over_picked_up(d, s, cov);
+        if (c.remix) store_pixels(picked, kept(keep, held, remixed(c, d, s)));
+        write(c, out, d, o, keep);
+    }
+}
+
+DAB_INLINE V load_bytes(const uint8_t* p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero());
+}
+
+// Coverage of eight pixels whose tip (and grit) positions run along a tip
+// row, with the one-pixel steps: alpha scale, texture, mask, solid mode,
+// and 0 where the grit skips the pixel.
+DAB_INLINE V coverage8(const Settings& in, const uint16_t* tip, size_t tipIndex, size_t imageIndex) {
+    V cov = load(tip + tipIndex);
+    if (in.scaled) cov = mul_hi(cov, in.alphaScale);
+    if (in.texture != nullptr) {
+        const V t = load_bytes(in.texture + imageIndex);
+        cov = select(equal(t, splat(255)), cov, weighed(t, cov).whole);
+    }
+    if (in.mask != nullptr) {
+        const V m = load(in.mask + imageIndex);
+        cov = select(equal(m, all_ones()), cov, mul_hi(m, cov));
+    }
+    if (in.solid) cov = rest(equal(cov, zero()));
+    if (in.grit != nullptr) {
+        const V passes = equal(_mm_subs_epu16(load_bytes(in.grit + tipIndex), in.densityLimit), zero());
+        cov = in.gritSkipsAll ? zero() : _mm_and_si128(cov, passes);
+    }
+    return cov;
+}
+
+// The coverage of a row's pixels, 0 where a pixel is not painted: the tip
+// row itself when nothing else shapes it, else gathered into `stage`.
+DAB_INLINE const uint16_t* coverage_row(const Dab& d, Spot row, const Spot* cols, size_t first, int32_t count,
+                                        uint16_t* stage) {
+    if (d.tipRun && !d.lanes->shaped) return d.tip + row.tip + cols[0].tip;
+    int32_t k = 0;
+    if (d.tipRun) {
+        const size_t tipStart = size_t(row.tip + cols[0].tip);
+        for (; count - k >= 8; k += 8)
+            store(stage + k, coverage8(*d.lanes, d.tip, tipStart + size_t(k), first + size_t(k)));
+    }
+    const CoverageInputs inputs(d);
+    for (; k < count; ++k) {
+        const int32_t spot = row.tip + cols[k].tip;
+        const bool painted = spot >= 0 && (d.grit == nullptr || d.grit[spot] <= d.densityLimit);
+        stage[k] = painted ? uint16_t(coverage<true>(inputs, spot, first + size_t(k))) : 0;
+    }
+    return stage;
+}
+
+// Fewer than eight RGBA64 pixels (or 16-bit values) in pieces of four, two
+// and one, so that a row's tail costs no call.
+DAB_INLINE void copy_tail_pixels(uint16_t* to, const uint16_t* from, int32_t count) {
+    if (count & 4) {
+        store(to, load(from));
+        store(to + 8, load(from + 8));
+        to += 16, from += 16;
+    }
+    if (count & 2) {
+        store(to, load(from));
+        to += 8, from += 8;
+    }
+    if (count & 1) std::memcpy(to, from, 8);
+}
+
+DAB_INLINE void copy_tail_values(uint16_t* to, const uint16_t* from, int32_t count) {
+    if (count & 4) {
+        std::memcpy(to, from, 8);
+        to += 4, from += 4;
+    }
+    if (count & 2) {
+        std::memcpy(to, from, 4);
+        to += 2, from += 2;
+    }
+    if (count & 1) *to = *from;
+}
+
+// The run of a row from its first to its last covered pixel; false when
+// no pixel is covered.
+bool covered_run(const uint16_t* cov, int32_t count, int32_t& begin, int32_t& end) {
+    begin = 0;
+    for (; count - begin >= 8; begin += 8) {
+        const uint32_t bare = uint32_t(_mm_movemask_epi8(equal(load(cov + begin), zero())));
+        if (bare != 0xFFFF) {
+            begin += __builtin_ctz(~bare) / 2;
+            break;
+        }
+    }
+    while (begin < count && cov[begin] == 0) ++begin;
+    if (begin == count) return false;
+    end = count;
+    for (; end - begin >= 8; end -= 8) {
+        const uint32_t bare = uint32_t(_mm_movemask_epi8(equal(load(cov + end - 8), zero())));
+        if (bare != 0xFFFF) {
+            end -= __builtin_clz(~bare << 16) / 2;
+            break;
+        }
+    }
+    while (cov[end - 1] == 0) --end;
+    return true;
+}
+
+template <Kind K>
+void paint_row(Dab& d, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count) {
+    constexpr bool blending = K == Kind::Blend;
+    alignas(16) uint16_t coverageStage[kMaxSampleCount];
+    const size_t first = size_t(y) * size_t(d.imageWidth) + size_t(x0);
+    const uint16_t* cov = coverage_row(d, row, cols, first, count, coverageStage);
+    int32_t begin, end;
+    if (!covered_run(cov, count, begin, end)) return;
+
+    // Picked-up colour: the blend buffer's row itself when the tip runs
+    // along it, else a copy gathered here and written back after the row.
+    alignas(16) uint16_t pickedStage[blending ? kMaxSampleCount * 4 : 1];
+    uint16_t* picked = nullptr;
+    if constexpr (blending) {
+        if (d.tipRun) {
+            picked = d.blend + row.blend + cols[0].blend;
+        } else {
+            for (int32_t k = begin; k < end; ++k)
+                std::memcpy(pickedStage + 4 * k, d.blend + row.blend + cols[k].blend, 8);
+            picked = pickedStage;
+        }
+    }
+    const auto picked_at = [&](int32_t k) { return blending ? picked + 4 * k : nullptr; };
+
+    const Settings& settings = *d.lanes;
+    uint16_t* out = d.dst + size_t(y) * d.rowLength + size_t(x0) * 4;
+    int32_t k = begin;
+    for (; end - k >= 8; k += 8) {
+        // The next row's pixels are brought in while this row is painted.
+        __builtin_prefetch(out + 4 * k + d.rowLength, 1);
+        paint_block<K>(settings, out + 4 * k, cov + k, picked_at(k));
+    }
+    if (k < end) {
+        const int32_t left = end - k;
+        alignas(16) uint16_t coverage[8] = {};
+        copy_tail_values(coverage, cov + k, left);
+        if (!blending && x0 + k + 8 <= d.imageWidth) {
+            // Eight pixels of the image row in place: the uncovered ones are
+            // written back as they were.
+            paint_block<K>(settings, out + 4 * k, coverage, nullptr);
+            return;
+        }
+        // The last pixels on a copy padded with uncovered ones.
+        alignas(16) uint16_t pixels[32] = {}, pickedTail[32] = {};
+        copy_tail_pixels(pixels, out + 4 * k, left);
+        if (blending) copy_tail_pixels(pickedTail, picked_at(k), left);
+        paint_block<K>(settings, pixels, coverage, pickedTail);
+        copy_tail_pixels(out + 4 * k, pixels, left);
+        if (blending && d.remix) copy_tail_pixels(picked_at(k), pickedTail, left);
+    }
+    if (blending && d.remix && !d.tipRun) {
+        for (int32_t j = begin; j < end; ++j)
+            if (cov[j] != 0) std::memcpy(d.blend + row.blend + cols[j].blend, pickedStage + 4 * j, 8);
+    }
+}
+
+}  // namespace lanes
+
+#endif
 
 using RowPainter = void (*)(Dab&, int32_t y, int32_t x0, Spot row, const Spot* cols, int32_t count);
 
@@ -697,6 +1057,11 @@ constexpr MixKind kMixKinds[] = {
 };
 
 RowPainter painter_for(int32_t kind, Path path) {
+#if defined(__SSE2__)
+    if (path == Path::Lanes) return lanes::paint_row<lanes::Kind::Paint>;
+    if (path == Path::LanesBlend) return lanes::paint_row<lanes::Kind::Blend>;
+    if (path == Path::LanesErase) return lanes::paint_row<lanes::Kind::Erase>;
+#endif
     if (kind == kMixNormal) {
         if (path == Path::Plain) return paint_row<Over, Path::Plain>;
         if (path == Path::PlainBlend) return paint_row<Over, Path::PlainBlend>;
@@ -708,11 +1073,20 @@ RowPainter painter_for(int32_t kind, Path path) {
     return paint_row<Mixing<SourceOnly>, Path::General>;
 }
 
-// The loop a dab can take with its settings.
-Path path_of(const Dab& d) {
+// The loop a dab can take with its settings. Source over without a
+// per-pixel source takes the lanes, unless a blending dab is turned: turned
+// pixels can share a tip position, and the remix of one must reach the
+// next.
+Path path_of(const Dab& d, [[maybe_unused]] int32_t kind) {
     const bool plainCoverage = d.grit == nullptr && d.texture == nullptr && !d.solid;
     const bool plainWrite = !d.erase && !d.colourLocked && d.alphaWritable && !d.blobLocked && d.alphaLevel == 0;
     const bool plainSource = !d.colourVary.on() && !d.lumVary.on() && !d.imageBrush;
+#if defined(__SSE2__)
+    if (kind == kMixNormal && plainSource && !d.lanesOff) {
+        if (!d.blending) return d.erase ? Path::LanesErase : Path::Lanes;
+        if (!d.erase && !d.turned) return Path::LanesBlend;
+    }
+#endif
     if (!plainCoverage || !plainWrite || !plainSource) return Path::General;
     return d.blending ? Path::PlainBlend : Path::Plain;
 }
@@ -825,7 +1199,11 @@ TipWalk tip_walk(const EngineState& s, int32_t S, const Window& w, int32_t blend
 void paint_rows(Dab& d, const TipWalk& walk, const Window& w, int32_t n, RowPainter paint) {
     const int32_t count = std::max(0, w.x1 - w.x0);
     Spot spots[kMaxSampleCount];
-    if (!walk.rotate) walk.map_columns(spots, count);
+    if (!walk.rotate) {
+        walk.map_columns(spots, count);
+        d.tipRun = count > 0 && spots[0].tip >= 0;
+        for (int32_t k = 1; k < count && d.tipRun; ++k) d.tipRun = spots[k].tip == spots[0].tip + k;
+    }
     for (int32_t y = w.y0, ty = w.skipY; y < w.y1; ++y, ++ty) {
         const int32_t tipRow = walk.offsets[ty];
         d.colourVary.start_row(*d.random, n, walk.T);
@@ -897,7 +1275,15 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
     const Window w = dab_window(s, x, y, n);
     undo::grow_dirty_rect(s, w.x0, w.y0, w.x1, w.y1);
     if (paint != nullptr) grow_changed_area(s.paintLayer, w.x0, w.y0, w.x1, w.y1);
-    paint_rows(d, tip_walk(s, S, w, 4 * s.tipSize, 4), w, n, painter_for(b.mixKind, path_of(d)));
+    const TipWalk walk = tip_walk(s, S, w, 4 * s.tipSize, 4);
+    d.turned = walk.rotate;
+    d.lanesOff = b.dabLanesOff != 0;
+    const Path path = path_of(d, b.mixKind);
+#if defined(__SSE2__)
+    std::optional<lanes::Settings> laneSettings;
+    if (path == Path::Lanes || path == Path::LanesBlend || path == Path::LanesErase) d.lanes = &laneSettings.emplace(d);
+#endif
+    paint_rows(d, walk, w, n, painter_for(b.mixKind, path));
 
     b.blendOffOnce = b.maskMakerOn = b.eraseModeOn = 0;
 }

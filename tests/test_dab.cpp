@@ -380,10 +380,11 @@ T pick(std::mt19937& rng, std::initializer_list<T> values) {
 
 class Dab : public EngineTest {
 protected:
-    // Sets up a random brush, image, destination and buffers from the seed.
-    void random_scene(std::mt19937& rng) {
-        const int32_t W = int32_t(1 + rng() % 40), H = int32_t(1 + rng() % 30);
-        const int32_t T = pick(rng, {8, 16, 33});
+    // Sets up a random brush, image, destination and buffers from the seed;
+    // wide scenes have rows of several eight-pixel runs.
+    void random_scene(std::mt19937& rng, bool wide = false) {
+        const int32_t W = int32_t(1 + rng() % (wide ? 100 : 40)), H = int32_t(1 + rng() % 30);
+        const int32_t T = wide ? pick(rng, {16, 33, 64}) : pick(rng, {8, 16, 33});
         make_image(W, H, 2, T);
         const int32_t layer = pick(rng, {1, 2, 3});
         PTE_SetLayer(layer);
@@ -430,31 +431,156 @@ protected:
             for (size_t i = 0; i < image_values(); ++i) st().brush.texture[i] = uint8_t(4 + rng() % 247);
         }
     }
+    // Mostly the settings of dabs that paint eight pixels at a time (source
+    // over, no per-pixel variation, no image brush), and a destination with
+    // runs of transparent, opaque and thin pixels.
+    void lanes_scene(std::mt19937& rng) {
+        random_scene(rng, true);
+        if (rng() % 8 != 0) {
+            PTE_SetMixMode(32, pick(rng, {0, 128, 256}));
+            PTE_SetPixColorVary(0);
+            PTE_SetPixLumVary(0);
+            PTE_SetImageBrushMode(0);
+        }
+        if (rng() % 3 == 0) PTE_SetBlendPrimaryColorStrength(pick(rng, {1, 60, 255, 256}));
+        if (rng() % 8 == 0) PTE_SetDensity(pick(rng, {-3, 0, 1, 300}));
+        if (rng() % 2) {
+            uint16_t* dst = const_cast<uint16_t*>(destination());
+            for (size_t i = 0; i < image_values();) {
+                const size_t run = 1 + rng() % 20;
+                const uint16_t alpha = pick(rng, {uint16_t(0), uint16_t(65535), uint16_t(8191), pick16(rng)});
+                for (size_t j = i; j < std::min(image_values(), i + run); ++j) dst[j * 4 + 3] = alpha;
+                i += run;
+            }
+        }
+        if (rng() % 3 == 0) {
+            for (size_t i = 0; i < st().brush.blendBuffer.size(); i += 4)
+                st().brush.blendBuffer[i + 3] = pick(rng, {uint16_t(0), uint16_t(65535), pick16(rng)});
+        }
+    }
+
+    // Puts back what a dab changes, its one-dab flags included.
+    static void restore(const Canvas& c, const std::array<uint8_t, 3>& flags) {
+        engine::EngineState& e = E();
+        std::copy(c.dst.begin(), c.dst.end(), const_cast<uint16_t*>(destination()));
+        std::copy(c.blend.begin(), c.blend.end(), e.brush.blendBuffer.data());
+        std::copy(c.mask.begin(), c.mask.end(), e.mask.values.data());
+        e.brush.random.state = c.rng;
+        e.brush.currentTip = const_cast<uint8_t*>(c.currentTip);
+        e.brush.drawingCountdown = c.countdown;
+        e.undo.dirtyX0 = c.dirty[0], e.undo.dirtyY0 = c.dirty[1];
+        e.undo.dirtyX1 = c.dirty[2], e.undo.dirtyY1 = c.dirty[3];
+        e.paintLayer.changedLeft = c.changed[0], e.paintLayer.changedTop = c.changed[1];
+        e.paintLayer.changedRight = c.changed[2], e.paintLayer.changedBottom = c.changed[3];
+        e.brush.eraseModeOn = flags[0], e.brush.blendOffOnce = flags[1], e.brush.maskMakerOn = flags[2];
+    }
+
+    // A dab anywhere around the image, in any colour.
+    struct RandomDab {
+        int32_t x, y, r, g, b;
+    };
+    static RandomDab random_dab(std::mt19937& rng) {
+        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
+        const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
+        const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
+        const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
+        return {x, y, r, g, b};
+    }
+
+    // Four dabs in each of `scenes` scenes that `make_scene` sets up, each
+    // against the reference.
+    template <class MakeScene>
+    void dabs_match_the_reference(std::mt19937& rng, int scenes, MakeScene make_scene) {
+        for (int scene = 0; scene < scenes; ++scene) {
+            reset_engine();
+            make_scene();
+            for (int dab = 0; dab < 4; ++dab) {
+                const auto [x, y, r, g, b] = random_dab(rng);
+                const Canvas want = reference_dab(x, y, r, g, b);
+                PTE_DrawDabGrit(x, y, r, g, b);
+                const Canvas got = capture();
+                ASSERT_TRUE(want.dst == got.dst)
+                    << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
+                ASSERT_TRUE(want.blend == got.blend) << "scene " << scene << " dab " << dab;
+                ASSERT_EQ(want.rng, got.rng) << "scene " << scene << " dab " << dab;
+                ASSERT_EQ(want.currentTip, got.currentTip) << "scene " << scene;
+                ASSERT_EQ(want.countdown, got.countdown);
+                ASSERT_EQ(want.dirty, got.dirty);
+                ASSERT_EQ(want.changed, got.changed);
+                EXPECT_EQ(st().brush.eraseModeOn, 0);
+                EXPECT_EQ(st().brush.blendOffOnce, 0);
+                PTE_DecDrawingLength();
+            }
+        }
+    }
 };
 
 TEST_F(Dab, MatchesTheReferenceOverRandomScenes) {
     std::mt19937 rng(20240611);
-    for (int scene = 0; scene < 400; ++scene) {
+    dabs_match_the_reference(rng, 400, [&] { random_scene(rng); });
+}
+
+TEST_F(Dab, EightPixelDabsMatchTheReference) {
+    std::mt19937 rng(8080);
+    dabs_match_the_reference(rng, 500, [&] { lanes_scene(rng); });
+}
+
+// The eight-pixel loops against the one-pixel loops on the same dabs, over
+// every mix kind and setting: each dab is painted both ways from the same
+// state.
+TEST_F(Dab, EightPixelAndOnePixelLoopsGiveTheSameBits) {
+    std::mt19937 rng(1966);
+    for (int scene = 0; scene < 1500; ++scene) {
         reset_engine();
-        random_scene(rng);
-        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
+        if (scene % 2)
+            lanes_scene(rng);
+        else
+            random_scene(rng, scene % 4 == 0);
         for (int dab = 0; dab < 4; ++dab) {
-            const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
-            const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
-            const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
-            const Canvas want = reference_dab(x, y, r, g, b);
+            const auto [x, y, r, g, b] = random_dab(rng);
+            const Canvas before = capture();
+            const std::array<uint8_t, 3> flags = {st().brush.eraseModeOn, st().brush.blendOffOnce,
+                                                  st().brush.maskMakerOn};
+            st().brush.dabLanesOff = 1;
             PTE_DrawDabGrit(x, y, r, g, b);
-            const Canvas got = capture();
-            ASSERT_TRUE(want.dst == got.dst) << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
-            ASSERT_TRUE(want.blend == got.blend) << "scene " << scene << " dab " << dab;
-            ASSERT_EQ(want.rng, got.rng) << "scene " << scene << " dab " << dab;
-            ASSERT_EQ(want.currentTip, got.currentTip) << "scene " << scene;
-            ASSERT_EQ(want.countdown, got.countdown);
-            ASSERT_EQ(want.dirty, got.dirty);
-            ASSERT_EQ(want.changed, got.changed);
-            EXPECT_EQ(st().brush.eraseModeOn, 0);
-            EXPECT_EQ(st().brush.blendOffOnce, 0);
+            const Canvas onePixel = capture();
+            restore(before, flags);
+            st().brush.dabLanesOff = 0;
+            PTE_DrawDabGrit(x, y, r, g, b);
+            const Canvas lanes = capture();
+            ASSERT_TRUE(onePixel == lanes) << "scene " << scene << " dab " << dab << " kind " << st().brush.mixKind;
             PTE_DecDrawingLength();
+        }
+    }
+}
+
+// Rows of a thousand pixels: every staged row buffer at its capacity,
+// unscaled, scaled, turned, with and without picked-up colour.
+TEST_F(Dab, EightPixelRowsOfTheLargestBrushMatchTheReference) {
+    std::mt19937 rng(31337);
+    make_image(1024, 5, 2, 1000);
+    PTE_SetLayer(2);
+    PTE_SetSize(1000);
+    PTE_SetTool(1.0f, 0, 0, 0, 80, 0, 0, 100, 50, 1, 0, 0, 0, "", "", 0);
+    for (size_t i = 0; i < st().brush.blendBuffer.size(); ++i) st().brush.blendBuffer[i] = pick16(rng);
+    uint16_t* dst = const_cast<uint16_t*>(destination());
+    for (size_t i = 0; i < image_values() * 4; ++i) dst[i] = pick16(rng);
+    for (size_t i = 0; i < image_values(); ++i) st().mask.values[i] = rng() % 3 ? 65535 : pick16(rng);
+    struct Row {
+        int32_t scale, turn, blend;
+    };
+    for (auto [scale, turn, blend] : {Row{0, 0, 0}, Row{0, 0, 100}, Row{999, 0, 100}, Row{700, 0, 0}, Row{0, 33, 0},
+                                      Row{999, 90, 100}}) {
+        PTE_SetSize(1000);
+        if (scale > 0) PTE_SetScaleSize(scale);
+        PTE_SetRotateBrushMode(turn > 0 ? 1 : 0, turn);
+        PTE_SetBlendStrength(blend);
+        for (int32_t x : {-600, -7, 500, 1023, 1500}) {
+            const Canvas want = reference_dab(x, 2, 0x8000, 0x4000, 0x2000);
+            PTE_DrawDabGrit(x, 2, 0x8000, 0x4000, 0x2000);
+            const Canvas got = capture();
+            ASSERT_TRUE(want.dst == got.dst) << scale << " " << turn << " " << blend << " at " << x;
+            ASSERT_TRUE(want.blend == got.blend) << scale << " " << turn << " " << blend << " at " << x;
         }
     }
 }
@@ -467,11 +593,8 @@ TEST_F(Dab, MaskDabsMatchTheReference) {
         PTE_SetMaskMakerOn();
         if (rng() % 4 == 0) PTE_SetEraseModeOn();
         const bool erasing = st().brush.eraseModeOn != 0;
-        const int32_t W = st().imageWidth, H = st().imageHeight, n = st().brush.sampleCount;
         for (int dab = 0; dab < 3; ++dab) {
-            const int32_t x = int32_t(rng() % uint32_t(W + 2 * n + 2)) - n - 1;
-            const int32_t y = int32_t(rng() % uint32_t(H + 2 * n + 2)) - n - 1;
-            const int32_t r = int32_t(rng() & 0xFFFF), g = int32_t(rng() & 0xFFFF), b = int32_t(rng() & 0xFFFF);
+            const auto [x, y, r, g, b] = random_dab(rng);
             st().brush.brushColor[0] = uint16_t(r & 0xFF00);
             st().brush.brushColor[1] = uint16_t(g & 0xFF00);
             st().brush.brushColor[2] = uint16_t(b & 0xFF00);
