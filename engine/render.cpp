@@ -7,7 +7,6 @@
 #include "engine/blend.h"
 #include "engine/blend_modes.h"
 #include "engine/pixels.h"
-#include "engine/simd4.h"
 
 namespace compositor {
 
@@ -173,11 +172,12 @@ struct Stack {
     }
 
     // Composites `count` image pixels of row r from column c0 on, `step`
-    // columns apart, into comp (16-bit), with tracing mixed in.
+    // columns apart, into comp, with tracing mixed in (which leaves every
+    // pixel as 16 bits).
     void composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step) const {
         const int64_t offset = r * s.layerRowLength + c0 * 4;
         const int32_t values_step = int32_t(step * 4);
-        comp.clear(count);
+        if (list.count == 0) comp.clear(count);
         int8_t first_entry[blend::kSpan / 4];
         const bool skipping = list.covered_by_background() && find_first_entries(offset, count, values_step, first_entry);
         for (int32_t i = 0; i < list.count; ++i) {
@@ -191,13 +191,15 @@ struct Stack {
             layer.opacity = e.opacity;
             layer.base = i == 0 && list.background_first;
             layer.at_current_index = i == s.currentLayer;
-            layer.covered = i > 0 && list.covered_by_background();
+            layer.below = i == 0                           ? blend::Below::Nothing
+                          : list.covered_by_background() ? blend::Below::Covered
+                                                         : blend::Below::Unknown;
             layer.first_entry = skipping ? first_entry : nullptr;
             layer.index = i;
             blend::composite_span(comp, count, layer);
         }
-        comp.to16(count);
         if (tracing == nullptr) return;
+        comp.to16(count);
         const uint16_t* t = tracing + offset;
         for (int32_t i = 0; i < count; ++i, t += values_step)
             for (int ch = 0; ch < 3; ++ch) comp.px[i][ch] = uint16_t((uint32_t(comp.px[i][ch]) + t[ch]) >> 1);
@@ -224,41 +226,38 @@ struct Renderer {
     const Stack& stack;
     const Area& area;
     Display display;
+    blend::Composite& comp;
 
     // count composites shown one to one (the squares follow image pixels).
-    static void put_row(uint8_t* out, const blend::Composite& comp, int32_t count, int64_t c0, int64_t step,
+    void put_row(uint8_t* out, int32_t count, int64_t c0, int64_t step,
                         int64_t r) {
-        int32_t i = 0;
-        for (; i + 4 <= count; i += 4) {
-            const simd::Quad q = simd::load_quad(comp.px[i]);
-            if (simd::all(simd::alpha_is(q, 65535))) {
-                simd::store_bgr(out + i * 3, q);
-                continue;
-            }
-            for (int32_t j = i; j < i + 4; ++j) put_pixel(out + j * 3, comp.px[j], c0 + j * step, r);
+        bool unwritten[blend::kSpan / 4];
+        if (!comp.put_opaque_bgr(out, count, unwritten)) return;
+        for (int32_t i = 0; i < count; i += 4) {
+            if (!unwritten[i / 4]) continue;
+            for (int32_t j = i; j < std::min(i + 4, count); ++j) put_pixel(out + j * 3, comp.px[j], c0 + j * step, r);
         }
-        for (; i < count; ++i) put_pixel(out + i * 3, comp.px[i], c0 + i * step, r);
     }
 
     // Display row k: spans of image pixels, each composited once and shown
     // in `repeat` display pixels.
-    void row(uint8_t* out, int64_t k) const {
+    void row(uint8_t* out, int64_t k) {
         const int64_t r = area.image_row(k);
         const int64_t columns = area.x1 - area.x0 + 1;  // display pixels of the row
         const int64_t step = area.zoom == Zoom::Reduced ? area.factor : 1;
         const int64_t repeat = area.zoom == Zoom::Enlarged ? area.factor : 1;
         const int64_t sources = (columns + repeat - 1) / repeat;  // image pixels of the row
         const uint16_t* mask_row = display.mask != nullptr ? display.mask + r * stack.s.imageWidth : nullptr;
-        blend::Composite comp;
         for (int64_t first = 0; first < sources; first += blend::kSpan) {
             const int32_t count = int32_t(std::min<int64_t>(blend::kSpan, sources - first));
             const int64_t c0 = area.x0 + first * step;
             stack.composite(comp, r, c0, count, step);
             uint8_t* o = out + first * repeat * 3;
             if (repeat == 1 && mask_row == nullptr) {
-                put_row(o, comp, count, c0, step, r);
+                put_row(o, count, c0, step, r);
                 continue;
             }
+            comp.to16(count);
             for (int32_t i = 0; i < count; ++i) {
                 const int64_t c = c0 + i * step;
                 const uint32_t m = mask_row != nullptr ? mask_row[c] : 65535;
@@ -285,7 +284,8 @@ void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t 
     if (!find_area(s, x, y, width, height, area)) return;
 
     const Stack stack(s, current);
-    Renderer renderer{stack, area, {}};
+    blend::Composite comp;
+    Renderer renderer{stack, area, {}, comp};
     if (s.maskShown && s.maskActive) {
         renderer.display.mask = pixels::image_mask(s);
         renderer.display.colour1 = s.mask.displayColor1;
@@ -306,6 +306,7 @@ void composite_row(const EngineState& s, int32_t row, int32_t column, int32_t co
     for (int32_t first = 0; first < count; first += blend::kSpan) {
         const int32_t n = std::min(blend::kSpan, count - first);
         stack.composite(comp, row, column + int64_t(first) * step, n, step);
+        comp.to16(n);
         std::memcpy(out + int64_t(first) * 4, comp.px, size_t(n) * 8);
     }
 }
