@@ -22,15 +22,17 @@ namespace {
 
 constexpr int32_t kModeCount = 41;
 
-// Layers are read a span at a time, one after the other, so their rows are
-// fetched ahead of the group being laid.
-constexpr int32_t kPrefetchAhead = 64;  // pixels
-
-inline void prefetch_ahead(const uint16_t* pixels, int32_t i, int32_t n, int32_t step) {
+// Layers are read a span at a time, one after the other. While a span of
+// an entry is laid, the entry's pixels of the next span are fetched into
+// the cache, a line for every 64 bytes read here, so that they are there
+// when the other entries of this span are done.
+inline void fetch_ahead(const uint16_t* ahead, int32_t i, int32_t step) {
 #if defined(__GNUC__)
-    if ((i & 7) == 0 && i + kPrefetchAhead < n) __builtin_prefetch(pixels + int64_t(i + kPrefetchAhead) * step);
+    if (ahead == nullptr) return;
+    // A group of four pixels spans 8 * step bytes.
+    if (step > 4 || (i & 7) == 0) __builtin_prefetch(ahead + int64_t(i) * step, 0, 1);
 #else
-    (void)pixels, (void)i, (void)n, (void)step;
+    (void)ahead, (void)i, (void)step;
 #endif
 }
 static_assert(kSpan % 4 == 0, "the step runs four pixels at a time");
@@ -800,7 +802,7 @@ void composite_background(Composite& p, int32_t n, const CompositeLayer& layer) 
         if (first_entry != nullptr && first_entry[i / 4] > 0) continue;
         const int32_t count = std::min(4, n - i);
         const uint16_t* s = pixels + int64_t(i) * step;
-        prefetch_ahead(pixels, i, n, step);
+        fetch_ahead(layer.ahead, i, step);
         if (step == 4 && count == 4) {
             simd::store_quad(p.px[i], simd::with_alpha(simd::load_quad(s), alpha));
         } else {
@@ -850,7 +852,7 @@ void composite_groups(Composite& p, int32_t n, const CompositeLayer& layer, cons
     int32_t i = 0;
     for (; i + 4 <= n; i += 4) {
         if (skipped(i)) continue;
-        prefetch_ahead(l.pixels, i, n, l.step);
+        fetch_ahead(l.ahead, i, l.step);
         composite_group<Mode, Lanes, Under>(p, l, mask, i, 4);
     }
     if (i < n && !skipped(i)) composite_group<Mode, Lanes, Under>(p, l, mask, i, n - i);
@@ -888,18 +890,18 @@ BLEND_INLINE void group_to16(Composite& p, int32_t i) {
 
 // Writes the display bytes of pixels i .. i + 3 when all four are opaque
 // as 16-bit values.
-BLEND_INLINE bool put_opaque_group(const Composite& p, int32_t i, uint8_t* out) {
+BLEND_INLINE bool put_opaque_group(const Composite& p, int32_t i, uint8_t* out, bool scratch) {
     const Mask4 is = Mask4::load(p.is_float + i);
     if (simd::all(is)) {
         // Straight from the fractions: the high byte of colour * 65280, truncated.
         const Pixels4 f = fractions_of(p, i);
         if (!simd::all(simd::truncated_is(f.a * 65535.0f, 65535))) return false;
-        simd::store_bgr(out, simd::bgr_high_bytes(f.r * 65280.0f, f.g * 65280.0f, f.b * 65280.0f));
+        simd::store_bgr(out, simd::bgr_high_bytes(f.r * 65280.0f, f.g * 65280.0f, f.b * 65280.0f), scratch);
         return true;
     }
     const Quad q = quad_of(p, i);
     if (!simd::all(simd::alpha_whole(q))) return false;
-    simd::store_bgr(out, q);
+    simd::store_bgr(out, q, scratch);
     return true;
 }
 
@@ -956,7 +958,8 @@ void Composite::to16(int32_t n) {
 bool Composite::put_opaque_bgr(uint8_t* out, int32_t n, bool* unwritten) {
     bool any = false;
     for (int32_t i = 0; i < n; i += 4) {
-        const bool written = i + 4 <= n && put_opaque_group(*this, i, out + i * 3);
+        // The next group, whole, is written after this one either way.
+        const bool written = i + 4 <= n && put_opaque_group(*this, i, out + i * 3, i + 8 <= n);
         unwritten[i / 4] = !written;
         if (written) continue;
         group_to16(*this, i);
@@ -969,7 +972,6 @@ void mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_
                         int8_t* first_entry) {
     for (int32_t i = 0; i < std::min(n, kSpan); i += 4) {
         if (first_entry[i / 4] != 0) continue;
-        prefetch_ahead(pixels, i, n, step);
         const int32_t count = std::min(4, n - i);
         const uint16_t* p = pixels + int64_t(i) * step;
         const Quad q = step == 4 && count == 4 ? simd::load_quad(p) : simd::gather_quad(p, step, count);

@@ -82,6 +82,9 @@ struct CompositeLayer {
     // alone. Null: every group counts.
     const int8_t* first_entry = nullptr;
     int32_t index = 0;                 // this entry's position in the list
+    // The entry's first pixel of the span laid next, fetched into the cache
+    // while this one is laid; null when there is none.
+    const uint16_t* ahead = nullptr;
 };
 
 // Lays one entry over the first n (<= kSpan) pixels of the composite with

@@ -173,8 +173,10 @@ struct Stack {
 
     // Composites `count` image pixels of row r from column c0 on, `step`
     // columns apart, into comp, with tracing mixed in (which leaves every
-    // pixel as 16 bits).
-    void composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step) const {
+    // pixel as 16 bits). `next` is where the span composited next starts
+    // (row * layerRowLength + column * 4), or negative when there is none.
+    void composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step,
+                   int64_t next = -1) const {
         const int64_t offset = r * s.layerRowLength + c0 * 4;
         const int32_t values_step = int32_t(step * 4);
         if (list.count == 0) comp.clear(count);
@@ -196,6 +198,7 @@ struct Stack {
                                                          : blend::Below::Unknown;
             layer.first_entry = skipping ? first_entry : nullptr;
             layer.index = i;
+            layer.ahead = next >= 0 ? e.pixels + next : nullptr;
             blend::composite_span(comp, count, layer);
         }
         if (tracing == nullptr) return;
@@ -239,6 +242,15 @@ struct Renderer {
         }
     }
 
+    // Where the span after the one of display row k that starts at image
+    // pixel `first` (of `sources`) lies in the layers, or -1 after the last.
+    int64_t next_span(int64_t k, int64_t first, int64_t sources, int64_t step) const {
+        const int64_t row_length = stack.s.layerRowLength;
+        if (first < sources) return area.image_row(k) * row_length + (area.x0 + first * step) * 4;
+        if (k >= area.y1 - area.y0) return -1;
+        return area.image_row(k + 1) * row_length + area.x0 * 4;
+    }
+
     // Display row k: spans of image pixels, each composited once and shown
     // in `repeat` display pixels.
     void row(uint8_t* out, int64_t k) {
@@ -251,7 +263,7 @@ struct Renderer {
         for (int64_t first = 0; first < sources; first += blend::kSpan) {
             const int32_t count = int32_t(std::min<int64_t>(blend::kSpan, sources - first));
             const int64_t c0 = area.x0 + first * step;
-            stack.composite(comp, r, c0, count, step);
+            stack.composite(comp, r, c0, count, step, next_span(k, first + blend::kSpan, sources, step));
             uint8_t* o = out + first * repeat * 3;
             if (repeat == 1 && mask_row == nullptr) {
                 put_row(o, count, c0, step, r);

@@ -180,27 +180,29 @@ struct Bgr4 {
     __m128i v;
 };
 
-// The 12 bytes of four display pixels.
-inline void store_bgr(uint8_t* out, Bgr4 bgr) {
-    const __m128i bytes = bgr.v;
-    const uint32_t p0 = uint32_t(_mm_cvtsi128_si32(bytes));
-    const uint32_t p1 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(bytes, _MM_SHUFFLE(1, 1, 1, 1))));
-    const uint32_t p2 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(bytes, _MM_SHUFFLE(2, 2, 2, 2))));
-    const uint32_t p3 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(bytes, _MM_SHUFFLE(3, 3, 3, 3))));
-    // Each store's fourth byte is overwritten by the next pixel; the last writes three.
-    std::memcpy(out, &p0, 4);
-    std::memcpy(out + 3, &p1, 4);
-    std::memcpy(out + 6, &p2, 4);
-    std::memcpy(out + 9, &p3, 3);
+// The 12 bytes of four display pixels. With `scratch` set, the 4 bytes
+// after them may be written too (the caller writes them again later),
+// which saves splitting the store.
+inline void store_bgr(uint8_t* out, Bgr4 bgr, bool scratch = false) {
+    // Pixels 0, 1 and 2, 3 as six bytes at the bottom of each 64-bit half ...
+    const __m128i even = _mm_and_si128(bgr.v, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF));
+    const __m128i odd = _mm_and_si128(bgr.v, _mm_set_epi32(0xFFFFFF, 0, 0xFFFFFF, 0));
+    const __m128i halves = _mm_or_si128(even, _mm_srli_epi64(odd, 8));
+    // ... and the upper six moved down to follow the lower.
+    const __m128i bytes = _mm_or_si128(_mm_move_epi64(halves), _mm_slli_si128(_mm_srli_si128(halves, 8), 6));
+    if (scratch) return _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+    const uint32_t last = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 8)));
+    std::memcpy(out + 8, &last, 4);
 }
 
 // The high bytes of blue, green and red of each pixel: 12 bytes.
-inline void store_bgr(uint8_t* out, const Quad& q) {
+inline void store_bgr(uint8_t* out, const Quad& q, bool scratch = false) {
     const auto bgra = [](__m128i v) {
         v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
         return _mm_srli_epi16(v, 8);
     };
-    store_bgr(out, Bgr4{_mm_packus_epi16(bgra(q.lo), bgra(q.hi))});  // b g r a, four times
+    store_bgr(out, Bgr4{_mm_packus_epi16(bgra(q.lo), bgra(q.hi))}, scratch);  // b g r a, four times
 }
 
 // ---- Between the two forms ----
@@ -351,14 +353,14 @@ inline bool all(QuadMask m) { return m.p[0] && m.p[1] && m.p[2] && m.p[3]; }
 struct Bgr4 {
     uint32_t p[4];
 };
-inline void store_bgr(uint8_t* out, Bgr4 bgr) {
+inline void store_bgr(uint8_t* out, Bgr4 bgr, bool = false) {
     for (int i = 0; i < 4; ++i) {
         out[i * 3] = uint8_t(bgr.p[i]);
         out[i * 3 + 1] = uint8_t(bgr.p[i] >> 8);
         out[i * 3 + 2] = uint8_t(bgr.p[i] >> 16);
     }
 }
-inline void store_bgr(uint8_t* out, const Quad& q) {
+inline void store_bgr(uint8_t* out, const Quad& q, bool = false) {
     for (int i = 0; i < 4; ++i) {
         out[i * 3] = uint8_t(q.w[i * 4 + 2] >> 8);
         out[i * 3 + 1] = uint8_t(q.w[i * 4 + 1] >> 8);
