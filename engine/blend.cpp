@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "engine/simd4.h"
@@ -16,8 +17,10 @@ namespace {
 // they are inlined into the span loops whatever the compiler's estimate.
 #if defined(__GNUC__)
 #define BLEND_INLINE inline __attribute__((always_inline))
+#define BLEND_INLINE_LAMBDA __attribute__((always_inline))
 #else
 #define BLEND_INLINE inline
+#define BLEND_INLINE_LAMBDA
 #endif
 
 constexpr int32_t kModeCount = 41;
@@ -740,7 +743,11 @@ BLEND_INLINE void composite_first4(Composite& p, int32_t i, const Sources4& s) {
 // and Texturize3 counts as opaque at the current layer's index and as
 // nothing elsewhere. Over a covered composite no pixel is transparent, so
 // the composite need not be read to find them.
-template <int32_t Mode, Below Under>
+//
+// Lean (sources laid pixel by pixel, rarer) keeps one copy of the rule;
+// otherwise each form of destination gets its own, and opaque ones skip
+// the terms that vanish.
+template <int32_t Mode, Below Under, bool Lean>
 BLEND_INLINE void composite4(Composite& p, int32_t i, const Sources4& s, bool at_current_index) {
     static_assert(Under != Below::Nothing, "the first entry is laid by composite_first4");
     Mask4 is_float = Mask4::load(p.is_float + i);
@@ -771,20 +778,37 @@ BLEND_INLINE void composite4(Composite& p, int32_t i, const Sources4& s, bool at
         // Pixels that hold fractions already need no conversion.
         const bool some_words = simd::any(simd::and_not(lanes, is_float));
         const bool some_fractions = simd::any(lanes & is_float);
-        Dest4 d;
-        if (!some_words) {
-            d = dest_of_fractions(fractions_of(p, i));
+        // `maybe_opaque`: whether d may be opaque, so that the rule's opaque form is worth a copy.
+        const auto lay = [&](const Dest4& d, auto maybe_opaque) BLEND_INLINE_LAMBDA {
+            Pixels4 result;
+            if constexpr (decltype(maybe_opaque)::value) {
+                result = run_rules<Mode>(d, s, lanes);
+            } else {
+                result = apply_rules<Mode, false>(d, s, lanes);
+            }
+            if (!simd::all(lanes)) result = simd::select(lanes, result, fractions_of(p, i));
+            result.r.store(p.r + i);
+            result.g.store(p.g + i);
+            result.b.store(p.b + i);
+            result.a.store(p.a + i);
+        };
+        if constexpr (Lean) {
+            Dest4 d;
+            if (!some_words) {
+                d = dest_of_fractions(fractions_of(p, i));
+            } else if (!some_fractions) {
+                d = dest_of_words(simd::load_quad(p.px[i]));
+            } else {
+                d = dest_of_either(simd::load_quad(p.px[i]), fractions_of(p, i), is_float);
+            }
+            lay(d, std::false_type{});
+        } else if (!some_words) {
+            lay(dest_of_fractions(fractions_of(p, i)), std::true_type{});
         } else if (!some_fractions) {
-            d = dest_of_words(simd::load_quad(p.px[i]));
+            lay(dest_of_words(simd::load_quad(p.px[i])), std::true_type{});
         } else {
-            d = dest_of_either(simd::load_quad(p.px[i]), fractions_of(p, i), is_float);
+            lay(dest_of_either(simd::load_quad(p.px[i]), fractions_of(p, i), is_float), std::false_type{});
         }
-        Pixels4 result = run_rules<Mode>(d, s, lanes);
-        if (!simd::all(lanes)) result = simd::select(lanes, result, fractions_of(p, i));
-        result.r.store(p.r + i);
-        result.g.store(p.g + i);
-        result.b.store(p.b + i);
-        result.a.store(p.a + i);
         is_float = is_float | lanes;
     }
     is_float.store(p.is_float + i);
@@ -822,7 +846,7 @@ BLEND_INLINE void composite_group(Composite& p, const CompositeLayer& l, const u
         static_assert(Under != Below::Nothing, "the composite is cleared for sources laid pixel by pixel");
         const Sources4 s = prepare4<Mode, true>(l.pixels + at, mask != nullptr ? mask + at : nullptr, l.step, count,
                                                 l.opacity, l.base);
-        if (simd::any(s.active)) composite4<Mode, Under>(p, i, s, l.at_current_index);
+        if (simd::any(s.active)) composite4<Mode, Under, true>(p, i, s, l.at_current_index);
     } else {
         // Steps 1..4 without a pre-step or a mask. The background needs none
         // of its own here: a texturize rule leaves the composite transparent
@@ -839,7 +863,7 @@ BLEND_INLINE void composite_group(Composite& p, const CompositeLayer& l, const u
         if constexpr (Under == Below::Nothing) {
             composite_first4<Mode>(p, i, s);
         } else {
-            composite4<Mode, Under>(p, i, s, l.at_current_index);
+            composite4<Mode, Under, false>(p, i, s, l.at_current_index);
         }
     }
 }
@@ -956,15 +980,19 @@ void Composite::to16(int32_t n) {
 }
 
 bool Composite::put_opaque_bgr(uint8_t* out, int32_t n, bool* unwritten) {
+    std::fill(unwritten, unwritten + (n + 3) / 4, false);
     bool any = false;
-    for (int32_t i = 0; i < n; i += 4) {
-        // The next group, whole, is written after this one either way.
-        const bool written = i + 4 <= n && put_opaque_group(*this, i, out + i * 3, i + 8 <= n);
-        unwritten[i / 4] = !written;
-        if (written) continue;
+    const auto leave = [&](int32_t i) {
+        unwritten[i / 4] = true;
         group_to16(*this, i);
         any = true;
-    }
+    };
+    int32_t i = 0;
+    // Up to the last whole group, the next group is written after this one either way.
+    for (; i + 8 <= n; i += 4)
+        if (!put_opaque_group(*this, i, out + i * 3, true)) leave(i);
+    for (; i < n; i += 4)
+        if (i + 4 > n || !put_opaque_group(*this, i, out + i * 3, false)) leave(i);
     return any;
 }
 
