@@ -979,34 +979,57 @@ void Composite::to16(int32_t n) {
     for (int32_t i = 0; i < end; i += 4) group_to16(*this, i);
 }
 
-bool Composite::put_opaque_bgr(uint8_t* out, int32_t n, bool* unwritten) {
+bool Composite::put_opaque_bgr(uint8_t* out, int32_t n, const bool* shown, bool* unwritten) {
     std::fill(unwritten, unwritten + (n + 3) / 4, false);
     bool any = false;
-    const auto leave = [&](int32_t i) {
-        unwritten[i / 4] = true;
-        group_to16(*this, i);
-        any = true;
+    const auto put = [&](auto some_shown) BLEND_INLINE_LAMBDA {
+        const auto skipped = [&](int32_t i) BLEND_INLINE_LAMBDA { return decltype(some_shown)::value && shown[i / 4]; };
+        const auto leave = [&](int32_t i) BLEND_INLINE_LAMBDA {
+            unwritten[i / 4] = true;
+            group_to16(*this, i);
+            any = true;
+        };
+        int32_t i = 0;
+        // Up to the last whole group, the next group is written after this one either way.
+        for (; i + 8 <= n; i += 4)
+            if (!skipped(i) && !put_opaque_group(*this, i, out + i * 3, true)) leave(i);
+        for (; i < n; i += 4)
+            if (!skipped(i) && (i + 4 > n || !put_opaque_group(*this, i, out + i * 3, false))) leave(i);
     };
-    int32_t i = 0;
-    // Up to the last whole group, the next group is written after this one either way.
-    for (; i + 8 <= n; i += 4)
-        if (!put_opaque_group(*this, i, out + i * 3, true)) leave(i);
-    for (; i < n; i += 4)
-        if (i + 4 > n || !put_opaque_group(*this, i, out + i * 3, false)) leave(i);
+    if (shown != nullptr) {
+        put(std::true_type{});
+    } else {
+        put(std::false_type{});
+    }
     return any;
 }
 
-void mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
-                        int8_t* first_entry) {
-    for (int32_t i = 0; i < std::min(n, kSpan); i += 4) {
-        if (first_entry[i / 4] != 0) continue;
-        const int32_t count = std::min(4, n - i);
-        const uint16_t* p = pixels + int64_t(i) * step;
-        const Quad q = step == 4 && count == 4 ? simd::load_quad(p) : simd::gather_quad(p, step, count);
-        const Quad u = opacity >= 256 ? q : simd::scale_words(q, uint16_t(opacity));
-        if (!simd::any(simd::and_not(simd::first_lanes(count), simd::alpha_opaque(u))))
+int32_t mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
+                           int8_t* first_entry) {
+    n = std::min(n, kSpan);
+    int32_t left = 0;
+    // (alpha * opacity) >> 8 >= 65280 where alpha * opacity >= 65280 * 256.
+    const uint32_t least = opacity == 0 ? 65536 : (65280u * 256 + opacity - 1) / opacity;
+    const auto mark = [&](int32_t i, bool opaque) BLEND_INLINE_LAMBDA {
+        if (opaque) {
             first_entry[i / 4] = int8_t(index);
+        } else {
+            ++left;
+        }
+    };
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        if (first_entry[i / 4] != 0) continue;
+        const uint16_t* p = pixels + int64_t(i) * step;
+        const Quad q = step == 4 ? simd::load_quad(p) : simd::gather_quad(p, step, 4);
+        mark(i, least <= 65535 && simd::all(simd::alpha_at_least(q, least)));
     }
+    if (i < n && first_entry[i / 4] == 0) {
+        const Mask4 inside = simd::first_lanes(n - i);
+        const Quad q = simd::gather_quad(pixels + int64_t(i) * step, step, n - i);
+        mark(i, least <= 65535 && !simd::any(simd::and_not(inside, simd::alpha_at_least(q, least))));
+    }
+    return left;
 }
 
 void composite_span(Composite& p, int32_t n, const CompositeLayer& layer) {

@@ -54,10 +54,13 @@ struct Composite {
     void to16(int32_t n);
     // Display bytes of the first n pixels: the high bytes of blue, green and
     // red, written four pixels at a time where all four are opaque as 16-bit
-    // values (alpha 65535). Every other group of four, and a last group of
-    // fewer, is left unwritten, converted to 16 bits in px and flagged in
-    // `unwritten` (one flag per group). True when any group was left.
-    bool put_opaque_bgr(uint8_t* out, int32_t n, bool* unwritten);
+    // values (alpha 65535). Groups flagged in `shown` (one flag per group of
+    // four, or null) are shown otherwise and neither read nor written, save
+    // that their first 4 bytes may be overwritten: they are written after.
+    // Every other group of four, and a last group of fewer, is left
+    // unwritten, converted to 16 bits in px and flagged in `unwritten`.
+    // True when any group was left.
+    bool put_opaque_bgr(uint8_t* out, int32_t n, const bool* shown, bool* unwritten);
 };
 
 // What the composite holds where an entry is laid.
@@ -99,7 +102,8 @@ void composite_span(Composite& p, int32_t n, const CompositeLayer& layer);
 // names a group's entry. Over a composite that is not transparent such a
 // source replaces whatever the entries below it made, so they need not be
 // composited there. Called from the top entry down, it finds the highest.
-void mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
-                        int8_t* first_entry);
+// Returns how many groups are left unnamed.
+int32_t mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
+                           int8_t* first_entry);
 
 }  // namespace blend

@@ -7,6 +7,7 @@
 #include "engine/blend.h"
 #include "engine/blend_modes.h"
 #include "engine/pixels.h"
+#include "engine/simd4.h"
 
 namespace compositor {
 
@@ -175,13 +176,23 @@ struct Stack {
     // columns apart, into comp, with tracing mixed in (which leaves every
     // pixel as 16 bits). `next` is where the span composited next starts
     // (row * layerRowLength + column * 4), or negative when there is none.
-    void composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step,
-                   int64_t next = -1) const {
+    //
+    // With `straight` given (one flag per group of four), whole groups
+    // where the top entry alone shows (an opaque "Normal" layer over a
+    // covered stack, no tracing) are flagged there and not composited: the
+    // caller shows them straight from the top entry's pixels (top_pixels).
+    // Tells whether none, some or all groups were so flagged.
+    enum class Straight { None, Some, All };
+    Straight composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step, int64_t next = -1,
+                   bool* straight = nullptr) const {
         const int64_t offset = r * s.layerRowLength + c0 * 4;
         const int32_t values_step = int32_t(step * 4);
         if (list.count == 0) comp.clear(count);
         int8_t first_entry[blend::kSpan / 4];
         const bool skipping = list.covered_by_background() && find_first_entries(offset, count, values_step, first_entry);
+        const Straight shown =
+            straight != nullptr && skipping ? pick_straight_groups(count, first_entry, straight) : Straight::None;
+        if (shown == Straight::All) return shown;
         for (int32_t i = 0; i < list.count; ++i) {
             const Entry& e = list.entries[i];
             blend::CompositeLayer layer;
@@ -201,27 +212,52 @@ struct Stack {
             layer.ahead = next >= 0 ? e.pixels + next : nullptr;
             blend::composite_span(comp, count, layer);
         }
-        if (tracing == nullptr) return;
+        if (tracing == nullptr) return shown;
         comp.to16(count);
         const uint16_t* t = tracing + offset;
         for (int32_t i = 0; i < count; ++i, t += values_step)
             for (int ch = 0; ch < 3; ++ch) comp.px[i][ch] = uint16_t((uint32_t(comp.px[i][ch]) + t[ch]) >> 1);
+        return Straight::None;
+    }
+
+    // The top entry's pixel at (row r, column c).
+    const uint16_t* top_pixels(int64_t r, int64_t c) const {
+        return list.entries[list.count - 1].pixels + r * s.layerRowLength + c * 4;
     }
 
     // For each group of four pixels, the highest entry above the background
     // that is an unmasked "Normal" layer opaque at all four: nothing below it
-    // shows there. Entry 1 is not looked at: skipping the background alone
-    // saves less than the look costs. False when no entry was looked at.
+    // shows there. Entry 1 is looked at only when it is the top entry:
+    // skipping the background alone saves less than the look costs, but a
+    // group shown straight from the top entry saves the whole composite.
+    // False when no entry was looked at.
     bool find_first_entries(int64_t offset, int32_t count, int32_t values_step, int8_t* first_entry) const {
         std::fill(first_entry, first_entry + (count + 3) / 4, int8_t{0});
         bool any = false;
-        for (int32_t i = list.count - 1; i > 1; --i) {
+        const int32_t lowest = list.count == 2 ? 1 : 2;
+        for (int32_t i = list.count - 1; i >= lowest; --i) {
             const Entry& e = list.entries[i];
             if (e.mode != engine::kModeNormal || list.mask_of(i) != nullptr) continue;
-            blend::mark_opaque_groups(e.pixels + offset, values_step, count, e.opacity, i, first_entry);
             any = true;
+            if (blend::mark_opaque_groups(e.pixels + offset, values_step, count, e.opacity, i, first_entry) == 0) break;
         }
         return any;
+    }
+
+    // Flags the whole groups whose first entry is the top one and keeps
+    // every entry off them (see composite).
+    Straight pick_straight_groups(int32_t count, int8_t* first_entry, bool* straight) const {
+        const int32_t groups = (count + 3) / 4;
+        if (tracing != nullptr) return Straight::None;
+        // Above every entry's position: no entry composites such a group.
+        constexpr int8_t kNoEntry = engine::kLayerCount + 1;
+        int32_t flagged = 0;
+        for (int32_t g = 0; g < groups; ++g) {
+            straight[g] = first_entry[g] == list.count - 1 && g * 4 + 4 <= count;
+            if (straight[g]) first_entry[g] = kNoEntry;
+            flagged += straight[g];
+        }
+        return flagged == 0 ? Straight::None : flagged == groups ? Straight::All : Straight::Some;
     }
 };
 
@@ -231,14 +267,32 @@ struct Renderer {
     Display display;
     blend::Composite& comp;
 
-    // count composites shown one to one (the squares follow image pixels).
-    void put_row(uint8_t* out, int32_t count, int64_t c0, int64_t step,
-                        int64_t r) {
+    // count composites shown one to one (the squares follow image pixels),
+    // the groups flagged in `straight` from the top entry's pixels.
+    void put_row(uint8_t* out, int32_t count, int64_t c0, int64_t step, int64_t r, Stack::Straight shown,
+                 const bool* straight) {
+        if (shown == Stack::Straight::All) return put_straight(out, count, c0, step, r, straight);
         bool unwritten[blend::kSpan / 4];
-        if (!comp.put_opaque_bgr(out, count, unwritten)) return;
+        const bool left = comp.put_opaque_bgr(out, count, shown == Stack::Straight::Some ? straight : nullptr, unwritten);
+        if (shown == Stack::Straight::Some) put_straight(out, count, c0, step, r, straight);
+        if (!left) return;
         for (int32_t i = 0; i < count; i += 4) {
             if (!unwritten[i / 4]) continue;
             for (int32_t j = i; j < std::min(i + 4, count); ++j) put_pixel(out + j * 3, comp.px[j], c0 + j * step, r);
+        }
+    }
+
+    // The flagged groups: the top entry's colour, opaque.
+    void put_straight(uint8_t* out, int32_t count, int64_t c0, int64_t step, int64_t r, const bool* straight) const {
+        const int32_t groups = count / 4;  // only whole groups are flagged
+        const uint16_t* top = stack.top_pixels(r, c0);
+        const int64_t values_step = step * 4;
+        for (int32_t g = 0; g < groups; ++g) {
+            if (!straight[g]) continue;
+            const uint16_t* p = top + g * 4 * values_step;
+            const simd::Quad q = step == 1 ? simd::load_quad(p) : simd::gather_quad(p, values_step, 4);
+            // The next group's first bytes may be overwritten only when it is written after this one.
+            simd::store_bgr(out + g * 12, q, g + 1 < groups && straight[g + 1]);
         }
     }
 
@@ -263,12 +317,14 @@ struct Renderer {
         for (int64_t first = 0; first < sources; first += blend::kSpan) {
             const int32_t count = int32_t(std::min<int64_t>(blend::kSpan, sources - first));
             const int64_t c0 = area.x0 + first * step;
-            stack.composite(comp, r, c0, count, step, next_span(k, first + blend::kSpan, sources, step));
+            const int64_t next = next_span(k, first + blend::kSpan, sources, step);
             uint8_t* o = out + first * repeat * 3;
             if (repeat == 1 && mask_row == nullptr) {
-                put_row(o, count, c0, step, r);
+                bool straight[blend::kSpan / 4];
+                put_row(o, count, c0, step, r, stack.composite(comp, r, c0, count, step, next, straight), straight);
                 continue;
             }
+            stack.composite(comp, r, c0, count, step, next);
             comp.to16(count);
             for (int32_t i = 0; i < count; ++i) {
                 const int64_t c = c0 + i * step;

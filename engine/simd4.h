@@ -147,10 +147,11 @@ inline Mask4 alpha_zero(const Quad& q) {
 inline Mask4 alpha_whole(const Quad& q) {
     return {_mm_castsi128_ps(_mm_cmpeq_epi32(alpha_lanes(q), _mm_set1_epi32(65535)))};
 }
-// 65280 or more
-inline Mask4 alpha_opaque(const Quad& q) {
-    return {_mm_castsi128_ps(_mm_cmpgt_epi32(alpha_lanes(q), _mm_set1_epi32(65279)))};
+inline Mask4 alpha_at_least(const Quad& q, uint32_t least) {
+    return {_mm_castsi128_ps(_mm_cmpgt_epi32(alpha_lanes(q), _mm_set1_epi32(int32_t(least) - 1)))};
 }
+// 65280 or more
+inline Mask4 alpha_opaque(const Quad& q) { return alpha_at_least(q, 65280); }
 
 inline __m128i alpha_words() { return _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1); }
 // q with the alpha words of `alpha`.
@@ -386,9 +387,10 @@ inline Mask4 alpha_zero(const Quad& q) { return {{q.w[3] == 0, q.w[7] == 0, q.w[
 inline Mask4 alpha_whole(const Quad& q) {
     return {{q.w[3] == 65535, q.w[7] == 65535, q.w[11] == 65535, q.w[15] == 65535}};
 }
-inline Mask4 alpha_opaque(const Quad& q) {
-    return {{q.w[3] >= 65280, q.w[7] >= 65280, q.w[11] >= 65280, q.w[15] >= 65280}};
+inline Mask4 alpha_at_least(const Quad& q, uint32_t least) {
+    return {{q.w[3] >= least, q.w[7] >= least, q.w[11] >= least, q.w[15] >= least}};
 }
+inline Mask4 alpha_opaque(const Quad& q) { return alpha_at_least(q, 65280); }
 inline Quad with_alpha(const Quad& q, const Quad& alpha) {
     Quad r = q;
     for (int i = 3; i < 16; i += 4) r.w[i] = alpha.w[i];
