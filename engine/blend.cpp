@@ -28,12 +28,14 @@ constexpr int32_t kModeCount = 41;
 // Layers are read a span at a time, one after the other. While a span of
 // an entry is laid, the entry's pixels of the next span are fetched into
 // the cache, a line for every 64 bytes read here, so that they are there
-// when the other entries of this span are done.
-inline void fetch_ahead(const uint16_t* ahead, int32_t i, int32_t step) {
+// when the other entries of this span are done. Forced inline: a function
+// holding nothing but a prefetch counts as one without effects, and its
+// calls are dropped.
+BLEND_INLINE void fetch_ahead(const uint16_t* ahead, int32_t i, int32_t step) {
 #if defined(__GNUC__)
     if (ahead == nullptr) return;
     // A group of four pixels spans 8 * step bytes.
-    if (step > 4 || (i & 7) == 0) __builtin_prefetch(ahead + int64_t(i) * step, 0, 1);
+    if (step > 4 || (i & 7) == 0) __builtin_prefetch(ahead + int64_t(i) * step);
 #else
     (void)ahead, (void)i, (void)step;
 #endif
