@@ -92,47 +92,13 @@ inline void store_quad(uint16_t* p, const Quad& q) {
 }
 inline Quad zero_quad() { return {_mm_setzero_si128(), _mm_setzero_si128()}; }
 
-inline QuadMask operator&(QuadMask a, QuadMask b) { return {_mm_and_si128(a.lo, b.lo), _mm_and_si128(a.hi, b.hi)}; }
-inline QuadMask operator|(QuadMask a, QuadMask b) { return {_mm_or_si128(a.lo, b.lo), _mm_or_si128(a.hi, b.hi)}; }
-inline QuadMask and_not(QuadMask a, QuadMask b) {
-    return {_mm_andnot_si128(b.lo, a.lo), _mm_andnot_si128(b.hi, a.hi)};
-}
-inline QuadMask no_pixels() { return {_mm_setzero_si128(), _mm_setzero_si128()}; }
-inline bool any(QuadMask m) { return _mm_movemask_epi8(_mm_or_si128(m.lo, m.hi)) != 0; }
-inline bool all(QuadMask m) { return _mm_movemask_epi8(_mm_and_si128(m.lo, m.hi)) == 0xFFFF; }
-
-// Pixels 0 .. count-1.
-inline QuadMask first_pixels(int count) {
-    const __m128i n = _mm_set1_epi32(count);
-    return {_mm_cmpgt_epi32(n, _mm_setr_epi32(0, 0, 1, 1)), _mm_cmpgt_epi32(n, _mm_setr_epi32(2, 2, 3, 3))};
-}
-
 inline QuadMask widen(Mask4 m) {
     const __m128i v = _mm_castps_si128(m.v);
     return {_mm_unpacklo_epi32(v, v), _mm_unpackhi_epi32(v, v)};
 }
-inline Mask4 narrow(QuadMask m) {
-    return {_mm_shuffle_ps(_mm_castsi128_ps(m.lo), _mm_castsi128_ps(m.hi), _MM_SHUFFLE(2, 0, 2, 0))};
-}
-
 inline Quad select(QuadMask m, const Quad& a, const Quad& b) {
     return {_mm_or_si128(_mm_and_si128(m.lo, a.lo), _mm_andnot_si128(m.lo, b.lo)),
             _mm_or_si128(_mm_and_si128(m.hi, a.hi), _mm_andnot_si128(m.hi, b.hi))};
-}
-
-// Each pixel's alpha-word flag spread over the whole pixel.
-inline __m128i spread_alpha(__m128i words) {
-    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(words, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
-}
-inline QuadMask alpha_is(const Quad& q, uint16_t v) {
-    const __m128i value = _mm_set1_epi16(int16_t(v));
-    return {spread_alpha(_mm_cmpeq_epi16(q.lo, value)), spread_alpha(_mm_cmpeq_epi16(q.hi, value))};
-}
-// Alpha of 65280 or more: its high byte is 255.
-inline QuadMask alpha_at_least_65280(const Quad& q) {
-    const __m128i full = _mm_set1_epi16(255);
-    return {spread_alpha(_mm_cmpeq_epi16(_mm_srli_epi16(q.lo, 8), full)),
-            spread_alpha(_mm_cmpeq_epi16(_mm_srli_epi16(q.hi, 8), full))};
 }
 
 // The alpha words of a quad as four 32-bit lanes, and tests on them that
@@ -343,14 +309,6 @@ inline Quad load_quad(const uint16_t* p) {
 inline void store_quad(uint16_t* p, const Quad& q) { std::memcpy(p, q.w, sizeof q.w); }
 inline Quad zero_quad() { return Quad{}; }
 
-inline QuadMask operator&(QuadMask a, QuadMask b) { return {{a.p[0] && b.p[0], a.p[1] && b.p[1], a.p[2] && b.p[2], a.p[3] && b.p[3]}}; }
-inline QuadMask operator|(QuadMask a, QuadMask b) { return {{a.p[0] || b.p[0], a.p[1] || b.p[1], a.p[2] || b.p[2], a.p[3] || b.p[3]}}; }
-inline QuadMask and_not(QuadMask a, QuadMask b) {
-    return {{a.p[0] && !b.p[0], a.p[1] && !b.p[1], a.p[2] && !b.p[2], a.p[3] && !b.p[3]}};
-}
-inline QuadMask no_pixels() { return {{false, false, false, false}}; }
-inline bool any(QuadMask m) { return m.p[0] || m.p[1] || m.p[2] || m.p[3]; }
-inline bool all(QuadMask m) { return m.p[0] && m.p[1] && m.p[2] && m.p[3]; }
 struct Bgr4 {
     uint32_t p[4];
 };
@@ -368,20 +326,12 @@ inline void store_bgr(uint8_t* out, const Quad& q, bool = false) {
         out[i * 3 + 2] = uint8_t(q.w[i * 4] >> 8);
     }
 }
-inline QuadMask first_pixels(int count) { return {{0 < count, 1 < count, 2 < count, 3 < count}}; }
 inline QuadMask widen(Mask4 m) { return {{m.v[0], m.v[1], m.v[2], m.v[3]}}; }
-inline Mask4 narrow(QuadMask m) { return {{m.p[0], m.p[1], m.p[2], m.p[3]}}; }
 
 inline Quad select(QuadMask m, const Quad& a, const Quad& b) {
     Quad r;
     for (int i = 0; i < 16; ++i) r.w[i] = m.p[i / 4] ? a.w[i] : b.w[i];
     return r;
-}
-inline QuadMask alpha_is(const Quad& q, uint16_t v) {
-    return {{q.w[3] == v, q.w[7] == v, q.w[11] == v, q.w[15] == v}};
-}
-inline QuadMask alpha_at_least_65280(const Quad& q) {
-    return {{q.w[3] >= 65280, q.w[7] >= 65280, q.w[11] >= 65280, q.w[15] >= 65280}};
 }
 inline Mask4 alpha_zero(const Quad& q) { return {{q.w[3] == 0, q.w[7] == 0, q.w[11] == 0, q.w[15] == 0}}; }
 inline Mask4 alpha_whole(const Quad& q) {
