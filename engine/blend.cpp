@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "engine/simd4.h"
@@ -16,21 +17,27 @@ namespace {
 // they are inlined into the span loops whatever the compiler's estimate.
 #if defined(__GNUC__)
 #define BLEND_INLINE inline __attribute__((always_inline))
+#define BLEND_INLINE_LAMBDA __attribute__((always_inline))
 #else
 #define BLEND_INLINE inline
+#define BLEND_INLINE_LAMBDA
 #endif
 
 constexpr int32_t kModeCount = 41;
 
-// Layers are read a span at a time, one after the other, so their rows are
-// fetched ahead of the group being laid.
-constexpr int32_t kPrefetchAhead = 64;  // pixels
-
-inline void prefetch_ahead(const uint16_t* pixels, int32_t i, int32_t n, int32_t step) {
+// Layers are read a span at a time, one after the other. While a span of
+// an entry is laid, the entry's pixels of the next span are fetched into
+// the cache, a line for every 64 bytes read here, so that they are there
+// when the other entries of this span are done. Forced inline: a function
+// holding nothing but a prefetch counts as one without effects, and its
+// calls are dropped.
+BLEND_INLINE void fetch_ahead(const uint16_t* ahead, int32_t i, int32_t step) {
 #if defined(__GNUC__)
-    if ((i & 7) == 0 && i + kPrefetchAhead < n) __builtin_prefetch(pixels + int64_t(i + kPrefetchAhead) * step);
+    if (ahead == nullptr) return;
+    // A group of four pixels spans 8 * step bytes.
+    if (step > 4 || (i & 7) == 0) __builtin_prefetch(ahead + int64_t(i) * step);
 #else
-    (void)pixels, (void)i, (void)n, (void)step;
+    (void)ahead, (void)i, (void)step;
 #endif
 }
 static_assert(kSpan % 4 == 0, "the step runs four pixels at a time");
@@ -296,17 +303,24 @@ struct Inputs {
     F sa;
     F da;
     F colour_sum;
+    // Da is exactly 1 in every lane. Then Sc * (1 - Da) is exactly 0, so
+    // the terms it weighs drop out without changing a bit, and every rule's
+    // alpha is 1 once clamped (1 + 0 * Sa, or Sa + 1 for Add and Subtract,
+    // or Da itself).
+    bool opaque = false;
 };
 
 // Da + (1 - Da) * Sa
 template <class F>
 F standard_alpha(const Inputs<F>& x) {
+    if (x.opaque) return 1.0f;
     return x.da + (1.0f - x.da) * x.sa;
 }
 
 // T = Sc * (1 - Da) + Dc * (1 - Sa): what each side shows where the other is absent.
 template <class F>
 F outside(F sc, F dc, const Inputs<F>& x) {
+    if (x.opaque) return dc * (1.0f - x.sa);
     return sc * (1.0f - x.da) + dc * (1.0f - x.sa);
 }
 
@@ -531,22 +545,13 @@ using simd::Float4;
 using simd::Mask4;
 using simd::Pixels4;
 using simd::Quad;
-using simd::QuadMask;
 
 // Four prepared sources: red, green, blue and a' as 16-bit words (a
 // prepared value never exceeds 65535).
 struct Sources4 {
     Quad px;
-    QuadMask active;  // pixels inside the span that step 1 lets through
-    QuadMask second;  // pixels handed to the second rule
-};
-
-// What four destination pixels hold: 16-bit pixels, and, in the compositor,
-// fractions in the is_float pixels (merges have none).
-struct Dest4 {
-    Quad px;
-    Mask4 is_float;
-    Pixels4 f;
+    Mask4 active;  // pixels inside the span that step 1 lets through
+    Mask4 second;  // pixels handed to the second rule
 };
 
 // Steps 1..4 for up to four sources `step` values apart (mask pixels
@@ -559,11 +564,11 @@ BLEND_INLINE Sources4 prepare4(const uint16_t* s, const uint16_t* m, int32_t ste
     if constexpr (!Lanes) {
         (void)m;
         const Quad q = step == 4 && count == 4 ? simd::load_quad(s) : simd::gather_quad(s, step, count);
-        const QuadMask inside = simd::first_pixels(count);
-        if (base) return {simd::with_alpha(q, uint16_t((65535 * opacity) >> 8)), inside, simd::no_pixels()};
-        const QuadMask active = simd::and_not(inside, simd::alpha_is(q, 0));
-        if (opacity == 256) return {q, active, simd::no_pixels()};
-        return {simd::with_alpha(q, simd::scale_words(q, uint16_t(opacity))), active, simd::no_pixels()};
+        if (base) return {simd::with_alpha(q, uint16_t((65535 * opacity) >> 8)), simd::first_lanes(count), simd::no_lanes()};
+        // Pixels past the count are gathered as 0, so step 1 leaves them out.
+        const Mask4 active = simd::and_not(simd::all_lanes(), simd::alpha_zero(q));
+        if (opacity == 256) return {q, active, simd::no_lanes()};
+        return {simd::with_alpha(q, simd::scale_words(q, uint16_t(opacity))), active, simd::no_lanes()};
     } else {
         alignas(16) uint16_t quad[16] = {};
         alignas(16) uint32_t active[4] = {}, second[4] = {};
@@ -578,7 +583,7 @@ BLEND_INLINE Sources4 prepare4(const uint16_t* s, const uint16_t* m, int32_t ste
             active[i] = ~0u;
             second[i] = p.k != Mode ? ~0u : 0u;
         }
-        return {simd::load_quad(quad), simd::widen(Mask4::load(active)), simd::widen(Mask4::load(second))};
+        return {simd::load_quad(quad), Mask4::load(active), Mask4::load(second)};
     }
 }
 
@@ -588,49 +593,76 @@ constexpr bool by_lanes(bool masked) {
     return Mode > 20 || masked;
 }
 
+// What a rule reads of four destinations: Da and the premultiplied Dc.
+struct Dest4 {
+    Rgb<Float4> dc;
+    Float4 da;
+    bool opaque;  // Da is exactly 1 in every lane
+};
+
+// 16-bit destinations: Da = alpha / 65535, Dc = D * Da / 65280. Where
+// every alpha is 65535, Da is 1 and D * Da is D, exactly.
+BLEND_INLINE Dest4 dest_of_words(const Quad& px) {
+    const Pixels4 d = simd::to_floats(px);
+    if (simd::all(simd::alpha_whole(px))) return {each<Float4>([](Float4 v) { return v / 65280.0f; }, d), 1.0f, true};
+    const Float4 da = d.a / 65535.0f;
+    return {each<Float4>([&](Float4 v) { return v * da / 65280.0f; }, d), da, false};
+}
+
+// The compositor's fractions: Dc = D * Da.
+BLEND_INLINE Dest4 dest_of_fractions(const Pixels4& f) {
+    if (!simd::any(f.a != 1.0f)) return {{f.r, f.g, f.b}, 1.0f, true};
+    return {each<Float4>([&](Float4 v) { return v * f.a; }, f), f.a, false};
+}
+
+// Some of each, chosen by is_float.
+BLEND_INLINE Dest4 dest_of_either(const Quad& px, const Pixels4& f, Mask4 is_float) {
+    const Dest4 w = dest_of_words(px);
+    const Dest4 x = dest_of_fractions(f);
+    return {each<Float4>([&](Float4 a, Float4 b) { return select(is_float, a, b); }, x.dc, w.dc),
+            select(is_float, x.da, w.da), w.opaque && x.opaque};
+}
+
 // Steps 6 and 7 for the given lanes: the result as fractions.
-template <int32_t Mode>
-BLEND_INLINE Pixels4 run_rules(const Dest4& d, const Sources4& s, Mask4 lanes) {
+template <int32_t Mode, bool Opaque>
+BLEND_INLINE Pixels4 apply_rules(const Dest4& d, const Sources4& s, Mask4 lanes) {
     const Pixels4 source = simd::to_floats(s.px);
     Inputs<Float4> x;
     x.sa = source.a / 65535.0f;
     x.sc = each<Float4>([&](Float4 v) { return v * x.sa / 65280.0f; }, source);
     x.colour_sum = source.r + source.g + source.b;
-
-    // 16-bit destinations: Da = alpha / 65535, Dc = D * Da / 65280;
-    // the compositor's fractions: Dc = D * Da.
-    if (!simd::any(simd::and_not(lanes, d.is_float))) {
-        x.da = d.f.a;
-        x.dc = each<Float4>([&](Float4 v) { return v * x.da; }, d.f);
-    } else if (!simd::any(lanes & d.is_float)) {
-        const Pixels4 dst = simd::to_floats(d.px);
-        x.da = dst.a / 65535.0f;
-        x.dc = each<Float4>([&](Float4 v) { return v * x.da / 65280.0f; }, dst);
-    } else {
-        const Pixels4 dst = simd::to_floats(d.px);
-        x.da = select(d.is_float, d.f.a, dst.a / 65535.0f);
-        x.dc = each<Float4>([&](Float4 f, Float4 v) { return select(d.is_float, f * x.da, v * x.da / 65280.0f); },
-                            d.f, dst);
-    }
+    x.dc = d.dc;
+    x.da = Opaque ? Float4(1.0f) : d.da;
+    x.opaque = Opaque;
 
     Rgb<Float4> rc;
     Float4 ra;
     Rule<Mode>::lay(x, rc, ra);
     if constexpr (has_second_rule(Mode)) {
-        const Mask4 second = simd::narrow(s.second);
-        if (simd::any(lanes & second)) {
+        if (simd::any(lanes & s.second)) {
             Rgb<Float4> rc2;
             Float4 ra2;
             Rule<kSecondRule>::lay(x, rc2, ra2);
-            rc = each<Float4>([&](Float4 other, Float4 own) { return select(second, other, own); }, rc2, rc);
-            ra = select(second, ra2, ra);
+            rc = each<Float4>([&](Float4 other, Float4 own) { return select(s.second, other, own); }, rc2, rc);
+            ra = select(s.second, ra2, ra);
         }
+    } else {
+        (void)lanes;
     }
     // Step 7: clamp the alpha, divide it out of the colour (nothing to divide
     // where it is 1, as it is over opaque pixels), clamp the colour.
-    ra = simd::clamp01(ra);
-    if (simd::any(ra != 1.0f)) rc = each<Float4>([&](Float4 v) { return v / ra; }, rc);
+    if constexpr (Opaque) {
+        ra = 1.0f;
+    } else {
+        ra = simd::clamp01(ra);
+        if (simd::any(ra != 1.0f)) rc = each<Float4>([&](Float4 v) { return v / ra; }, rc);
+    }
     return {simd::clamp01(rc.r), simd::clamp01(rc.g), simd::clamp01(rc.b), ra};
+}
+
+template <int32_t Mode>
+BLEND_INLINE Pixels4 run_rules(const Dest4& d, const Sources4& s, Mask4 lanes) {
+    return d.opaque ? apply_rules<Mode, true>(d, s, lanes) : apply_rules<Mode, false>(d, s, lanes);
 }
 
 // Fractions as 16-bit values: colour * 65280 and alpha * 65535, truncated
@@ -639,52 +671,28 @@ BLEND_INLINE Quad quad16(const Pixels4& f) {
     return simd::to_quad({f.r * 65280.0f, f.g * 65280.0f, f.b * 65280.0f, f.a * 65535.0f});
 }
 
-// Steps 5..7 over four destinations; true when fractions were written. The
-// compositor (Compositor set) adds its shortcuts: an opaque "Normal" source
-// replaces the composite, and Texturize3 counts as opaque at the current
-// layer's index and as nothing elsewhere. `covered` says that no destination
-// is transparent.
-template <int32_t Mode, bool Compositor>
-BLEND_INLINE bool lay4(Dest4& d, const Sources4& s, bool at_current_index, bool covered = false) {
-    const QuadMask transparent =
-        covered ? simd::no_pixels() : simd::and_not(simd::alpha_is(d.px, 0), simd::widen(d.is_float));
-    // A transparent destination takes the source unscaled; the texturize
-    // rules leave it transparent black.
-    QuadMask take = s.active & transparent;
-    Quad taken = s.px;
-    if constexpr (Mode >= 17 && Mode <= 19) taken = simd::zero_quad();
-    if constexpr (has_second_rule(Mode)) taken = select(s.second, simd::zero_quad(), taken);
-    QuadMask lanes = simd::and_not(s.active, transparent);
-    if constexpr (Compositor && Mode == 0) {
-        const QuadMask opaque = lanes & simd::alpha_at_least_65280(s.px);
-        take = take | opaque;
-        taken = select(opaque, simd::with_alpha(s.px, 65535), taken);
-        lanes = simd::and_not(lanes, opaque);
-    }
-    if constexpr (Compositor && Mode == 19) {
-        if (at_current_index) {
-            take = take | lanes;
-            taken = select(lanes, simd::with_alpha(s.px, 65535), taken);
-        }
-        lanes = simd::no_pixels();
-    }
-    if (simd::any(take)) {
-        d.px = simd::all(take) ? taken : select(take, taken, d.px);
-        if constexpr (Compositor) d.is_float = simd::and_not(d.is_float, simd::narrow(take));
-    }
-    if (!simd::any(lanes)) return false;
-    const Mask4 rule_lanes = simd::narrow(lanes);
-    const Pixels4 result = run_rules<Mode>(d, s, rule_lanes);
-    if constexpr (Compositor) {
-        d.f = simd::all(lanes) ? result : select(rule_lanes, result, d.f);
-        d.is_float = d.is_float | rule_lanes;
-        return true;
-    }
-    d.px = select(lanes, quad16(result), d.px);
-    return false;
+// What a transparent destination takes: the source unscaled; the texturize
+// rules leave it transparent black.
+template <int32_t Mode>
+BLEND_INLINE Quad taken_over_nothing(const Sources4& s) {
+    if constexpr (Mode >= 17 && Mode <= 19) return simd::zero_quad();
+    if constexpr (has_second_rule(Mode)) return select(simd::widen(s.second), simd::zero_quad(), s.px);
+    return s.px;
 }
 
 // ---- Merges: 16-bit over 16-bit ----
+
+// Steps 5..7 over four 16-bit destinations.
+template <int32_t Mode>
+BLEND_INLINE Quad blend4(const Quad& dst, const Sources4& s) {
+    const Mask4 transparent = simd::alpha_zero(dst);
+    const Mask4 take = s.active & transparent;
+    const Mask4 lanes = simd::and_not(s.active, transparent);
+    Quad out = dst;
+    if (simd::any(take)) out = select(simd::widen(take), taken_over_nothing<Mode>(s), out);
+    if (!simd::any(lanes)) return out;
+    return select(simd::widen(lanes), quad16(run_rules<Mode>(dest_of_words(dst), s, lanes)), out);
+}
 
 template <int32_t Mode, bool Lanes>
 void blend_groups(uint16_t* dst, const uint16_t* src, const uint16_t* mask, int32_t n, uint32_t opacity,
@@ -695,11 +703,9 @@ void blend_groups(uint16_t* dst, const uint16_t* src, const uint16_t* mask, int3
         const Sources4 s =
             prepare4<Mode, Lanes>(src + at, mask != nullptr ? mask + at : nullptr, 4, count, opacity, false);
         if (!simd::any(s.active)) continue;
-        Dest4 d{count == 4 ? simd::load_quad(dst + at) : simd::gather_quad(dst + at, 4, count), simd::no_lanes(),
-                {0.0f, 0.0f, 0.0f, 0.0f}};
-        const Quad before = d.px;
-        lay4<Mode, false>(d, s, false);
-        simd::put_quad(dst + at, count, keepAlpha ? simd::with_alpha(d.px, before) : d.px);
+        const Quad before = count == 4 ? simd::load_quad(dst + at) : simd::gather_quad(dst + at, 4, count);
+        const Quad after = blend4<Mode>(before, s);
+        simd::put_quad(dst + at, count, keepAlpha ? simd::with_alpha(after, before) : after);
     }
 }
 
@@ -712,38 +718,217 @@ void blend_span_mode(uint16_t* dst, const uint16_t* src, const uint16_t* mask, i
 
 // ---- The compositor: over the running composite ----
 
+// The fractions of pixels i .. i + 3 of the composite.
+BLEND_INLINE Pixels4 fractions_of(const Composite& p, int32_t i) {
+    return {Float4::load(p.r + i), Float4::load(p.g + i), Float4::load(p.b + i), Float4::load(p.a + i)};
+}
 
-template <int32_t Mode, bool Lanes>
-void composite_groups(Composite& p, int32_t n, const CompositeLayer& layer, const uint16_t* mask) {
-    const int32_t step = layer.step;
-    for (int32_t i = 0; i < n; i += 4) {
-        if (layer.first_entry != nullptr && layer.first_entry[i / 4] > layer.index) continue;
-        const int32_t count = std::min(4, n - i);
-        const int64_t at = int64_t(i) * step;
-        prefetch_ahead(layer.pixels, i, n, step);
-        const Sources4 s = prepare4<Mode, Lanes>(layer.pixels + at, mask != nullptr ? mask + at : nullptr, step,
-                                                 count, layer.opacity, layer.base);
-        if (!simd::any(s.active)) continue;
-        Dest4 d{simd::load_quad(p.px[i]),
-                Mask4::load(p.is_float + i),
-                {Float4::load(p.r + i), Float4::load(p.g + i), Float4::load(p.b + i), Float4::load(p.a + i)}};
-        if (lay4<Mode, true>(d, s, layer.at_current_index, layer.covered)) {
-            d.f.r.store(p.r + i);
-            d.f.g.store(p.g + i);
-            d.f.b.store(p.b + i);
-            d.f.a.store(p.a + i);
-        }
-        simd::store_quad(p.px[i], d.px);
-        d.is_float.store(p.is_float + i);
+// Pixels i .. i + 3 of the composite as 16-bit values.
+BLEND_INLINE Quad quad_of(const Composite& p, int32_t i) {
+    const Mask4 is = Mask4::load(p.is_float + i);
+    const Quad words = simd::load_quad(p.px[i]);
+    if (!simd::any(is)) return words;
+    return select(simd::widen(is), quad16(fractions_of(p, i)), words);
+}
+
+// The first entry over a composite that is transparent everywhere: each
+// pixel becomes what a transparent destination takes, or stays transparent.
+template <int32_t Mode>
+BLEND_INLINE void composite_first4(Composite& p, int32_t i, const Sources4& s) {
+    const Quad taken = taken_over_nothing<Mode>(s);
+    simd::store_quad(p.px[i], simd::all(s.active) ? taken : select(simd::widen(s.active), taken, simd::zero_quad()));
+    simd::no_lanes().store(p.is_float + i);
+}
+
+// Steps 5..7 over four pixels of the composite from i on, with the
+// compositor's shortcuts: an opaque "Normal" source replaces the composite,
+// and Texturize3 counts as opaque at the current layer's index and as
+// nothing elsewhere. Over a covered composite no pixel is transparent, so
+// the composite need not be read to find them.
+//
+// Lean (sources laid pixel by pixel, rarer) keeps one copy of the rule;
+// otherwise each form of destination gets its own, and opaque ones skip
+// the terms that vanish.
+template <int32_t Mode, Below Under, bool Lean>
+BLEND_INLINE void composite4(Composite& p, int32_t i, const Sources4& s, bool at_current_index) {
+    static_assert(Under != Below::Nothing, "the first entry is laid by composite_first4");
+    Mask4 is_float = Mask4::load(p.is_float + i);
+    Mask4 take = simd::no_lanes();
+    Mask4 lanes = s.active;
+    Quad taken = s.px;
+    if constexpr (Under == Below::Unknown) {
+        const Mask4 transparent = simd::and_not(simd::alpha_zero(simd::load_quad(p.px[i])), is_float);
+        take = s.active & transparent;
+        lanes = simd::and_not(s.active, transparent);
+        taken = taken_over_nothing<Mode>(s);
     }
+    if constexpr (Mode == 0 || Mode == 19) {
+        const Mask4 whole = Mode == 0 ? lanes & simd::alpha_opaque(s.px) : at_current_index ? lanes : simd::no_lanes();
+        if (simd::any(whole)) {
+            const Quad opaque = simd::with_alpha(s.px, 65535);
+            taken = simd::any(take) ? select(simd::widen(whole), opaque, taken) : opaque;
+            take = take | whole;
+            lanes = simd::and_not(lanes, whole);
+        }
+        if constexpr (Mode == 19) lanes = simd::no_lanes();
+    }
+    if (simd::any(take)) {
+        simd::store_quad(p.px[i], simd::all(take) ? taken : select(simd::widen(take), taken, simd::load_quad(p.px[i])));
+        is_float = simd::and_not(is_float, take);
+    }
+    if (simd::any(lanes)) {
+        // Pixels that hold fractions already need no conversion.
+        const bool some_words = simd::any(simd::and_not(lanes, is_float));
+        const bool some_fractions = simd::any(lanes & is_float);
+        // `maybe_opaque`: whether d may be opaque, so that the rule's opaque form is worth a copy.
+        const auto lay = [&](const Dest4& d, auto maybe_opaque) BLEND_INLINE_LAMBDA {
+            Pixels4 result;
+            if constexpr (decltype(maybe_opaque)::value) {
+                result = run_rules<Mode>(d, s, lanes);
+            } else {
+                result = apply_rules<Mode, false>(d, s, lanes);
+            }
+            if (!simd::all(lanes)) result = simd::select(lanes, result, fractions_of(p, i));
+            result.r.store(p.r + i);
+            result.g.store(p.g + i);
+            result.b.store(p.b + i);
+            result.a.store(p.a + i);
+        };
+        if constexpr (Lean) {
+            Dest4 d;
+            if (!some_words) {
+                d = dest_of_fractions(fractions_of(p, i));
+            } else if (!some_fractions) {
+                d = dest_of_words(simd::load_quad(p.px[i]));
+            } else {
+                d = dest_of_either(simd::load_quad(p.px[i]), fractions_of(p, i), is_float);
+            }
+            lay(d, std::false_type{});
+        } else if (!some_words) {
+            lay(dest_of_fractions(fractions_of(p, i)), std::true_type{});
+        } else if (!some_fractions) {
+            lay(dest_of_words(simd::load_quad(p.px[i])), std::true_type{});
+        } else {
+            lay(dest_of_either(simd::load_quad(p.px[i]), fractions_of(p, i), is_float), std::false_type{});
+        }
+        is_float = is_float | lanes;
+    }
+    is_float.store(p.is_float + i);
+}
+
+// The background as the first entry, in a mode whose source a transparent
+// composite takes as it is: its colour with alpha (65535 * opacity) >> 8
+// at every pixel.
+void composite_background(Composite& p, int32_t n, const CompositeLayer& layer) {
+    const uint16_t* const pixels = layer.pixels;
+    const int32_t step = layer.step;
+    const uint16_t alpha = uint16_t((65535 * layer.opacity) >> 8);
+    const int8_t* const first_entry = layer.first_entry;
+    for (int32_t i = 0; i < n; i += 4) {
+        if (first_entry != nullptr && first_entry[i / 4] > 0) continue;
+        const int32_t count = std::min(4, n - i);
+        const uint16_t* s = pixels + int64_t(i) * step;
+        fetch_ahead(layer.ahead, i, step);
+        if (step == 4 && count == 4) {
+            simd::store_quad(p.px[i], simd::with_alpha(simd::load_quad(s), alpha));
+        } else {
+            const Quad q = simd::with_alpha(simd::gather_quad(s, step, count), alpha);
+            simd::store_quad(p.px[i], count == 4 ? q : select(simd::widen(simd::first_lanes(count)), q, simd::zero_quad()));
+        }
+        simd::no_lanes().store(p.is_float + i);
+    }
+}
+
+// One group of four (fewer at the end of a span) of entry l.
+template <int32_t Mode, bool Lanes, Below Under>
+BLEND_INLINE void composite_group(Composite& p, const CompositeLayer& l, const uint16_t* mask, int32_t i,
+                                  int32_t count) {
+    const int64_t at = int64_t(i) * l.step;
+    if constexpr (Lanes) {
+        static_assert(Under != Below::Nothing, "the composite is cleared for sources laid pixel by pixel");
+        const Sources4 s = prepare4<Mode, true>(l.pixels + at, mask != nullptr ? mask + at : nullptr, l.step, count,
+                                                l.opacity, l.base);
+        if (simd::any(s.active)) composite4<Mode, Under, true>(p, i, s, l.at_current_index);
+    } else {
+        // Steps 1..4 without a pre-step or a mask. The background needs none
+        // of its own here: a texturize rule leaves the composite transparent
+        // under it whatever its alpha, and the other modes go to
+        // composite_background.
+        const uint16_t* src = l.pixels + at;
+        const Quad q = l.step == 4 && count == 4 ? simd::load_quad(src) : simd::gather_quad(src, l.step, count);
+        // Pixels past the count are gathered as 0, so step 1 leaves them out.
+        Sources4 s{q, simd::and_not(simd::all_lanes(), simd::alpha_zero(q)), simd::no_lanes()};
+        if constexpr (Under != Below::Nothing) {
+            if (!simd::any(s.active)) return;
+        }
+        if (l.opacity != 256) s.px = simd::with_alpha(q, simd::scale_words(q, uint16_t(l.opacity)));
+        if constexpr (Under == Below::Nothing) {
+            composite_first4<Mode>(p, i, s);
+        } else {
+            composite4<Mode, Under, false>(p, i, s, l.at_current_index);
+        }
+    }
+}
+
+template <int32_t Mode, bool Lanes, Below Under>
+void composite_groups(Composite& p, int32_t n, const CompositeLayer& layer, const uint16_t* mask) {
+    // A copy the compiler keeps in registers: stores into the composite cannot change it.
+    const CompositeLayer l = layer;
+    const auto skipped = [&](int32_t i) { return l.first_entry != nullptr && l.first_entry[i / 4] > l.index; };
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        if (skipped(i)) continue;
+        fetch_ahead(l.ahead, i, l.step);
+        composite_group<Mode, Lanes, Under>(p, l, mask, i, 4);
+    }
+    if (i < n && !skipped(i)) composite_group<Mode, Lanes, Under>(p, l, mask, i, n - i);
 }
 
 template <int32_t Mode>
 void composite_span_mode(Composite& p, int32_t n, const CompositeLayer& layer) {
     // The background's alpha counts as whole, whatever a mask says.
     const uint16_t* mask = layer.base ? nullptr : layer.mask;
-    if (by_lanes<Mode>(mask != nullptr)) return composite_groups<Mode, true>(p, n, layer, mask);
-    composite_groups<Mode, false>(p, n, layer, mask);
+    if (by_lanes<Mode>(mask != nullptr)) {
+        // Pixel by pixel, one form serves every composite below.
+        if (layer.below == Below::Nothing) p.clear(n);
+        return composite_groups<Mode, true, Below::Unknown>(p, n, layer, mask);
+    }
+    if constexpr (Mode <= 20) {
+        switch (layer.below) {
+            case Below::Nothing:
+                if (Mode < 17 || Mode > 19) {
+                    if (layer.base) return composite_background(p, n, layer);
+                }
+                return composite_groups<Mode, false, Below::Nothing>(p, n, layer, mask);
+            case Below::Covered: return composite_groups<Mode, false, Below::Covered>(p, n, layer, mask);
+            case Below::Unknown: break;
+        }
+        composite_groups<Mode, false, Below::Unknown>(p, n, layer, mask);
+    }
+}
+
+// Pixels i .. i + 3 as 16 bits in px.
+BLEND_INLINE void group_to16(Composite& p, int32_t i) {
+    if (!simd::any(Mask4::load(p.is_float + i))) return;
+    simd::store_quad(p.px[i], quad_of(p, i));
+    simd::no_lanes().store(p.is_float + i);
+}
+
+// Writes the display bytes of pixels i .. i + 3 when all four are opaque
+// as 16-bit values.
+BLEND_INLINE bool put_opaque_group(const Composite& p, int32_t i, uint8_t* out, bool scratch) {
+    const Mask4 is = Mask4::load(p.is_float + i);
+    if (simd::all(is)) {
+        // Straight from the fractions: the high byte of colour * 65280, truncated.
+        const Pixels4 f = fractions_of(p, i);
+        if (!simd::all(simd::truncated_is(f.a * 65535.0f, 65535))) return false;
+        simd::store_bgr(out, simd::bgr_high_bytes(f.r * 65280.0f, f.g * 65280.0f, f.b * 65280.0f), scratch);
+        return true;
+    }
+    const Quad q = quad_of(p, i);
+    if (!simd::all(simd::alpha_whole(q))) return false;
+    simd::store_bgr(out, q, scratch);
+    return true;
 }
 
 // ---- Tables by mode ----
@@ -776,40 +961,77 @@ void blend_span(uint16_t* dst, const uint16_t* src, const uint16_t* mask, int32_
     kBlendSpans[mode_index(p.mode)](dst, src, mask, n, opacity_of(p.opacity), p.keepAlpha);
 }
 
+Composite::Composite() {
+    // Fractions are read only where is_float is set; they start as numbers
+    // all the same.
+    std::fill(std::begin(r), std::end(r), 0.0f);
+    std::fill(std::begin(g), std::end(g), 0.0f);
+    std::fill(std::begin(b), std::end(b), 0.0f);
+    std::fill(std::begin(a), std::end(a), 0.0f);
+}
+
 void Composite::clear(int32_t n) {
     const int32_t end = whole_groups(n);
     std::memset(px, 0, size_t(end) * sizeof px[0]);
     std::fill(is_float, is_float + end, 0u);
-    std::fill(r, r + end, 0.0f);
-    std::fill(g, g + end, 0.0f);
-    std::fill(b, b + end, 0.0f);
-    std::fill(a, a + end, 0.0f);
 }
 
 void Composite::to16(int32_t n) {
     const int32_t end = whole_groups(n);
-    for (int32_t i = 0; i < end; i += 4) {
-        const Mask4 fractions = Mask4::load(is_float + i);
-        if (!simd::any(fractions)) continue;
-        const Pixels4 f{Float4::load(r + i), Float4::load(g + i), Float4::load(b + i), Float4::load(a + i)};
-        const Quad converted = quad16(f);
-        simd::store_quad(px[i], select(simd::widen(fractions), converted, simd::load_quad(px[i])));
-        simd::no_lanes().store(is_float + i);
-    }
+    for (int32_t i = 0; i < end; i += 4) group_to16(*this, i);
 }
 
-void mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
-                        int8_t* first_entry) {
-    for (int32_t i = 0; i < std::min(n, kSpan); i += 4) {
-        prefetch_ahead(pixels, i, n, step);
-        if (first_entry[i / 4] != 0) continue;
-        const int32_t count = std::min(4, n - i);
-        const uint16_t* p = pixels + int64_t(i) * step;
-        const Quad q = step == 4 && count == 4 ? simd::load_quad(p) : simd::gather_quad(p, step, count);
-        const Quad u = opacity >= 256 ? q : simd::scale_words(q, uint16_t(opacity));
-        if (!simd::any(simd::and_not(simd::first_pixels(count), simd::alpha_at_least_65280(u))))
-            first_entry[i / 4] = int8_t(index);
+bool Composite::put_opaque_bgr(uint8_t* out, int32_t n, const bool* shown, bool* unwritten) {
+    std::fill(unwritten, unwritten + (n + 3) / 4, false);
+    bool any = false;
+    const auto put = [&](auto some_shown) BLEND_INLINE_LAMBDA {
+        const auto skipped = [&](int32_t i) BLEND_INLINE_LAMBDA { return decltype(some_shown)::value && shown[i / 4]; };
+        const auto leave = [&](int32_t i) BLEND_INLINE_LAMBDA {
+            unwritten[i / 4] = true;
+            group_to16(*this, i);
+            any = true;
+        };
+        int32_t i = 0;
+        // Up to the last whole group, the next group is written after this one either way.
+        for (; i + 8 <= n; i += 4)
+            if (!skipped(i) && !put_opaque_group(*this, i, out + i * 3, true)) leave(i);
+        for (; i < n; i += 4)
+            if (!skipped(i) && (i + 4 > n || !put_opaque_group(*this, i, out + i * 3, false))) leave(i);
+    };
+    if (shown != nullptr) {
+        put(std::true_type{});
+    } else {
+        put(std::false_type{});
     }
+    return any;
+}
+
+int32_t mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
+                           int8_t* first_entry) {
+    n = std::min(n, kSpan);
+    int32_t left = 0;
+    // (alpha * opacity) >> 8 >= 65280 where alpha * opacity >= 65280 * 256.
+    const uint32_t least = opacity == 0 ? 65536 : (65280u * 256 + opacity - 1) / opacity;
+    const auto mark = [&](int32_t i, bool opaque) BLEND_INLINE_LAMBDA {
+        if (opaque) {
+            first_entry[i / 4] = int8_t(index);
+        } else {
+            ++left;
+        }
+    };
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        if (first_entry[i / 4] != 0) continue;
+        const uint16_t* p = pixels + int64_t(i) * step;
+        const Quad q = step == 4 ? simd::load_quad(p) : simd::gather_quad(p, step, 4);
+        mark(i, least <= 65535 && simd::all(simd::alpha_at_least(q, least)));
+    }
+    if (i < n && first_entry[i / 4] == 0) {
+        const Mask4 inside = simd::first_lanes(n - i);
+        const Quad q = simd::gather_quad(pixels + int64_t(i) * step, step, n - i);
+        mark(i, least <= 65535 && !simd::any(simd::and_not(inside, simd::alpha_at_least(q, least))));
+    }
+    return left;
 }
 
 void composite_span(Composite& p, int32_t n, const CompositeLayer& layer) {

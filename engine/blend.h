@@ -47,10 +47,27 @@ struct Composite {
     alignas(16) float a[kSpan];
     alignas(16) uint32_t is_float[kSpan];  // all bits set where the pixel holds fractions
 
+    Composite();
     // Transparent: colour 0, alpha 0.
     void clear(int32_t n);
     // Every pixel as 16 bits in px: fractions are scaled and truncated.
     void to16(int32_t n);
+    // Display bytes of the first n pixels: the high bytes of blue, green and
+    // red, written four pixels at a time where all four are opaque as 16-bit
+    // values (alpha 65535). Groups flagged in `shown` (one flag per group of
+    // four, or null) are shown otherwise and neither read nor written, save
+    // that their first 4 bytes may be overwritten: they are written after.
+    // Every other group of four, and a last group of fewer, is left
+    // unwritten, converted to 16 bits in px and flagged in `unwritten`.
+    // True when any group was left.
+    bool put_opaque_bgr(uint8_t* out, int32_t n, const bool* shown, bool* unwritten);
+};
+
+// What the composite holds where an entry is laid.
+enum class Below : uint8_t {
+    Unknown,  // anything
+    Nothing,  // transparent everywhere: the entry is the first, and the composite need not be cleared for it
+    Covered,  // no transparent pixel
 };
 
 // One entry of the compositor's layer list, over a span of pixels.
@@ -62,12 +79,15 @@ struct CompositeLayer {
     uint32_t opacity = 256;
     bool base = false;                 // the background at the bottom: its alpha counts as 65535
     bool at_current_index = false;     // its list position equals the current layer's index
-    bool covered = false;              // no pixel of the composite is transparent any more
+    Below below = Below::Unknown;
     // Per group of four pixels, the first entry that counts (see
     // covers_opaque); groups whose first entry lies above `index` are left
     // alone. Null: every group counts.
     const int8_t* first_entry = nullptr;
     int32_t index = 0;                 // this entry's position in the list
+    // The entry's first pixel of the span laid next, fetched into the cache
+    // while this one is laid; null when there is none.
+    const uint16_t* ahead = nullptr;
 };
 
 // Lays one entry over the first n (<= kSpan) pixels of the composite with
@@ -82,7 +102,8 @@ void composite_span(Composite& p, int32_t n, const CompositeLayer& layer);
 // names a group's entry. Over a composite that is not transparent such a
 // source replaces whatever the entries below it made, so they need not be
 // composited there. Called from the top entry down, it finds the highest.
-void mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
-                        int8_t* first_entry);
+// Returns how many groups are left unnamed.
+int32_t mark_opaque_groups(const uint16_t* pixels, int32_t step, int32_t n, uint32_t opacity, int32_t index,
+                           int8_t* first_entry);
 
 }  // namespace blend

@@ -173,13 +173,26 @@ struct Stack {
     }
 
     // Composites `count` image pixels of row r from column c0 on, `step`
-    // columns apart, into comp (16-bit), with tracing mixed in.
-    void composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step) const {
+    // columns apart, into comp, with tracing mixed in (which leaves every
+    // pixel as 16 bits). `next` is where the span composited next starts
+    // (row * layerRowLength + column * 4), or negative when there is none.
+    //
+    // With `straight` given (one flag per group of four), whole groups
+    // where the top entry alone shows (an opaque "Normal" layer over a
+    // covered stack, no tracing) are flagged there and not composited: the
+    // caller shows them straight from the top entry's pixels (top_pixels).
+    // Tells whether none, some or all groups were so flagged.
+    enum class Straight { None, Some, All };
+    Straight composite(blend::Composite& comp, int64_t r, int64_t c0, int32_t count, int64_t step, int64_t next = -1,
+                   bool* straight = nullptr) const {
         const int64_t offset = r * s.layerRowLength + c0 * 4;
         const int32_t values_step = int32_t(step * 4);
-        comp.clear(count);
+        if (list.count == 0) comp.clear(count);
         int8_t first_entry[blend::kSpan / 4];
         const bool skipping = list.covered_by_background() && find_first_entries(offset, count, values_step, first_entry);
+        const Straight shown =
+            straight != nullptr && skipping ? pick_straight_groups(count, first_entry, straight) : Straight::None;
+        if (shown == Straight::All) return shown;
         for (int32_t i = 0; i < list.count; ++i) {
             const Entry& e = list.entries[i];
             blend::CompositeLayer layer;
@@ -191,32 +204,60 @@ struct Stack {
             layer.opacity = e.opacity;
             layer.base = i == 0 && list.background_first;
             layer.at_current_index = i == s.currentLayer;
-            layer.covered = i > 0 && list.covered_by_background();
+            layer.below = i == 0                           ? blend::Below::Nothing
+                          : list.covered_by_background() ? blend::Below::Covered
+                                                         : blend::Below::Unknown;
             layer.first_entry = skipping ? first_entry : nullptr;
             layer.index = i;
+            layer.ahead = next >= 0 ? e.pixels + next : nullptr;
             blend::composite_span(comp, count, layer);
         }
+        if (tracing == nullptr) return shown;
         comp.to16(count);
-        if (tracing == nullptr) return;
         const uint16_t* t = tracing + offset;
         for (int32_t i = 0; i < count; ++i, t += values_step)
             for (int ch = 0; ch < 3; ++ch) comp.px[i][ch] = uint16_t((uint32_t(comp.px[i][ch]) + t[ch]) >> 1);
+        return Straight::None;
+    }
+
+    // The top entry's pixel at (row r, column c).
+    const uint16_t* top_pixels(int64_t r, int64_t c) const {
+        return list.entries[list.count - 1].pixels + r * s.layerRowLength + c * 4;
     }
 
     // For each group of four pixels, the highest entry above the background
     // that is an unmasked "Normal" layer opaque at all four: nothing below it
-    // shows there. Entry 1 is not looked at: skipping the background alone
-    // saves less than the look costs. False when no entry was looked at.
+    // shows there. Entry 1 is looked at only when it is the top entry:
+    // skipping the background alone saves less than the look costs, but a
+    // group shown straight from the top entry saves the whole composite.
+    // False when no entry was looked at.
     bool find_first_entries(int64_t offset, int32_t count, int32_t values_step, int8_t* first_entry) const {
         std::fill(first_entry, first_entry + (count + 3) / 4, int8_t{0});
         bool any = false;
-        for (int32_t i = list.count - 1; i > 1; --i) {
+        const int32_t lowest = list.count == 2 ? 1 : 2;
+        for (int32_t i = list.count - 1; i >= lowest; --i) {
             const Entry& e = list.entries[i];
             if (e.mode != engine::kModeNormal || list.mask_of(i) != nullptr) continue;
-            blend::mark_opaque_groups(e.pixels + offset, values_step, count, e.opacity, i, first_entry);
             any = true;
+            if (blend::mark_opaque_groups(e.pixels + offset, values_step, count, e.opacity, i, first_entry) == 0) break;
         }
         return any;
+    }
+
+    // Flags the whole groups whose first entry is the top one and keeps
+    // every entry off them (see composite).
+    Straight pick_straight_groups(int32_t count, int8_t* first_entry, bool* straight) const {
+        const int32_t groups = (count + 3) / 4;
+        if (tracing != nullptr) return Straight::None;
+        // Above every entry's position: no entry composites such a group.
+        constexpr int8_t kNoEntry = engine::kLayerCount + 1;
+        int32_t flagged = 0;
+        for (int32_t g = 0; g < groups; ++g) {
+            straight[g] = first_entry[g] == list.count - 1 && g * 4 + 4 <= count;
+            if (straight[g]) first_entry[g] = kNoEntry;
+            flagged += straight[g];
+        }
+        return flagged == 0 ? Straight::None : flagged == groups ? Straight::All : Straight::Some;
     }
 };
 
@@ -224,41 +265,67 @@ struct Renderer {
     const Stack& stack;
     const Area& area;
     Display display;
+    blend::Composite& comp;
 
-    // count composites shown one to one (the squares follow image pixels).
-    static void put_row(uint8_t* out, const blend::Composite& comp, int32_t count, int64_t c0, int64_t step,
-                        int64_t r) {
-        int32_t i = 0;
-        for (; i + 4 <= count; i += 4) {
-            const simd::Quad q = simd::load_quad(comp.px[i]);
-            if (simd::all(simd::alpha_is(q, 65535))) {
-                simd::store_bgr(out + i * 3, q);
-                continue;
-            }
-            for (int32_t j = i; j < i + 4; ++j) put_pixel(out + j * 3, comp.px[j], c0 + j * step, r);
+    // count composites shown one to one (the squares follow image pixels),
+    // the groups flagged in `straight` from the top entry's pixels.
+    void put_row(uint8_t* out, int32_t count, int64_t c0, int64_t step, int64_t r, Stack::Straight shown,
+                 const bool* straight) {
+        if (shown == Stack::Straight::All) return put_straight(out, count, c0, step, r, straight);
+        bool unwritten[blend::kSpan / 4];
+        const bool left = comp.put_opaque_bgr(out, count, shown == Stack::Straight::Some ? straight : nullptr, unwritten);
+        if (shown == Stack::Straight::Some) put_straight(out, count, c0, step, r, straight);
+        if (!left) return;
+        for (int32_t i = 0; i < count; i += 4) {
+            if (!unwritten[i / 4]) continue;
+            for (int32_t j = i; j < std::min(i + 4, count); ++j) put_pixel(out + j * 3, comp.px[j], c0 + j * step, r);
         }
-        for (; i < count; ++i) put_pixel(out + i * 3, comp.px[i], c0 + i * step, r);
+    }
+
+    // The flagged groups: the top entry's colour, opaque.
+    void put_straight(uint8_t* out, int32_t count, int64_t c0, int64_t step, int64_t r, const bool* straight) const {
+        const int32_t groups = count / 4;  // only whole groups are flagged
+        const uint16_t* top = stack.top_pixels(r, c0);
+        const int64_t values_step = step * 4;
+        for (int32_t g = 0; g < groups; ++g) {
+            if (!straight[g]) continue;
+            const uint16_t* p = top + g * 4 * values_step;
+            const simd::Quad q = step == 1 ? simd::load_quad(p) : simd::gather_quad(p, values_step, 4);
+            // The next group's first bytes may be overwritten only when it is written after this one.
+            simd::store_bgr(out + g * 12, q, g + 1 < groups && straight[g + 1]);
+        }
+    }
+
+    // Where the span after the one of display row k that starts at image
+    // pixel `first` (of `sources`) lies in the layers, or -1 after the last.
+    int64_t next_span(int64_t k, int64_t first, int64_t sources, int64_t step) const {
+        const int64_t row_length = stack.s.layerRowLength;
+        if (first < sources) return area.image_row(k) * row_length + (area.x0 + first * step) * 4;
+        if (k >= area.y1 - area.y0) return -1;
+        return area.image_row(k + 1) * row_length + area.x0 * 4;
     }
 
     // Display row k: spans of image pixels, each composited once and shown
     // in `repeat` display pixels.
-    void row(uint8_t* out, int64_t k) const {
+    void row(uint8_t* out, int64_t k) {
         const int64_t r = area.image_row(k);
         const int64_t columns = area.x1 - area.x0 + 1;  // display pixels of the row
         const int64_t step = area.zoom == Zoom::Reduced ? area.factor : 1;
         const int64_t repeat = area.zoom == Zoom::Enlarged ? area.factor : 1;
         const int64_t sources = (columns + repeat - 1) / repeat;  // image pixels of the row
         const uint16_t* mask_row = display.mask != nullptr ? display.mask + r * stack.s.imageWidth : nullptr;
-        blend::Composite comp;
         for (int64_t first = 0; first < sources; first += blend::kSpan) {
             const int32_t count = int32_t(std::min<int64_t>(blend::kSpan, sources - first));
             const int64_t c0 = area.x0 + first * step;
-            stack.composite(comp, r, c0, count, step);
+            const int64_t next = next_span(k, first + blend::kSpan, sources, step);
             uint8_t* o = out + first * repeat * 3;
             if (repeat == 1 && mask_row == nullptr) {
-                put_row(o, comp, count, c0, step, r);
+                bool straight[blend::kSpan / 4];
+                put_row(o, count, c0, step, r, stack.composite(comp, r, c0, count, step, next, straight), straight);
                 continue;
             }
+            stack.composite(comp, r, c0, count, step, next);
+            comp.to16(count);
             for (int32_t i = 0; i < count; ++i) {
                 const int64_t c = c0 + i * step;
                 const uint32_t m = mask_row != nullptr ? mask_row[c] : 65535;
@@ -285,7 +352,8 @@ void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t 
     if (!find_area(s, x, y, width, height, area)) return;
 
     const Stack stack(s, current);
-    Renderer renderer{stack, area, {}};
+    blend::Composite comp;
+    Renderer renderer{stack, area, {}, comp};
     if (s.maskShown && s.maskActive) {
         renderer.display.mask = pixels::image_mask(s);
         renderer.display.colour1 = s.mask.displayColor1;
@@ -306,6 +374,7 @@ void composite_row(const EngineState& s, int32_t row, int32_t column, int32_t co
     for (int32_t first = 0; first < count; first += blend::kSpan) {
         const int32_t n = std::min(blend::kSpan, count - first);
         stack.composite(comp, row, column + int64_t(first) * step, n, step);
+        comp.to16(n);
         std::memcpy(out + int64_t(first) * 4, comp.px, size_t(n) * 8);
     }
 }

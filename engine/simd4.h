@@ -54,7 +54,13 @@ inline Mask4 operator|(Mask4 a, Mask4 b) { return {_mm_or_ps(a.v, b.v)}; }
 // a and not b
 inline Mask4 and_not(Mask4 a, Mask4 b) { return {_mm_andnot_ps(b.v, a.v)}; }
 inline Mask4 no_lanes() { return {_mm_setzero_ps()}; }
+inline Mask4 all_lanes() { return {_mm_castsi128_ps(_mm_set1_epi32(-1))}; }
 inline bool any(Mask4 m) { return _mm_movemask_ps(m.v) != 0; }
+inline bool all(Mask4 m) { return _mm_movemask_ps(m.v) == 0xF; }
+// Lanes 0 .. count-1.
+inline Mask4 first_lanes(int count) {
+    return {_mm_castsi128_ps(_mm_cmpgt_epi32(_mm_set1_epi32(count), _mm_setr_epi32(0, 1, 2, 3)))};
+}
 
 inline Float4 select(Mask4 m, Float4 a, Float4 b) {
     return _mm_or_ps(_mm_and_ps(m.v, a.v), _mm_andnot_ps(m.v, b.v));
@@ -86,48 +92,32 @@ inline void store_quad(uint16_t* p, const Quad& q) {
 }
 inline Quad zero_quad() { return {_mm_setzero_si128(), _mm_setzero_si128()}; }
 
-inline QuadMask operator&(QuadMask a, QuadMask b) { return {_mm_and_si128(a.lo, b.lo), _mm_and_si128(a.hi, b.hi)}; }
-inline QuadMask operator|(QuadMask a, QuadMask b) { return {_mm_or_si128(a.lo, b.lo), _mm_or_si128(a.hi, b.hi)}; }
-inline QuadMask and_not(QuadMask a, QuadMask b) {
-    return {_mm_andnot_si128(b.lo, a.lo), _mm_andnot_si128(b.hi, a.hi)};
-}
-inline QuadMask no_pixels() { return {_mm_setzero_si128(), _mm_setzero_si128()}; }
-inline bool any(QuadMask m) { return _mm_movemask_epi8(_mm_or_si128(m.lo, m.hi)) != 0; }
-inline bool all(QuadMask m) { return _mm_movemask_epi8(_mm_and_si128(m.lo, m.hi)) == 0xFFFF; }
-
-// Pixels 0 .. count-1.
-inline QuadMask first_pixels(int count) {
-    const __m128i n = _mm_set1_epi32(count);
-    return {_mm_cmpgt_epi32(n, _mm_setr_epi32(0, 0, 1, 1)), _mm_cmpgt_epi32(n, _mm_setr_epi32(2, 2, 3, 3))};
-}
-
 inline QuadMask widen(Mask4 m) {
     const __m128i v = _mm_castps_si128(m.v);
     return {_mm_unpacklo_epi32(v, v), _mm_unpackhi_epi32(v, v)};
 }
-inline Mask4 narrow(QuadMask m) {
-    return {_mm_shuffle_ps(_mm_castsi128_ps(m.lo), _mm_castsi128_ps(m.hi), _MM_SHUFFLE(2, 0, 2, 0))};
-}
-
 inline Quad select(QuadMask m, const Quad& a, const Quad& b) {
     return {_mm_or_si128(_mm_and_si128(m.lo, a.lo), _mm_andnot_si128(m.lo, b.lo)),
             _mm_or_si128(_mm_and_si128(m.hi, a.hi), _mm_andnot_si128(m.hi, b.hi))};
 }
 
-// Each pixel's alpha-word flag spread over the whole pixel.
-inline __m128i spread_alpha(__m128i words) {
-    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(words, _MM_SHUFFLE(3, 3, 3, 3)), _MM_SHUFFLE(3, 3, 3, 3));
+// The alpha words of a quad as four 32-bit lanes, and tests on them that
+// give one lane per pixel.
+inline __m128i alpha_lanes(const Quad& q) {
+    return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(_mm_srli_epi64(q.lo, 48)),
+                                           _mm_castsi128_ps(_mm_srli_epi64(q.hi, 48)), _MM_SHUFFLE(2, 0, 2, 0)));
 }
-inline QuadMask alpha_is(const Quad& q, uint16_t v) {
-    const __m128i value = _mm_set1_epi16(int16_t(v));
-    return {spread_alpha(_mm_cmpeq_epi16(q.lo, value)), spread_alpha(_mm_cmpeq_epi16(q.hi, value))};
+inline Mask4 alpha_zero(const Quad& q) {
+    return {_mm_castsi128_ps(_mm_cmpeq_epi32(alpha_lanes(q), _mm_setzero_si128()))};
 }
-// Alpha of 65280 or more: its high byte is 255.
-inline QuadMask alpha_at_least_65280(const Quad& q) {
-    const __m128i full = _mm_set1_epi16(255);
-    return {spread_alpha(_mm_cmpeq_epi16(_mm_srli_epi16(q.lo, 8), full)),
-            spread_alpha(_mm_cmpeq_epi16(_mm_srli_epi16(q.hi, 8), full))};
+inline Mask4 alpha_whole(const Quad& q) {
+    return {_mm_castsi128_ps(_mm_cmpeq_epi32(alpha_lanes(q), _mm_set1_epi32(65535)))};
 }
+inline Mask4 alpha_at_least(const Quad& q, uint32_t least) {
+    return {_mm_castsi128_ps(_mm_cmpgt_epi32(alpha_lanes(q), _mm_set1_epi32(int32_t(least) - 1)))};
+}
+// 65280 or more
+inline Mask4 alpha_opaque(const Quad& q) { return alpha_at_least(q, 65280); }
 
 inline __m128i alpha_words() { return _mm_setr_epi16(0, 0, 0, -1, 0, 0, 0, -1); }
 // q with the alpha words of `alpha`.
@@ -152,22 +142,34 @@ inline Quad scale_words(const Quad& q, uint16_t factor) {
     return {scale(q.lo), scale(q.hi)};
 }
 
+// Four display pixels: blue, green and red in the low three bytes of each 32-bit lane.
+struct Bgr4 {
+    __m128i v;
+};
+
+// The 12 bytes of four display pixels. With `scratch` set, the 4 bytes
+// after them may be written too (the caller writes them again later),
+// which saves splitting the store.
+inline void store_bgr(uint8_t* out, Bgr4 bgr, bool scratch = false) {
+    // Pixels 0, 1 and 2, 3 as six bytes at the bottom of each 64-bit half ...
+    const __m128i even = _mm_and_si128(bgr.v, _mm_set_epi32(0, 0xFFFFFF, 0, 0xFFFFFF));
+    const __m128i odd = _mm_and_si128(bgr.v, _mm_set_epi32(0xFFFFFF, 0, 0xFFFFFF, 0));
+    const __m128i halves = _mm_or_si128(even, _mm_srli_epi64(odd, 8));
+    // ... and the upper six moved down to follow the lower.
+    const __m128i bytes = _mm_or_si128(_mm_move_epi64(halves), _mm_slli_si128(_mm_srli_si128(halves, 8), 6));
+    if (scratch) return _mm_storeu_si128(reinterpret_cast<__m128i*>(out), bytes);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bytes);
+    const uint32_t last = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 8)));
+    std::memcpy(out + 8, &last, 4);
+}
+
 // The high bytes of blue, green and red of each pixel: 12 bytes.
-inline void store_bgr(uint8_t* out, const Quad& q) {
+inline void store_bgr(uint8_t* out, const Quad& q, bool scratch = false) {
     const auto bgra = [](__m128i v) {
         v = _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, _MM_SHUFFLE(3, 0, 1, 2)), _MM_SHUFFLE(3, 0, 1, 2));
         return _mm_srli_epi16(v, 8);
     };
-    const __m128i bytes = _mm_packus_epi16(bgra(q.lo), bgra(q.hi));  // b g r a, four times
-    const uint32_t p0 = uint32_t(_mm_cvtsi128_si32(bytes));
-    const uint32_t p1 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(bytes, _MM_SHUFFLE(1, 1, 1, 1))));
-    const uint32_t p2 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(bytes, _MM_SHUFFLE(2, 2, 2, 2))));
-    const uint32_t p3 = uint32_t(_mm_cvtsi128_si32(_mm_shuffle_epi32(bytes, _MM_SHUFFLE(3, 3, 3, 3))));
-    // Each store's fourth byte is overwritten by the next pixel; the last writes three.
-    std::memcpy(out, &p0, 4);
-    std::memcpy(out + 3, &p1, 4);
-    std::memcpy(out + 6, &p2, 4);
-    std::memcpy(out + 9, &p3, 3);
+    store_bgr(out, Bgr4{_mm_packus_epi16(bgra(q.lo), bgra(q.hi))}, scratch);  // b g r a, four times
 }
 
 // ---- Between the two forms ----
@@ -204,6 +206,20 @@ inline Quad to_quad(const Pixels4& p) {
     const __m128i t0 = _mm_unpacklo_epi16(rg, ba);  // r0 b0 r1 b1 r2 b2 r3 b3
     const __m128i t1 = _mm_unpackhi_epi16(rg, ba);  // g0 a0 g1 a1 g2 a2 g3 a3
     return {_mm_unpacklo_epi16(t0, t1), _mm_unpackhi_epi16(t0, t1)};
+}
+
+// Lanes whose value, truncated toward zero, is `value`.
+inline Mask4 truncated_is(Float4 v, int32_t value) {
+    return {_mm_castsi128_ps(_mm_cmpeq_epi32(_mm_cvttps_epi32(v.v), _mm_set1_epi32(value)))};
+}
+
+// Channels of 0..65535, truncated, as display pixels of their high bytes.
+inline Bgr4 bgr_high_bytes(Float4 r, Float4 g, Float4 b) {
+    const __m128i high = _mm_set1_epi32(0xFF00);
+    const __m128i red = _mm_slli_epi32(_mm_and_si128(_mm_cvttps_epi32(r.v), high), 8);
+    const __m128i green = _mm_and_si128(_mm_cvttps_epi32(g.v), high);
+    const __m128i blue = _mm_srli_epi32(_mm_cvttps_epi32(b.v), 8);
+    return {_mm_or_si128(_mm_or_si128(red, green), blue)};
 }
 
 #else
@@ -260,7 +276,10 @@ inline Mask4 and_not(Mask4 a, Mask4 b) {
     return {{a.v[0] && !b.v[0], a.v[1] && !b.v[1], a.v[2] && !b.v[2], a.v[3] && !b.v[3]}};
 }
 inline Mask4 no_lanes() { return {{false, false, false, false}}; }
+inline Mask4 all_lanes() { return {{true, true, true, true}}; }
 inline bool any(Mask4 m) { return m.v[0] || m.v[1] || m.v[2] || m.v[3]; }
+inline bool all(Mask4 m) { return m.v[0] && m.v[1] && m.v[2] && m.v[3]; }
+inline Mask4 first_lanes(int count) { return {{0 < count, 1 < count, 2 < count, 3 < count}}; }
 
 inline Float4 select(Mask4 m, Float4 a, Float4 b) {
     Float4 r;
@@ -290,36 +309,38 @@ inline Quad load_quad(const uint16_t* p) {
 inline void store_quad(uint16_t* p, const Quad& q) { std::memcpy(p, q.w, sizeof q.w); }
 inline Quad zero_quad() { return Quad{}; }
 
-inline QuadMask operator&(QuadMask a, QuadMask b) { return {{a.p[0] && b.p[0], a.p[1] && b.p[1], a.p[2] && b.p[2], a.p[3] && b.p[3]}}; }
-inline QuadMask operator|(QuadMask a, QuadMask b) { return {{a.p[0] || b.p[0], a.p[1] || b.p[1], a.p[2] || b.p[2], a.p[3] || b.p[3]}}; }
-inline QuadMask and_not(QuadMask a, QuadMask b) {
-    return {{a.p[0] && !b.p[0], a.p[1] && !b.p[1], a.p[2] && !b.p[2], a.p[3] && !b.p[3]}};
+struct Bgr4 {
+    uint32_t p[4];
+};
+inline void store_bgr(uint8_t* out, Bgr4 bgr, bool = false) {
+    for (int i = 0; i < 4; ++i) {
+        out[i * 3] = uint8_t(bgr.p[i]);
+        out[i * 3 + 1] = uint8_t(bgr.p[i] >> 8);
+        out[i * 3 + 2] = uint8_t(bgr.p[i] >> 16);
+    }
 }
-inline QuadMask no_pixels() { return {{false, false, false, false}}; }
-inline bool any(QuadMask m) { return m.p[0] || m.p[1] || m.p[2] || m.p[3]; }
-inline bool all(QuadMask m) { return m.p[0] && m.p[1] && m.p[2] && m.p[3]; }
-inline void store_bgr(uint8_t* out, const Quad& q) {
+inline void store_bgr(uint8_t* out, const Quad& q, bool = false) {
     for (int i = 0; i < 4; ++i) {
         out[i * 3] = uint8_t(q.w[i * 4 + 2] >> 8);
         out[i * 3 + 1] = uint8_t(q.w[i * 4 + 1] >> 8);
         out[i * 3 + 2] = uint8_t(q.w[i * 4] >> 8);
     }
 }
-inline QuadMask first_pixels(int count) { return {{0 < count, 1 < count, 2 < count, 3 < count}}; }
 inline QuadMask widen(Mask4 m) { return {{m.v[0], m.v[1], m.v[2], m.v[3]}}; }
-inline Mask4 narrow(QuadMask m) { return {{m.p[0], m.p[1], m.p[2], m.p[3]}}; }
 
 inline Quad select(QuadMask m, const Quad& a, const Quad& b) {
     Quad r;
     for (int i = 0; i < 16; ++i) r.w[i] = m.p[i / 4] ? a.w[i] : b.w[i];
     return r;
 }
-inline QuadMask alpha_is(const Quad& q, uint16_t v) {
-    return {{q.w[3] == v, q.w[7] == v, q.w[11] == v, q.w[15] == v}};
+inline Mask4 alpha_zero(const Quad& q) { return {{q.w[3] == 0, q.w[7] == 0, q.w[11] == 0, q.w[15] == 0}}; }
+inline Mask4 alpha_whole(const Quad& q) {
+    return {{q.w[3] == 65535, q.w[7] == 65535, q.w[11] == 65535, q.w[15] == 65535}};
 }
-inline QuadMask alpha_at_least_65280(const Quad& q) {
-    return {{q.w[3] >= 65280, q.w[7] >= 65280, q.w[11] >= 65280, q.w[15] >= 65280}};
+inline Mask4 alpha_at_least(const Quad& q, uint32_t least) {
+    return {{q.w[3] >= least, q.w[7] >= least, q.w[11] >= least, q.w[15] >= least}};
 }
+inline Mask4 alpha_opaque(const Quad& q) { return alpha_at_least(q, 65280); }
 inline Quad with_alpha(const Quad& q, const Quad& alpha) {
     Quad r = q;
     for (int i = 3; i < 16; i += 4) r.w[i] = alpha.w[i];
@@ -349,6 +370,17 @@ inline Pixels4 to_floats(const Quad& q) {
         p.a.v[i] = q.w[i * 4 + 3];
     }
     return p;
+}
+inline Mask4 truncated_is(Float4 v, int32_t value) {
+    Mask4 m;
+    for (int i = 0; i < 4; ++i) m.v[i] = int32_t(v.v[i]) == value;
+    return m;
+}
+inline Bgr4 bgr_high_bytes(Float4 r, Float4 g, Float4 b) {
+    Bgr4 out;
+    for (int i = 0; i < 4; ++i)
+        out.p[i] = (uint32_t(r.v[i]) >> 8) << 16 | (uint32_t(g.v[i]) >> 8) << 8 | uint32_t(b.v[i]) >> 8;
+    return out;
 }
 inline Quad to_quad(const Pixels4& p) {
     Quad q;

@@ -158,3 +158,21 @@ TEST(BlendStep, OutOfRangeSettingsAreHeld) {
     blend::blend_span(untouched.data(), s.data(), nullptr, 0, {});
     EXPECT_EQ(untouched, d);
 }
+
+// Over opaque destinations (alpha 65535) the blend step leaves out terms
+// weighted by 1 - Da, which are exactly 0 there, and divides by no alpha:
+// the results must be those of the rules to the bit, for every mode.
+TEST(BlendStep, OverOpaqueDestinationsTheRulesHoldExactly) {
+    std::mt19937 rng(77);
+    for (int mode = 0; mode <= 40; ++mode)
+        for (const uint32_t opacity : {1u, 128u, 204u, 256u}) {
+            const int n = 64;
+            const auto src = random_pixels(rng, n);
+            auto want = random_pixels(rng, n);
+            for (size_t i = 3; i < want.size(); i += 4) want[i] = 65535;
+            auto got = want;
+            blend_row(got, src, nullptr, mode, opacity, false);
+            for (int i = 0; i < n; ++i) ref::blend(&want[size_t(i) * 4], &src[size_t(i) * 4], nullptr, mode, opacity, false);
+            ASSERT_EQ(got, want) << "mode " << mode << " opacity " << opacity;
+        }
+}
