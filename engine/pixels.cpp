@@ -400,11 +400,13 @@ void clear_masked_alpha(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t
     load_rgba32(s, picture.data(), s.imageWidth * 4, true);
 }
 
-void clear_rgba64(uint16_t* buffer, int32_t stride, int32_t width, int32_t height, uint16_t r, uint16_t g,
-                  uint16_t b, uint16_t a) {
+namespace {
+// Every pixel of a host picture of four channels set to one colour.
+template <class T>
+void clear_quads(T* buffer, int32_t stride, int32_t width, int32_t height, T r, T g, T b, T a) {
     if (buffer == nullptr) return;
     for (int32_t y = 0; y < height; ++y) {
-        uint16_t* p = host_row(buffer, stride, y);
+        T* p = host_row(buffer, stride, y);
         for (int32_t x = 0; x < width; ++x, p += 4) {
             p[0] = r;
             p[1] = g;
@@ -413,19 +415,16 @@ void clear_rgba64(uint16_t* buffer, int32_t stride, int32_t width, int32_t heigh
         }
     }
 }
+}  // namespace
+
+void clear_rgba64(uint16_t* buffer, int32_t stride, int32_t width, int32_t height, uint16_t r, uint16_t g,
+                  uint16_t b, uint16_t a) {
+    clear_quads(buffer, stride, width, height, r, g, b, a);
+}
 
 void clear_rgba32(uint8_t* buffer, int32_t stride, int32_t width, int32_t height, uint8_t r, uint8_t g, uint8_t b,
                   uint8_t a) {
-    if (buffer == nullptr) return;
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* p = host_row(buffer, stride, y);
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            p[0] = r;
-            p[1] = g;
-            p[2] = b;
-            p[3] = a;
-        }
-    }
+    clear_quads(buffer, stride, width, height, r, g, b, a);
 }
 
 // ---- Mask, texture and premultiplication ----
