@@ -397,7 +397,9 @@ void clear_masked_alpha(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t
     if (!picture.allocate(engine::sat_mul(engine::image_pixel_count(s), 4))) return;
     clear_rgba32(picture.data(), s.imageWidth * 4, s.imageWidth, s.imageHeight, uint8_t(r), uint8_t(g), uint8_t(b),
                  uint8_t(a));
-    load_rgba32(s, picture.data(), s.imageWidth * 4, true);
+    // The picture is image-sized: a layer of another size takes only the
+    // part that lies over the image.
+    load_rgba32_layer(s, picture.data(), s.imageWidth * 4, s.currentLayer, 0, 0, s.imageWidth, s.imageHeight, true);
 }
 
 namespace {

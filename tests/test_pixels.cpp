@@ -249,6 +249,21 @@ TEST_F(Pixels, FillsAndMaskedFills) {
     EXPECT_EQ(b32[15], 6);
 }
 
+TEST_F(Pixels, MaskedAlphaFillOfALayerLargerThanTheImage) {
+    make_image(3, 2, 1);
+    ASSERT_EQ(PTE_CreateLayer(5, 6, 4), 1);
+    PTE_SetLayer(5);
+    PTE_Clear(0, 0, 0, 0);
+    for (size_t i = 0; i < st().mask.values.size(); ++i) st().mask.values[i] = 65535;
+    st().maskActive = 1;
+    // The fill picture is image-sized; the layer's pixels beyond the image
+    // are neither filled nor read from beyond the picture.
+    PTE_ClearMaskedAlpha(10, 20, 30, 255);
+    EXPECT_EQ(pixel(5, 2, 1), (Px{2560, 5120, 7680, 65280}));
+    EXPECT_EQ(pixel(5, 3, 1), (Px{0, 0, 0, 0}));
+    EXPECT_EQ(pixel(5, 0, 2), (Px{0, 0, 0, 0}));
+}
+
 TEST_F(Pixels, CompressedLayerRoundTripAndCorruptStreams) {
     make_image(16, 8, 2);
     for (int y = 0; y < 8; ++y)
