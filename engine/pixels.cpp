@@ -273,7 +273,7 @@ void rgba64_rect_to_rgba32(const uint16_t* src, int32_t x, int32_t y, int32_t wi
     for (int32_t r = 0; r < height; ++r) {
         const uint16_t* sp = src + (int64_t(y + r) * rowPixels + x) * 4;
         uint8_t* dp = dst + int64_t(r) * width * 4;
-        for (int32_t i = 0; i < width * 4; ++i) dp[i] = to8(sp[i]);
+        for (int64_t i = 0; i < int64_t(width) * 4; ++i) dp[i] = to8(sp[i]);
     }
 }
 
@@ -300,7 +300,7 @@ void convert_rgba_rows(To* dst, int32_t dstStride, const From* src, int32_t srcS
     for (int32_t r = 0; r < height; ++r) {
         const From* sp = host_row(src, srcStride, r);
         To* dp = host_row(dst, dstStride, r);
-        for (int32_t i = 0; i < width * 4; ++i) dp[i] = convert(sp[i]);
+        for (int64_t i = 0; i < int64_t(width) * 4; ++i) dp[i] = convert(sp[i]);
     }
 }
 }  // namespace

@@ -166,6 +166,8 @@ PTE_API void PTE_CALL PTE_ClearRGBA32(uint8_t* buffer, int32_t stride, uint8_t r
 
 PTE_API void PTE_CALL PTE_ClearRGBA32Buf(uint8_t* buffer, int32_t width, int32_t height, uint8_t red, uint8_t green,
                                          uint8_t blue, uint8_t alpha) {
+    // A packed row too long for a byte stride cannot be a real buffer.
+    if (width <= 0 || width > INT32_MAX / 4) return;
     pixels::clear_rgba32(buffer, width * 4, width, height, red, green, blue, alpha);
 }
 

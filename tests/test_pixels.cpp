@@ -247,6 +247,9 @@ TEST_F(Pixels, FillsAndMaskedFills) {
     std::vector<uint8_t> b32(4 * 4, 0);
     PTE_ClearRGBA32Buf(b32.data(), 2, 2, 9, 8, 7, 6);
     EXPECT_EQ(b32[15], 6);
+    PTE_ClearRGBA32Buf(b32.data(), INT32_MAX, 1, 1, 1, 1, 1);
+    PTE_ClearRGBA32Buf(b32.data(), -2, 1, 1, 1, 1, 1);
+    EXPECT_EQ(b32[0], 9) << "a width no packed row can have fills nothing";
 }
 
 TEST_F(Pixels, MaskedAlphaFillOfALayerLargerThanTheImage) {
