@@ -5,7 +5,10 @@ Every export the header declares is called with arguments drawn from the
 edges of their ranges: indices outside 0..63, negative and huge sizes, NaN
 and infinite floats, null buffers, unknown names and missing files, over
 images of odd sizes and layers of other sizes than the image, with the image
-re-created and re-sized in between. Nothing may crash or trip the sanitizers.
+re-created and re-sized in between. Half the calls that take buffers get
+real ones instead, with strides and rectangles a careful host could pass, so
+that any access outside them is the engine's. Nothing may crash or trip the
+sanitizers.
 
 Run as `export_sequences.py LIBRARY HEADER`: each seed runs in a child
 process, so a crash names its seed and the calls that led to it.
@@ -58,15 +61,49 @@ def bind(lib, header):
         if name in LEFT_OUT:
             continue
         kinds = [param_kind(p) for p in params]
+        names = [p.split()[-1].lstrip("*") for p in params]
         f = getattr(lib, name)
         f.argtypes = [ctypes.c_char_p if k == "text" else ctypes.c_void_p if k == "buffer" else k for k in kinds]
         f.restype = None if ret == "void" else ctypes.c_void_p if "*" in ret else ctypes.c_double \
             if ret in ("float", "double") else ctypes.c_int64
-        calls.append((name, f, kinds))
+        calls.append((name, f, kinds, names))
     return calls
 
 
+class HostBuffers:
+    """Buffers a careful host would pass: each call's buffers are distinct,
+    hold random bytes and have room on both sides of the pointer for any
+    rectangle within HOST_REACH pixels of the origin, so whatever the engine
+    reads or writes outside them is the engine's fault."""
+    SIZE = 2 << 20
+    HOST_REACH = 130
+    STRIDES = (1024, 2048)
+
+    def __init__(self, rng):
+        self.blocks = [ctypes.create_string_buffer(self.SIZE) for _ in range(3)]
+        for b in self.blocks:
+            ctypes.memmove(b, rng.randbytes(self.SIZE), self.SIZE)
+        self.pointers = [ctypes.addressof(b) + self.SIZE // 2 for b in self.blocks]
+
+    def arguments(self, kinds, names, rng, texts):
+        args, used = [], 0
+        for kind, name in zip(kinds, names):
+            if kind == "buffer":
+                args.append(self.pointers[used % len(self.pointers)])
+                used += 1
+            elif kind == "text" or kind in (ctypes.c_float, ctypes.c_double):
+                args.append(argument(kind, rng, texts))
+            elif "stride" in name.lower():
+                args.append(rng.choice(self.STRIDES))
+            elif name == "rowPixels":
+                args.append(128)
+            else:
+                args.append(wrapped(kind, rng.randint(-self.HOST_REACH, self.HOST_REACH)))
+        return args
+
+
 def argument(kind, rng, texts):
+    """An argument from the edges of its kind's range; buffers are null."""
     if kind == "buffer":
         return None
     if kind == "text":
@@ -75,7 +112,10 @@ def argument(kind, rng, texts):
         return rng.choice(FLOATS) if rng.random() < 0.5 else rng.uniform(-10.0, 300.0)
     roll = rng.random()
     # Small values often name the layers that exist.
-    v = rng.choice(INTS) if roll < 0.5 else rng.randint(0, 5) if roll < 0.7 else rng.randint(-5, 120)
+    return wrapped(kind, rng.choice(INTS) if roll < 0.5 else rng.randint(0, 5) if roll < 0.7 else rng.randint(-5, 120))
+
+
+def wrapped(kind, v):
     bits = ctypes.sizeof(kind) * 8
     if kind in (ctypes.c_uint8, ctypes.c_uint16, ctypes.c_uint32, ctypes.c_uint64):
         return v % (1 << bits)
@@ -95,9 +135,10 @@ def run_sequence(library, header, seed, log_path, folder):
              os.path.join(folder, "missing.png").encode(), os.path.join(folder, "out.png").encode(),
              os.path.join(folder, "out.bmp").encode(), os.path.join(folder, "out.psd").encode(),
              os.path.join(folder, "out.unknown").encode(), folder.encode(), b"\xff\xfe"]
-    create = next(f for n, f, _ in calls if n == "PTE_CreateImage")
-    new_size = next(f for n, f, _ in calls if n == "PTE_NewSize")
-    create_layer = next(f for n, f, _ in calls if n == "PTE_CreateLayer")
+    buffers = HostBuffers(rng)
+    create = next(c[1] for c in calls if c[0] == "PTE_CreateImage")
+    new_size = next(c[1] for c in calls if c[0] == "PTE_NewSize")
+    create_layer = next(c[1] for c in calls if c[0] == "PTE_CreateLayer")
     sized = [c for c in calls if c[0] not in ("PTE_CreateImage", "PTE_NewSize")]
 
     def small_image(f):
@@ -120,8 +161,14 @@ def run_sequence(library, header, seed, log_path, folder):
                 log.write("PTE_NewSize (small)\n")
                 small_image(new_size)
             else:
-                name, f, kinds = rng.choice(sized)
-                args = [argument(k, rng, texts) for k in kinds]
+                name, f, kinds, names = rng.choice(sized)
+                # Calls with buffers get, half the time, real buffers and
+                # arguments within their reach; otherwise null buffers and
+                # arguments from the edges of their ranges.
+                if "buffer" in kinds and rng.random() < 0.5:
+                    args = buffers.arguments(kinds, names, rng, texts)
+                else:
+                    args = [argument(k, rng, texts) for k in kinds]
                 log.write(f"{name}{tuple(args)}\n")
                 f(*args)
         lib.PTE_DeleteImage()
