@@ -7,6 +7,20 @@
 
 namespace imglib {
 
+void detail::lay_blurred(const cv::Mat& in, const cv::Mat& blurred, cv::Mat& out, uint32_t bytesPerPixel,
+                         uint32_t channelMask, uint32_t share) {
+    const size_t rowBytes = size_t(in.cols) * bytesPerPixel;
+    for (int y = 0; y < in.rows; ++y) {
+        const uint8_t* a = in.ptr<uint8_t>(y);
+        const uint8_t* b = blurred.ptr<uint8_t>(y);
+        uint8_t* o = out.ptr<uint8_t>(y);
+        for (size_t i = 0; i < rowBytes; ++i) {
+            const bool selected = (channelMask >> (i % bytesPerPixel)) & 1u;
+            o[i] = selected ? uint8_t((a[i] * (100 - share) + b[i] * share) / 100) : a[i];
+        }
+    }
+}
+
 BOOL IS3BlurImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t srcStride,
                   uint8_t* dst, uint32_t dstStride, uint32_t level, uint32_t channelMask) {
     if (src == nullptr || dst == nullptr || bytesPerPixel < 1 || bytesPerPixel > 4) return 0;
@@ -19,16 +33,7 @@ BOOL IS3BlurImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
         cv::Mat out(int(height), int(width), type, dst, dstStride);
         cv::Mat blurred;
         cv::blur(in, blurred, cv::Size(3, 3), cv::Point(-1, -1), cv::BORDER_REPLICATE);
-        const uint32_t share = std::min<uint32_t>(level, 100);
-        for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* a = in.ptr<uint8_t>(int(y));
-            const uint8_t* b = blurred.ptr<uint8_t>(int(y));
-            uint8_t* o = out.ptr<uint8_t>(int(y));
-            for (uint32_t i = 0; i < width * bytesPerPixel; ++i) {
-                const bool selected = (channelMask >> (i % bytesPerPixel)) & 1u;
-                o[i] = selected ? uint8_t((a[i] * (100 - share) + b[i] * share) / 100) : a[i];
-            }
-        }
+        detail::lay_blurred(in, blurred, out, bytesPerPixel, channelMask, std::min<uint32_t>(level, 100));
         return 1;
     } catch (const cv::Exception&) {
         return 0;

@@ -1,8 +1,9 @@
 #include "platform/imglib/draw40.h"
 
+#include "platform/imglib/picture.h"
+
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -12,11 +13,10 @@ namespace {
 
 constexpr double kMaxRadius = 1000.0;
 
-bool valid_picture(const void* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride) {
-    if (image == nullptr || bytesPerPixel < 1 || bytesPerPixel > 4) return false;
-    if (width > uint32_t(std::numeric_limits<int>::max()) / bytesPerPixel) return false;
-    if (height > uint32_t(std::numeric_limits<int>::max())) return false;
-    return stride >= width * bytesPerPixel;
+// Drawing works on pictures of one to four byte channels.
+bool byte_picture(const void* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride) {
+    return bytesPerPixel >= 1 && bytesPerPixel <= 4 &&
+           detail::valid_picture(image, width, height, stride, bytesPerPixel);
 }
 
 cv::Scalar colour_scalar(uint32_t colour) {
@@ -56,12 +56,13 @@ int64_t half_span(int64_t rx, int64_t ry, int64_t dy) {
 
 BOOL IS40_FillSolidRect(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
                         int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour) {
-    if (!valid_picture(image, width, height, bytesPerPixel, stride)) return 0;
+    if (!byte_picture(image, width, height, bytesPerPixel, stride)) return 0;
     const int64_t x0 = std::max<int64_t>(left, 0), y0 = std::max<int64_t>(top, 0);
     const int64_t x1 = std::min<int64_t>(right, int64_t(width) - 1);
     const int64_t y1 = std::min<int64_t>(bottom, int64_t(height) - 1);
     if (x0 > x1 || y0 > y1) return 1;
     try {
+        detail::keep_to_caller_thread();
         cv::Mat picture(int(height), int(width), CV_8UC(int(bytesPerPixel)), image, stride);
         picture(cv::Rect(int(x0), int(y0), int(x1 - x0 + 1), int(y1 - y0 + 1))).setTo(colour_scalar(colour));
         return 1;
@@ -74,7 +75,7 @@ BOOL IS40_DrawEllipseOnImage(uint8_t* image, uint32_t width, uint32_t height, ui
                              uint32_t stride, int32_t centreX, int32_t centreY, int32_t radiusX, int32_t radiusY,
                              uint32_t colour, int32_t filled, int32_t penWidth, double opacity, int32_t,
                              int32_t, int32_t) {
-    if (!valid_picture(image, width, height, bytesPerPixel, stride)) return 0;
+    if (!byte_picture(image, width, height, bytesPerPixel, stride)) return 0;
     if (radiusX < 0 || radiusY < 0 || !(opacity == opacity)) return 0;
     opacity = std::clamp(opacity, 0.0, 1.0);
     const int64_t pen = filled ? 0 : std::max(1, penWidth);
@@ -108,25 +109,20 @@ BOOL IS40_DrawEllipseOnImage(uint8_t* image, uint32_t width, uint32_t height, ui
 BOOL IS40_GaussianBlurImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
                             uint32_t srcStride, uint8_t* dst, uint32_t dstStride, double radius,
                             uint32_t channelMask) {
-    if (!valid_picture(src, width, height, bytesPerPixel, srcStride) ||
-        !valid_picture(dst, width, height, bytesPerPixel, dstStride))
+    if (!byte_picture(src, width, height, bytesPerPixel, srcStride) ||
+        !byte_picture(dst, width, height, bytesPerPixel, dstStride))
         return 0;
     if (!(radius > 0.0) || radius > kMaxRadius) return 0;
     if (width == 0 || height == 0) return 1;
     try {
+        detail::keep_to_caller_thread();
         const int type = CV_8UC(int(bytesPerPixel));
         const cv::Mat in(int(height), int(width), type, const_cast<uint8_t*>(src), srcStride);
         cv::Mat out(int(height), int(width), type, dst, dstStride);
         const int k = 2 * int(std::ceil(3.0 * radius)) + 1;
         cv::Mat blurred;
         cv::GaussianBlur(in, blurred, cv::Size(k, k), radius, radius, cv::BORDER_REPLICATE);
-        for (uint32_t y = 0; y < height; ++y) {
-            const uint8_t* a = in.ptr<uint8_t>(int(y));
-            const uint8_t* b = blurred.ptr<uint8_t>(int(y));
-            uint8_t* o = out.ptr<uint8_t>(int(y));
-            for (uint32_t i = 0; i < width * bytesPerPixel; ++i)
-                o[i] = ((channelMask >> (i % bytesPerPixel)) & 1u) ? b[i] : a[i];
-        }
+        detail::lay_blurred(in, blurred, out, bytesPerPixel, channelMask, 100);
         return 1;
     } catch (const cv::Exception&) {
         return 0;

@@ -47,6 +47,12 @@ inline cv::Mat wrap(const void* data, uint32_t width, uint32_t height, uint32_t 
     return cv::Mat(int(height), int(width), cv_type(bytesPerPixel), const_cast<void*>(data), size_t(stride));
 }
 
+// A blur's result laid into out: each selected channel (bit c of
+// channelMask for channel c) takes share percent (0..100) of the blurred
+// byte and the rest of the source; every other channel keeps the source.
+void lay_blurred(const cv::Mat& in, const cv::Mat& blurred, cv::Mat& out, uint32_t bytesPerPixel,
+                 uint32_t channelMask, uint32_t share);
+
 // OpenCV runs every call on the caller's thread: the engine starts no thread
 // of its own, and the library keeps to that. Called before any OpenCV work.
 void keep_to_caller_thread() noexcept;
