@@ -8,16 +8,11 @@
 
 #include "engine/engine_state.h"
 #include "imaging/working_buffers.h"
+#include "script/colour_space.h"
 
 namespace imaging::filters {
 
-// trunc(v) as an integer, held to the int32 range; NaN gives 0.
-inline int32_t trunc_int(double v) {
-    if (!(v == v)) return 0;
-    if (v >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-    if (v <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    return int32_t(v);
-}
+using colour_space::trunc_int;
 
 inline uint8_t clamp_byte(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 

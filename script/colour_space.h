@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 namespace colour_space {
 
@@ -45,6 +46,14 @@ struct Cmyk {
 
 // A fraction as a byte: trunc(x * 255) held to 0..255; NaN gives 0.
 uint8_t to_byte(double x);
+
+// trunc(v) as an integer, held to the int32 range; NaN gives 0.
+inline int32_t trunc_int(double v) {
+    if (!(v == v)) return 0;
+    if (v >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    if (v <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    return int32_t(v);
+}
 
 Hsv rgb_to_hsv(int32_t r, int32_t g, int32_t b);
 Rgb8 hsv_to_rgb(const Hsv& hsv);

@@ -167,14 +167,16 @@ void lua_filter_run(engine::EngineState& s, const char* path, const FilterRunArg
     std::memcpy(pair.dst, pair.src, pair.bytes);
     s.script.readDestination = 0;
 
+    // The bindings reach the context until the state is closed, finalisers
+    // included: it is made first, so it is destroyed after the close.
+    lua::RunContext context{&s, pair.src, pair.dst, pair.width, pair.height};
+    Setup setup{&context, &args};
     lua_State* L = luaL_newstate();
     if (L == nullptr) {
         report(s, "not enough memory");
         return;
     }
     const RunEnd end(s, L);
-    lua::RunContext context{&s, pair.src, pair.dst, pair.width, pair.height};
-    Setup setup{&context, &args};
     std::string error;
     if (run_script(L, path == nullptr ? "" : path, setup, error))
         imaging::load_into_current_layer(s, pair.dst);

@@ -5,8 +5,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <new>
+#include <string>
 
 #include "platform/paths.h"
+#include "script/colour_space.h"
 
 namespace script {
 
@@ -66,15 +69,7 @@ void write_text_field(std::FILE* f, const ScriptValue& v) {
 
 // trunc(number * 255) in decimal, held to the int32 range; NaN writes 0.
 void write_byte_field(std::FILE* f, const ScriptValue& v) {
-    const double t = std::trunc(v.number * 255.0);
-    int32_t byte = 0;
-    if (t >= double(std::numeric_limits<int32_t>::max()))
-        byte = std::numeric_limits<int32_t>::max();
-    else if (t <= double(std::numeric_limits<int32_t>::min()))
-        byte = std::numeric_limits<int32_t>::min();
-    else if (t == t)
-        byte = int32_t(t);
-    std::fprintf(f, "%d\n", int(byte));
+    std::fprintf(f, "%d\n", int(colour_space::trunc_int(v.number * 255.0)));
 }
 
 }  // namespace
@@ -90,7 +85,15 @@ std::string paint_script_path(const char* startDir) {
 
 void paint_open(engine::EngineState& s, const ScriptValue& seed) {
     paint_abandon(s);
-    std::FILE* f = std::fopen(paint_script_path(s.brush.startDir).c_str(), "w");
+    // Called from a script binding, which lets no exception out: a path that
+    // cannot be built opens nothing, like one that cannot be opened.
+    std::string path;
+    try {
+        path = paint_script_path(s.brush.startDir);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "w");
     if (f == nullptr) return;
     s.script.paintScript = f;
     for (const char* line : {"1554", "Description", "1", " ", "RandomSeed"}) write_line(f, line);
