@@ -25,8 +25,6 @@ std::array<Sweep, 4> sweeps(int32_t w, int32_t h) {
 
 bool before(int32_t v, int32_t end, int32_t step) { return step > 0 ? v < end : v > end; }
 
-int32_t lum(const uint8_t* p) { return (int32_t(p[0]) + p[1] + p[2]) / 3; }
-
 // One channel of a pull: trunc((1 - w) a + w b), held to a byte. Looked up
 // in a table of every (a, b) pair, filled by the same expression, when the
 // table can be had.

@@ -14,6 +14,9 @@ namespace imaging::filters {
 
 using colour_space::trunc_int;
 
+// A pixel's luminance as the filters take it: (red + green + blue) / 3, integer.
+inline int32_t lum(const uint8_t* p) { return (int32_t(p[0]) + p[1] + p[2]) / 3; }
+
 inline uint8_t clamp_byte(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 // Reads come from iplSrc32, or from iplDst32 while the block's inPlace is
@@ -31,12 +34,8 @@ public:
     // The pixel read at (x, y), which must lie inside.
     const uint8_t* at(int32_t x, int32_t y) const { return read_ + offset(x, y); }
 
-    // (red + green + blue) / 3, integer.
-    int32_t lum(int32_t x, int32_t y) const {
-        if (!inside(x, y)) return 0;
-        const uint8_t* p = at(x, y);
-        return (int32_t(p[0]) + p[1] + p[2]) / 3;
-    }
+    // The luminance at (x, y); 0 outside.
+    int32_t lum(int32_t x, int32_t y) const { return inside(x, y) ? filters::lum(at(x, y)) : 0; }
     // The 3 x 3 block's luminances summed and divided by 9, integer.
     int32_t mean_lum3x3(int32_t x, int32_t y) const {
         int32_t sum = 0;

@@ -201,7 +201,7 @@ int set_cmyk(lua_State* L) noexcept {
 // ---- Brush colours ----
 
 void push_colour16(lua_State* L, uint16_t r, uint16_t g, uint16_t b) {
-    push_fractions(L, {uint8_t(r >> 8), uint8_t(g >> 8), uint8_t(b >> 8)});
+    push_fractions(L, {pixels::to8(r), pixels::to8(g), pixels::to8(b)});
 }
 
 int get_color(lua_State* L) noexcept {
