@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "demo_strokes.h"
 #include "paintcore.h"
+#include "picture_files.h"
 #include "png_io.h"
 
 namespace pte {
@@ -166,22 +167,15 @@ bool geometry_panel(std::vector<uint8_t>& layer) {
 
 // OUT without its extension, followed by "-display.png".
 std::string display_path(const std::string& out) {
-    const size_t slash = out.find_last_of('/'), dot = out.find_last_of('.');
-    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (has_ext ? out.substr(0, dot) : out) + "-display.png";
+    return out.substr(0, out.size() - extension_of(out).size()) + "-display.png";
 }
 
 // The engine writes the page in the format OUT's extension names.
 bool save_page(const std::string& out) {
-    const size_t dot = out.find_last_of('.');
-    const std::string ext = dot == std::string::npos ? "" : out.substr(dot);
-    std::remove(out.c_str());
+    const FileStamp before(out);
     PTE_SetLastError("");
-    PTE_SavePageToFileRGB24(out.c_str(), ext.c_str(), 96);
-    if (std::FILE* f = std::fopen(out.c_str(), "rb")) {
-        std::fclose(f);
-        return true;
-    }
+    PTE_SavePageToFileRGB24(out.c_str(), extension_of(out).c_str(), 96);
+    if (before.replaced()) return true;
     const std::string error = PTE_GetLastError();
     std::fprintf(stderr, "pte: the page was not written to %s (%s)\n", out.c_str(),
                  error.empty() ? "its extension names no format the page is saved in" : error.c_str());

@@ -19,8 +19,6 @@ namespace pte {
 
 namespace {
 
-constexpr int kMaxSide = 10000;
-
 struct Options {
     int32_t sliders[6] = {};
     int32_t styles[2] = {};
@@ -73,20 +71,14 @@ int run_lua(const std::vector<std::string>& args) {
             return usage_error(args[i] + " needs a whole number");
     }
 
-    // Metafiles are drawn at the size of the image that reads them.
-    PTE_CreateImage(nullptr, 1024, 768, 16, 0);
-    const bool read = PTE_ReadFromFile(args[1].c_str()) == 1;
-    const int width = PTE_GetNewRGBAWidth(), height = PTE_GetNewRGBAHeight();
-    std::vector<uint8_t> pixels(read ? size_t(width) * size_t(height) * 4 : 0);
-    if (read) PTE_GetNewRGBA32(pixels.data());
-    PTE_DeleteNewRGBA();
-    PTE_DeleteImage();
-    if (!read) {
+    std::vector<uint8_t> pixels;
+    int width = 0, height = 0;
+    if (!read_picture(args[1], pixels, width, height)) {
         std::fprintf(stderr, "pte lua: cannot read %s as a picture\n", args[1].c_str());
         return 1;
     }
-    if (width > kMaxSide || height > kMaxSide) {
-        std::fprintf(stderr, "pte lua: %s is larger than %d x %d\n", args[1].c_str(), kMaxSide, kMaxSide);
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        std::fprintf(stderr, "pte lua: %s is larger than %d x %d\n", args[1].c_str(), kMaxImageSide, kMaxImageSide);
         return 1;
     }
 
@@ -106,8 +98,11 @@ int run_lua(const std::vector<std::string>& args) {
     PTE_LuaFilterRun(args[0].c_str(), o.sliders[0], o.sliders[1], o.sliders[2], o.sliders[3], o.sliders[4],
                      o.sliders[5], o.styles[0], o.styles[1], o.flags[0], o.flags[1], o.flags[2], o.flags[3],
                      o.flags[4], o.flags[5]);
-    // The engine already told standard error what went wrong in the script.
-    const bool failed = PTE_GetLastError()[0] != '\0';
+    // A script error is already on standard error; any other failure is told here.
+    const std::string error = PTE_GetLastError();
+    const bool failed = !error.empty();
+    if (failed && error.find("Lua Script Error") == std::string::npos)
+        std::fprintf(stderr, "pte lua: %s\n", error.c_str());
     if (!failed) PTE_GetRGBA32(pixels.data(), width * 4);
     PTE_IPLFreeSrcBuffer32();
     PTE_IPLFreeDstBuffer32();

@@ -4,17 +4,43 @@
 
 namespace pte {
 
+std::string extension_of(const std::string& path) {
+    const size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
+    const bool has_ext = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return has_ext ? path.substr(dot) : "";
+}
+
+bool read_picture(const std::string& path, std::vector<uint8_t>& rgba, int& width, int& height, int metafileWidth,
+                  int metafileHeight) {
+    PTE_CreateImage(nullptr, metafileWidth, metafileHeight, 16, 0);
+    const bool read = PTE_ReadFromFile(path.c_str()) == 1;
+    width = PTE_GetNewRGBAWidth();
+    height = PTE_GetNewRGBAHeight();
+    if (read) {
+        rgba.resize(size_t(width) * size_t(height) * 4);
+        PTE_GetNewRGBA32(rgba.data());
+    }
+    PTE_DeleteNewRGBA();
+    PTE_DeleteImage();
+    return read;
+}
+
 bool write_picture(const std::string& path, const uint8_t* rgba, int width, int height, int dpi) {
-    const size_t dot = path.rfind('.');
-    const std::string ext = dot == std::string::npos ? "" : path.substr(dot);
+    const std::string ext = extension_of(path);
     if (PTE_WriteToFileRGBA32(rgba, width, height, path.c_str(), ext.c_str(), dpi) != 0) return true;
     std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
-    for (size_t i = 0, j = 0; j < rgb.size(); i += 4, j += 3) {
-        rgb[j] = rgba[i];
-        rgb[j + 1] = rgba[i + 1];
-        rgb[j + 2] = rgba[i + 2];
-    }
+    PTE_RGBAToRGB(rgb.data(), width, height, rgba);
     return PTE_WriteToFileRGB24(rgb.data(), width, height, path.c_str(), ext.c_str(), dpi) != 0;
+}
+
+FileStamp::FileStamp(const std::string& path) : path_(path) { existed_ = ::stat(path.c_str(), &before_) == 0; }
+
+bool FileStamp::replaced() const {
+    struct stat after {};
+    if (::stat(path_.c_str(), &after) != 0) return false;
+    if (!existed_) return true;
+    return after.st_ino != before_.st_ino || after.st_dev != before_.st_dev ||
+           after.st_mtim.tv_sec != before_.st_mtim.tv_sec || after.st_mtim.tv_nsec != before_.st_mtim.tv_nsec;
 }
 
 }  // namespace pte

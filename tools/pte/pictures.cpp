@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "paintcore.h"
+#include "picture_files.h"
 
 namespace pte {
 
@@ -19,11 +20,8 @@ bool parse_edge(const std::string& text, int& value) {
 }
 
 // The engine reports nothing for these two: the output file tells.
-int report(const std::string& in, const std::string& out) {
-    if (std::FILE* f = std::fopen(out.c_str(), "rb")) {
-        std::fclose(f);
-        return 0;
-    }
+int report(const std::string& in, const std::string& out, const FileStamp& before) {
+    if (before.replaced()) return 0;
     std::fprintf(stderr, "pte: nothing written to %s (cannot read %s as a picture, or cannot write there)\n",
                  out.c_str(), in.c_str());
     return 1;
@@ -36,9 +34,9 @@ int run_thumbnail(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: pte thumbnail IN OUT\n");
         return 2;
     }
-    std::remove(args[1].c_str());
+    const FileStamp before(args[1]);
     PTE_MakeThumbnail(args[0].c_str(), args[1].c_str());
-    return report(args[0], args[1]);
+    return report(args[0], args[1], before);
 }
 
 int run_webpic(const std::vector<std::string>& args) {
@@ -47,9 +45,9 @@ int run_webpic(const std::vector<std::string>& args) {
         std::fprintf(stderr, "usage: pte webpic IN OUT MAXW MAXH\n");
         return 2;
     }
-    std::remove(args[1].c_str());
+    const FileStamp before(args[1]);
     PTE_MakeWebPic(args[0].c_str(), args[1].c_str(), width, height);
-    return report(args[0], args[1]);
+    return report(args[0], args[1], before);
 }
 
 }  // namespace pte
