@@ -7,21 +7,18 @@
 #include <stdexcept>
 
 #include "brush/blend_buffer.h"
+#include "brush/picture_tip.h"
 #include "brush/settings.h"
 #include "brush/turn_effect.h"
 #include "engine/pixels.h"
 #include "io/image_files.h"
 #include "platform/imglib/channels.h"
-#include "platform/imglib/files.h"
-#include "platform/imglib/resample.h"
 
 namespace brush {
 
 using engine::EngineState;
 
 namespace {
-
-constexpr int32_t kSavedPixelsPerMetre = 2834;  // 72 dots per inch
 
 bool fits_tip(const EngineState& s, int64_t width, int64_t height) {
     return width >= 1 && height >= 1 && width <= s.tipSize && height <= s.tipSize;
@@ -46,13 +43,7 @@ BrushPicture widened(const uint8_t* rgba, int32_t width, int32_t height) {
 // An S x S picture of one colour.
 BrushPicture flat_picture(int32_t S, uint16_t r, uint16_t g, uint16_t b, uint16_t a) {
     BrushPicture p = make_picture(S, S);
-    uint16_t* v = p.pixels.data();
-    for (size_t i = 0, n = size_t(S) * size_t(S); i < n; ++i, v += 4) {
-        v[0] = r;
-        v[1] = g;
-        v[2] = b;
-        v[3] = a;
-    }
+    pixels::clear_rgba64(p.pixels.data(), S * 8, S, S, r, g, b, a);
     return p;
 }
 
@@ -60,6 +51,11 @@ uint16_t byte_colour(int32_t v) { return uint16_t(uint8_t(v) * 257); }
 
 // d = trunc(percent * 2.55): the blend buffer's share out of 255.
 uint32_t kept_share(int32_t keepPercent) { return uint32_t(std::clamp(keepPercent, 0, 100) * 2.55); }
+
+// A blend-buffer value that keeps share d of the old value against the fresh one.
+uint16_t kept_mix(uint32_t old, uint32_t fresh, uint32_t d) {
+    return d == 0 ? uint16_t(fresh) : uint16_t((old * d + fresh * (255 - d)) >> 8);
+}
 
 // Row y of the blend buffer's S x S square.
 uint16_t* blend_row(EngineState& s, uint16_t* blend, int32_t y) {
@@ -159,16 +155,11 @@ void size_image_brush(EngineState& s) {
     const BrushPicture& from = ib.imageBrush;
     uint8_t* to = reinterpret_cast<uint8_t*>(ib.sizedBrush.pixels.data());
     const auto* src = reinterpret_cast<const uint8_t*>(from.pixels.data());
-    const uint32_t w = uint32_t(from.width), h = uint32_t(from.height), side = uint32_t(S);
-    bool ok;
-    if (from.width == S && from.height == S) {
+    bool ok = true;
+    if (from.width == S && from.height == S)
         std::memcpy(to, src, size_t(S) * size_t(S) * 8);
-        ok = true;
-    } else if (S < from.width) {
-        ok = imglib::IS3DecimateImage(src, w, h, w * 8, to, side, side, side * 8, 8, imglib::kDecimateAverage);
-    } else {
-        ok = imglib::IS3ResizeImage(src, w, h, w * 8, to, side, side, side * 8, 8);
-    }
+    else
+        ok = stretch_to_square(src, from.width, from.height, 8, to, S);
     if (!ok) ib.sizedBrush.pixels.fill_bytes(0);  // never stamp old memory
 }
 
@@ -182,7 +173,7 @@ void copy_from_image_brush(EngineState& s, int32_t keepPercent) {
     for (int32_t y = 0; y < S; ++y) {
         uint16_t* b = blend_row(s, blend, y);
         const uint16_t* p = ib.sizedBrush.pixels.data() + size_t(y) * size_t(S) * 4;
-        for (int32_t i = 0; i < S * 4; ++i) b[i] = d == 0 ? p[i] : uint16_t((b[i] * d + p[i] * (255 - d)) >> 8);
+        for (int32_t i = 0; i < S * 4; ++i) b[i] = kept_mix(b[i], p[i], d);
     }
 }
 
@@ -237,10 +228,7 @@ void copy_from_image_brush_rotate(EngineState& s, int32_t keepPercent) {
     for (int32_t y = 0; y < ib.rotationHeight; ++y) {
         uint16_t* b = blend_row(s, blend, y);
         const uint8_t* q = ib.rotatedBrush.data() + size_t(y) * size_t(w) * 4;
-        for (int32_t i = 0; i < w * 4; ++i) {
-            const uint32_t wide = uint32_t(q[i]) * 256;
-            b[i] = d == 0 ? uint16_t(wide) : uint16_t((wide * (255 - d) + b[i] * d) >> 8);
-        }
+        for (int32_t i = 0; i < w * 4; ++i) b[i] = kept_mix(b[i], uint32_t(q[i]) * 256, d);
     }
 }
 
@@ -251,12 +239,8 @@ void save_image_brush(const EngineState& s, const char* path) {
     engine::OwnedBuffer<uint8_t> rgba;
     rgba.allocate_or_throw(engine::sat_mul(uint64_t(w), uint64_t(h), 4));
     pixels::rgba64_to_rgba32(rgba.data(), w * 4, brush.pixels.data(), w * 8, w, h);
-    imglib::HISDEST dest = imglib::IS3OpenFileDest(path, 0);
-    if (dest == nullptr) throw std::runtime_error("image brush file cannot be opened");
-    const imglib::ISResolution res{kSavedPixelsPerMetre, kSavedPixelsPerMetre, 1};
-    const bool written = imglib::IS3WritePNG(dest, rgba.data(), uint32_t(w), uint32_t(h), uint32_t(w) * 4, 8, 6, &res);
-    if (!written) imglib::IS3CancelDest(dest);
-    if (!written || !imglib::IS3CloseDest(dest)) throw std::runtime_error("image brush file not written");
+    if (io::write_to_file_rgba32(rgba.data(), w, h, path, ".png", 72) == 0)
+        throw std::runtime_error("image brush file not written");
 }
 
 }  // namespace brush

@@ -84,13 +84,9 @@ bool resample_into_tip(EngineState& s) {
     if (S < 1) return false;
     OwnedBuffer<uint8_t> sized, grey;
     if (!sized.allocate(uint64_t(S) * uint64_t(S) * 4) || !grey.allocate(uint64_t(S) * uint64_t(S))) return false;
-    const uint32_t w = uint32_t(cache.width), h = uint32_t(cache.height), side = uint32_t(S);
-    const bool resampled =
-        S < cache.width
-            ? IS3DecimateImage(cache.picture.data(), w, h, w * 4, sized.data(), side, side, side * 4, 4,
-                               kDecimateAverage)
-            : IS3ResizeImage(cache.picture.data(), w, h, w * 4, sized.data(), side, side, side * 4, 4);
-    if (!resampled || !IS3ImageToGrayScale8Bit(sized.data(), side, side, 4, side * 4, grey.data(), side, 0))
+    const uint32_t side = uint32_t(S);
+    if (!stretch_to_square(cache.picture.data(), cache.width, cache.height, 4, sized.data(), S) ||
+        !IS3ImageToGrayScale8Bit(sized.data(), side, side, 4, side * 4, grey.data(), side, 0))
         return false;
     const size_t T = size_t(s.tipSize);
     const float strength = s.brush.tipStrength;
@@ -151,6 +147,15 @@ void cut_from_script(EngineState& s, const char* path) {
 }
 
 }  // namespace
+
+bool stretch_to_square(const uint8_t* picture, int32_t w, int32_t h, uint32_t bytesPerPixel, uint8_t* square,
+                       int32_t S) {
+    const uint32_t uw = uint32_t(w), uh = uint32_t(h), side = uint32_t(S);
+    return S < w ? IS3DecimateImage(picture, uw, uh, uw * bytesPerPixel, square, side, side, side * bytesPerPixel,
+                                    bytesPerPixel, kDecimateAverage) != 0
+                 : IS3ResizeImage(picture, uw, uh, uw * bytesPerPixel, square, side, side, side * bytesPerPixel,
+                                  bytesPerPixel) != 0;
+}
 
 void tile_picture(const uint8_t* picture, int32_t w, int32_t h, uint32_t bytesPerPixel, uint8_t* canvas, int32_t cw,
                   int32_t ch) {

@@ -30,6 +30,12 @@ bool build_picture_tip(engine::EngineState& s, const char* path, int32_t angle, 
 // gives no picture. drawingCountdown restarts at drawingLength on success.
 bool build_grit_from_picture(engine::EngineState& s, const char* path);
 
+// Stretches a packed picture of w x h (bytesPerPixel bytes a pixel) to a
+// packed S x S square: averaged down when S is narrower than the picture,
+// else bilinear. False when the imaging library refuses.
+bool stretch_to_square(const uint8_t* picture, int32_t w, int32_t h, uint32_t bytesPerPixel, uint8_t* square,
+                       int32_t S);
+
 // Lays a picture of w x h (1 to 4 bytes a pixel) repeatedly over a canvas
 // of cw x ch from its top-left corner, so that the canvas shows the
 // picture tiled.
