@@ -154,12 +154,7 @@ constexpr WriterRow kRGBA32Writers[] = {
 template <size_t N>
 int32_t write_by_extension(const WriterRow (&table)[N], const uint8_t* src, int32_t width, int32_t height,
                            const char* path, const char* ext, int32_t dpi) {
-    const WriterRow* row = nullptr;
-    for (const WriterRow& r : table)
-        if (same_extension(ext, r.ext)) {
-            row = &r;
-            break;
-        }
+    const WriterRow* row = find_by_extension(table, ext);
     // An unknown extension writes nothing: not even an empty file in place
     // of an existing one.
     if (row == nullptr || src == nullptr || path == nullptr || width <= 0 || height <= 0) return 0;

@@ -2,6 +2,7 @@
 // buffer, writing caller buffers by extension, and the file's resolution.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <new>
 #include <string_view>
@@ -47,6 +48,16 @@ uint32_t metafile_background(const engine::EngineState& s);
 
 // Whether an extension (with its dot) is `wanted` (lower case), ignoring case.
 bool same_extension(const char* ext, std::string_view wanted);
+
+// The row of a table of writers (each with an `ext`) that the extension
+// names, or null.
+template <class Row, size_t N>
+const Row* find_by_extension(const Row (&table)[N], const char* ext) {
+    for (const Row& r : table)
+        if (same_extension(ext, r.ext)) return &r;
+    return nullptr;
+}
+
 // Pixels per metre of a resolution in dots per inch, truncated.
 int32_t pixels_per_metre(int32_t dpi);
 

@@ -67,13 +67,6 @@ constexpr PageWriter kRGBA32Writers[] = {
     {".tif", false, tif32, IS40_WriteNextTIFFLine, IS40_DestroyTIFFLines},
 };
 
-template <size_t N>
-const PageWriter* writer_for(const PageWriter (&table)[N], const char* ext) {
-    for (const PageWriter& w : table)
-        if (same_extension(ext, w.ext)) return &w;
-    return nullptr;
-}
-
 using RowConversion = void (*)(uint8_t*, int32_t, const uint16_t*, int32_t, int32_t, int32_t);
 
 void save_page(const engine::EngineState& s, const char* path, const PageWriter* writer, uint32_t bytesPerPixel,
@@ -108,11 +101,11 @@ void save_page(const engine::EngineState& s, const char* path, const PageWriter*
 }  // namespace
 
 void save_page_rgb24(const engine::EngineState& s, const char* path, const char* ext, int32_t dpi) {
-    save_page(s, path, writer_for(kRGB24Writers, ext), 3, pixels::rgba64_to_rgb24, dpi);
+    save_page(s, path, find_by_extension(kRGB24Writers, ext), 3, pixels::rgba64_to_rgb24, dpi);
 }
 
 void save_page_rgba32(const engine::EngineState& s, const char* path, const char* ext, int32_t dpi) {
-    save_page(s, path, writer_for(kRGBA32Writers, ext), 4, pixels::rgba64_to_rgba32, dpi);
+    save_page(s, path, find_by_extension(kRGBA32Writers, ext), 4, pixels::rgba64_to_rgba32, dpi);
 }
 
 }  // namespace io
