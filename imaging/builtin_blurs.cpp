@@ -97,7 +97,9 @@ void anti_alias(engine::EngineState& s, const Rgba32Pair& p) {
 }
 
 void adaptive_blur(engine::EngineState& s, const Rgba32Pair& p) {
-    Canvas c(s, p);
+    // Every pixel is compared with its unchanged neighbours, whatever the
+    // in-place flag says: the filter reads the source.
+    Canvas c(p, false);
     const auto& q = s.filters.q;
     const double t = (1.0 - q[0]) * 255.0;
     for (int32_t y = 1; y < c.height() - 1; ++y) {

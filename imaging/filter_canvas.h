@@ -24,8 +24,10 @@ inline uint8_t clamp_byte(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 
 // are dropped and every written channel is held to 0..255.
 class Canvas {
 public:
-    Canvas(const engine::EngineState& s, const Rgba32Pair& p)
-        : read_(s.filters.inPlace ? p.dst : p.src), dst_(p.dst), w_(p.width), h_(p.height) {}
+    Canvas(const engine::EngineState& s, const Rgba32Pair& p) : Canvas(p, s.filters.inPlace != 0) {}
+    // Reads from iplDst32 when readDestination, else from iplSrc32.
+    Canvas(const Rgba32Pair& p, bool readDestination)
+        : read_(readDestination ? p.dst : p.src), dst_(p.dst), w_(p.width), h_(p.height) {}
 
     int32_t width() const { return w_; }
     int32_t height() const { return h_; }

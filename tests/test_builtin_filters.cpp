@@ -187,6 +187,11 @@ TEST_F(Filters, NeighbourhoodFiltersMatchTheirDefinitions) {
         Pic expect = pic(w, h, src);
         ref_adaptive_blur(pic(w, h, src), expect, a[0] * 0.001, a[1] * 0.001, a[2] * 0.001);
         EXPECT_EQ(run("Adaptive Blur", w, h, src, a), expect.px) << a[0];
+        // In place nothing is copied first: the pixels it blurs come from the
+        // source, the others keep what the destination held.
+        Pic kept = pic(w, h, std::vector<uint8_t>(size_t(w) * h * 4, 0xEE));
+        ref_adaptive_blur(pic(w, h, src), kept, a[0] * 0.001, a[1] * 0.001, a[2] * 0.001);
+        EXPECT_EQ(run("Adaptive Blur", w, h, src, a, {}, 1), kept.px) << a[0];
     }
     for (const int32_t a1 : {0, 40, 120, 1000}) {
         Pic expect = pic(w, h, src);
