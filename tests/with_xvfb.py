@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""Runs a command against an X server of its own.
+
+`with_xvfb.py CMD [ARGS...]` starts Xvfb on a display number the server
+picks itself (-displayfd, so parallel tests never collide), runs CMD with
+DISPLAY set to it, stops the server and exits with CMD's status. Without
+Xvfb on the machine it exits 77, which CTest can be told to read as a skip.
+"""
+import os
+import shutil
+import subprocess
+import sys
+
+SKIP = 77
+
+
+def main(argv):
+    if len(argv) < 2:
+        print("usage: with_xvfb.py CMD [ARGS...]", file=sys.stderr)
+        return 2
+    xvfb = shutil.which("Xvfb")
+    if xvfb is None:
+        print("with_xvfb: no Xvfb on this machine", file=sys.stderr)
+        return SKIP
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(
+        [xvfb, "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    try:
+        with os.fdopen(read_end) as announced:
+            display = announced.readline().strip()
+        if not display:
+            print("with_xvfb: Xvfb did not start", file=sys.stderr)
+            return 1
+        env = dict(os.environ, DISPLAY=":" + display)
+        return subprocess.call(argv[1:], env=env)
+    finally:
+        server.terminate()
+        try:
+            server.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            server.kill()
+            server.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
