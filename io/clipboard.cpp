@@ -34,6 +34,12 @@ constexpr float kRadiansPerDegree = 0.0174532925f;
 constexpr int64_t kMaxPasteSide = imglib::kMaxFileSide;
 constexpr int64_t kMaxPastePixels = int64_t(imglib::kMaxFilePixels);
 
+// A copy's alpha through the mask while it is in force. Fully selected
+// pixels keep their alpha: an opaque picture copies as opaque.
+void apply_mask(const EngineState& s, uint8_t* picture, int32_t width, int32_t height) {
+    if (s.maskActive) mask::apply_to_alpha_rgba32(s, picture, width, height, true);
+}
+
 void put_on_clipboard(platform::Dib dib) {
     if (!dib.empty()) platform::clipboard().put(std::move(dib));
 }
@@ -191,7 +197,7 @@ void to_clipboard(EngineState& s) {
     imaging::alloc_src_buffer32(s);
     const WorkingRelease release(s, imaging::free_src_buffer32);
     uint8_t* picture = s.working.iplSrc32.data();
-    if (s.maskActive) mask::apply_to_alpha_rgba32(s, picture);
+    apply_mask(s, picture, s.imageWidth, s.imageHeight);
     put_on_clipboard(rgba_to_dib(picture, s.imageWidth, s.imageHeight));
 }
 
@@ -205,7 +211,7 @@ void to_clipboard_rect(EngineState& s, int32_t x1, int32_t y1, int32_t x2, int32
         imaging::alloc_src_buffer32(s);
         const WorkingRelease release(s, imaging::free_src_buffer32);
         uint8_t* picture = s.working.iplSrc32.data();
-        if (s.maskActive) mask::apply_to_alpha_rgba32(s, picture);
+        apply_mask(s, picture, s.imageWidth, s.imageHeight);
         cut.allocate_or_throw(uint64_t(w) * uint64_t(h) * 4);
         const uint32_t iw = uint32_t(s.imageWidth);
         if (!imglib::IS3CropImage(picture, iw, uint32_t(s.imageHeight), iw * 4, cut.data(), uint32_t(w) * 4, 4,
@@ -217,7 +223,7 @@ void to_clipboard_rect(EngineState& s, int32_t x1, int32_t y1, int32_t x2, int32
 
 void rgba32_to_clipboard(EngineState& s, uint8_t* rgba, int32_t width, int32_t height) {
     if (rgba == nullptr || width <= 0 || height <= 0) return;
-    if (s.maskActive) mask::apply_to_alpha_rgba32(s, rgba, width, height);
+    apply_mask(s, rgba, width, height);
     put_on_clipboard(rgba_to_dib(rgba, width, height));
 }
 

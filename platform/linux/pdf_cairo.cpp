@@ -5,6 +5,7 @@
 // name first and put in place only when complete.
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -108,6 +109,12 @@ cairo_status_t write_to(void* closure, const unsigned char* data, unsigned int l
                                                                                    : CAIRO_STATUS_WRITE_ERROR;
 }
 
+// A folder cannot become a document; nothing is written beside it either.
+bool names_folder(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 void say(char* message, int32_t capacity, const std::string& text) {
     if (message == nullptr || capacity <= 0) return;
     const size_t n = std::min(text.size(), size_t(capacity - 1));
@@ -166,7 +173,7 @@ public:
     }
 
     int32_t make_pdf(const char* path, int32_t, char* message, int32_t capacity) override {
-        if (path == nullptr || *path == '\0') return say(message, capacity, "no file name"), 0;
+        if (path == nullptr || *path == '\0' || names_folder(path)) return say(message, capacity, "not a file name"), 0;
         if (pages_.empty()) return say(message, capacity, "no pictures were added"), 0;
         const std::string target = path, temp = target + ".part" + std::to_string(getpid());
         std::string error;

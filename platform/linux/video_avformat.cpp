@@ -7,6 +7,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/opt.h>
 }
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -102,7 +103,9 @@ private:
 class AvVideoFiles final : public VideoFiles {
 public:
     std::unique_ptr<VideoFile> create(const char* path) override {
-        if (path == nullptr || *path == '\0') return nullptr;
+        struct stat st {};
+        // A folder cannot become a video; nothing is written beside it either.
+        if (path == nullptr || *path == '\0' || (::stat(path, &st) == 0 && S_ISDIR(st.st_mode))) return nullptr;
         const std::string target = path, temp = target + ".part" + std::to_string(getpid());
         AVFormatContext* context = nullptr;
         if (avformat_alloc_output_context2(&context, nullptr, "avi", temp.c_str()) < 0 || context == nullptr)
