@@ -126,10 +126,15 @@ void SelectionServer::run() {
         poll(fds, wake_[0] >= 0 ? 2 : 1, transfers_.empty() && wake_[0] >= 0 ? -1 : kStallCheckMs);
     }
     serving_ = false;
-    if (connection_->broken()) return;
-    while (!transfers_.empty()) finish(0);
-    XDestroyWindow(d, window_);  // gives the selection up if it is still ours
-    XFlush(d);
+    if (!connection_->broken()) {
+        while (!transfers_.empty()) finish(0);
+        XDestroyWindow(d, window_);  // gives the selection up if it is still ours
+        XFlush(d);
+    }
+    // Closed by the thread that used it: a connection lost while this thread
+    // was in Xlib stays locked to this thread, and closing it from another
+    // would wait for ever.
+    connection_.reset();
 }
 
 void SelectionServer::answer(const XSelectionRequestEvent& r) {

@@ -38,7 +38,8 @@ public:
                                                   std::shared_ptr<const Offer> offer);
     SelectionServer(const SelectionServer&) = delete;
     SelectionServer& operator=(const SelectionServer&) = delete;
-    // Stops the thread, gives the selection up and closes the connection.
+    // Stops the thread, which gives the selection up and closes the
+    // connection before it ends.
     ~SelectionServer();
 
     // Still the owner: no other program took the selection and the server
