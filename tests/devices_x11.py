@@ -22,32 +22,18 @@ Each case that ends processes or servers runs in a child of its own.
 import ctypes
 import os
 import random
-import shutil
-import signal
 import subprocess
 import sys
 import time
 
 from PIL import Image
 
+import with_xvfb
+from peer_checks import check, failures, peer
+
 LIBRARY = os.path.abspath(sys.argv[1])
 WORK = os.path.abspath(sys.argv[2])
 PTE = os.path.abspath(sys.argv[3]) if len(sys.argv) > 3 and sys.argv[3] else None
-failures = []
-
-
-def peer(env=None):
-    """The environment of a peer program: without the sanitizer runtimes the
-    sanitizer build preloads into Python for the library."""
-    env = dict(os.environ if env is None else env)
-    env.pop("LD_PRELOAD", None)
-    return env
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL", what, flush=True)
 
 
 def load(path=LIBRARY):
@@ -323,23 +309,20 @@ def without_display():
 
 
 def display_goes_away():
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen([shutil.which("Xvfb"), "-displayfd", str(write_end), "-screen", "0", "320x200x24",
-                               "-nolisten", "tcp"], pass_fds=(write_end,), stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, env=peer())
-    os.close(write_end)
-    with os.fdopen(read_end) as announced:
-        display = ":" + announced.readline().strip()
+    server, display = with_xvfb.start_server("320x200x24", env=peer())
+    if server is None:
+        check(False, "a second X server for the display that goes away")
+        return
     process = child("gone", dict(os.environ, DISPLAY=display))
     try:
         check(process.stdout.readline().strip() == "serving", "the child serves")
-        server.send_signal(signal.SIGTERM)
-        server.wait(timeout=10)
+        with_xvfb.stop_server(server)
         process.stdin.write("go\n")
         process.stdin.flush()
         finished(process, "display gone")
     finally:
-        stop(server)
+        if server.poll() is None:
+            with_xvfb.stop_server(server)
         if process.poll() is None:
             process.kill()
 

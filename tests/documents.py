@@ -32,25 +32,12 @@ import sys
 
 from PIL import Image
 
+from peer_checks import check, failures, peer
+
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 LIBRARY, WORK = os.path.abspath(args[0]), os.path.abspath(args[1])
 PTE = os.path.abspath(args[2]) if len(args) > 2 and args[2] else None
 LARGE = "--large" in sys.argv
-failures = []
-
-
-def peer(env=None):
-    """The environment of a peer program: without the sanitizer runtimes the
-    sanitizer build preloads into Python for the library."""
-    env = dict(os.environ if env is None else env)
-    env.pop("LD_PRELOAD", None)
-    return env
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL", what, flush=True)
 
 
 def load():

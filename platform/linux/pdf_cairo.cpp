@@ -60,48 +60,43 @@ bool opaque(const Picture& p) {
 
 using Surface = std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)>;
 
-// The picture's colour as a cairo image, exactly (cairo holds colour with
-// alpha premultiplied, which would lose precision where it is partial);
-// with the file's own JPEG data when it was a JPEG file.
-Surface colour_of(const Picture& p) {
-    Surface s(cairo_image_surface_create(CAIRO_FORMAT_RGB24, int(p.width), int(p.height)), cairo_surface_destroy);
+// A cairo image of the picture's size, each row filled by fill(row, y).
+template <class Fill>
+Surface image_of(const Picture& p, cairo_format_t format, Fill&& fill) {
+    Surface s(cairo_image_surface_create(format, int(p.width), int(p.height)), cairo_surface_destroy);
     if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return s;
     cairo_surface_flush(s.get());
     uint8_t* data = cairo_image_surface_get_data(s.get());
     const int stride = cairo_image_surface_get_stride(s.get());
-    for (uint32_t y = 0; y < p.height; ++y) {
-        const uint8_t* in = p.rgba.get() + uint64_t(y) * p.width * 4;
-        auto* out = reinterpret_cast<uint32_t*>(data + int64_t(y) * stride);
-        for (uint32_t x = 0; x < p.width; ++x, in += 4)
-            out[x] = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
-    }
+    for (uint32_t y = 0; y < p.height; ++y) fill(data + int64_t(y) * stride, p.rgba.get() + uint64_t(y) * p.width * 4);
     cairo_surface_mark_dirty(s.get());
-    if (!p.jpeg.empty()) {
-        auto* copy = static_cast<unsigned char*>(std::malloc(p.jpeg.size()));
-        if (copy != nullptr) {
-            std::memcpy(copy, p.jpeg.data(), p.jpeg.size());
-            if (cairo_surface_set_mime_data(s.get(), CAIRO_MIME_TYPE_JPEG, copy, p.jpeg.size(), std::free, copy) !=
-                CAIRO_STATUS_SUCCESS)
-                std::free(copy);
-        }
-    }
     return s;
 }
 
-// The picture's alpha as a cairo mask.
-Surface alpha_of(const Picture& p) {
-    Surface s(cairo_image_surface_create(CAIRO_FORMAT_A8, int(p.width), int(p.height)), cairo_surface_destroy);
-    if (cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return s;
-    cairo_surface_flush(s.get());
-    uint8_t* data = cairo_image_surface_get_data(s.get());
-    const int stride = cairo_image_surface_get_stride(s.get());
-    for (uint32_t y = 0; y < p.height; ++y) {
-        const uint8_t* in = p.rgba.get() + uint64_t(y) * p.width * 4;
-        uint8_t* out = data + int64_t(y) * stride;
-        for (uint32_t x = 0; x < p.width; ++x) out[x] = in[x * 4 + 3];
-    }
-    cairo_surface_mark_dirty(s.get());
+// The picture's colour, exactly (cairo holds colour with alpha
+// premultiplied, which would lose precision where it is partial); with the
+// file's own JPEG data when it was a JPEG file.
+Surface colour_of(const Picture& p) {
+    Surface s = image_of(p, CAIRO_FORMAT_RGB24, [&](uint8_t* row, const uint8_t* in) {
+        auto* out = reinterpret_cast<uint32_t*>(row);
+        for (uint32_t x = 0; x < p.width; ++x, in += 4)
+            out[x] = 0xFF000000u | uint32_t(in[0]) << 16 | uint32_t(in[1]) << 8 | in[2];
+    });
+    if (p.jpeg.empty() || cairo_surface_status(s.get()) != CAIRO_STATUS_SUCCESS) return s;
+    auto* copy = static_cast<unsigned char*>(std::malloc(p.jpeg.size()));
+    if (copy == nullptr) return s;
+    std::memcpy(copy, p.jpeg.data(), p.jpeg.size());
+    if (cairo_surface_set_mime_data(s.get(), CAIRO_MIME_TYPE_JPEG, copy, p.jpeg.size(), std::free, copy) !=
+        CAIRO_STATUS_SUCCESS)
+        std::free(copy);
     return s;
+}
+
+// The picture's alpha, as a mask.
+Surface alpha_of(const Picture& p) {
+    return image_of(p, CAIRO_FORMAT_A8, [&](uint8_t* row, const uint8_t* in) {
+        for (uint32_t x = 0; x < p.width; ++x) row[x] = in[x * 4 + 3];
+    });
 }
 
 cairo_status_t write_to(void* closure, const unsigned char* data, unsigned int length) {
