@@ -86,16 +86,6 @@ def xclip_serve(path, target):
     return server
 
 
-def stop(process):
-    if process.poll() is None:
-        process.terminate()
-        try:
-            process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            process.kill()
-            process.wait()
-
-
 def wait_for(condition, seconds=5.0):
     end = time.monotonic() + seconds
     while time.monotonic() < end:
@@ -145,7 +135,7 @@ def pastes_from_xclip(lib):
         check(wait_for(lambda: lib.PTE_IsClipboardOwner() == 0), "xclip took the selection from us")
         check(lib.PTE_FromClipboard() == 1 and same(new_rgba(lib), img), "PNG served by xclip pasted")
     finally:
-        stop(server)
+        with_xvfb.stop_server(server)
     bmp = os.path.join(WORK, "served.bmp")
     img.convert("RGB").save(bmp)
     server = xclip_serve(bmp, "image/bmp")
@@ -153,7 +143,7 @@ def pastes_from_xclip(lib):
         check(lib.PTE_FromClipboard() == 1 and same(new_rgba(lib), img.convert("RGB").convert("RGBA")),
               "BMP served by xclip pasted, opaque")
     finally:
-        stop(server)
+        with_xvfb.stop_server(server)
     text = os.path.join(WORK, "served.txt")
     with open(text, "w") as f:
         f.write("no picture")
@@ -163,7 +153,7 @@ def pastes_from_xclip(lib):
         check(lib.PTE_FromClipboard() == 0, "text on the clipboard is no picture")
         check((lib.PTE_GetNewRGBAWidth(), lib.PTE_GetNewRGBAHeight()) == before, "newRGBA as it was")
     finally:
-        stop(server)
+        with_xvfb.stop_server(server)
     check(lib.PTE_FromClipboard() == 0, "a selection nobody owns holds no picture")
 
 
@@ -346,9 +336,9 @@ def pte_commands():
             check(run.returncode == 0 and same(Image.open(out).convert("RGBA"), Image.open(other).convert("RGBA")),
                   "pte clip paste")
         finally:
-            stop(server)
+            with_xvfb.stop_server(server)
     finally:
-        stop(copier)
+        with_xvfb.stop_server(copier)
     out = os.path.join(WORK, "pte-screen.png")
     run = subprocess.run([PTE, "capture", out], env=peer(), capture_output=True, timeout=30)
     check(run.returncode == 0 and Image.open(out).size == (1024, 768), "pte capture")

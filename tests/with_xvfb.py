@@ -31,6 +31,7 @@ def start_server(screen="1024x768x24", env=None):
 
 
 def stop_server(server):
+    """Ends a server (or any child process), killing it if it lingers."""
     server.terminate()
     try:
         server.wait(timeout=10)
