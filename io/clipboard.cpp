@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <memory>
 
 #include "engine/blend_modes.h"
@@ -100,48 +99,39 @@ int64_t scaled_side(double side) {
     return side < 1 ? 1 : int64_t(side);
 }
 
-// Smooth steps work on colour premultiplied by alpha and divide it out of
-// their result.
-void premultiply(Paste& p, bool on) {
-    if (on) pixels::premultiply_rgba32(p.pixels(), p.width(), p.height());
-}
-void divide_alpha(uint8_t* rgba, int64_t width, int64_t height, bool on) {
-    if (on) pixels::unpremultiply_rgba32(rgba, int32_t(width), int32_t(height), false);
+// One step from the paste into a new picture of w x h (zero-filled) that
+// then replaces it. A smooth step of the sized paste works on colour
+// premultiplied by alpha and divides it out of its result. A step whose
+// picture cannot be had is skipped; one that fails leaves the paste.
+template <class Step>
+void run_step(Paste& p, int64_t w, int64_t h, bool premultiplied, Step&& step) {
+    OwnedBuffer<uint8_t> out = step_buffer(w, h);
+    if (!out) return;
+    if (premultiplied) pixels::premultiply_rgba32(p.pixels(), p.width(), p.height());
+    const bool done = step(out.data()) != 0;
+    uint8_t* result = done ? out.data() : p.pixels();
+    if (premultiplied)
+        pixels::unpremultiply_rgba32(result, done ? int32_t(w) : p.width(), done ? int32_t(h) : p.height(), false);
+    if (done) adopt_new_rgba(p.s, std::move(out), int32_t(w), int32_t(h));
 }
 
-void resample(Paste& p, int64_t width, int64_t height, bool smooth, bool premultiplied) {
-    OwnedBuffer<uint8_t> out = step_buffer(width, height);
-    if (!out) return;
-    premultiply(p, smooth && premultiplied);
+void resample(Paste& p, int64_t w, int64_t h, bool smooth, bool premultiplied) {
     const auto call = smooth ? imglib::IS3ResizeImageBicubic : imglib::IS3SimpleResampleImage;
-    const bool done = call(p.pixels(), uint32_t(p.width()), uint32_t(p.height()), uint32_t(p.width()) * 4, out.data(),
-                           uint32_t(width), uint32_t(height), uint32_t(width) * 4, 4) != 0;
-    if (!done) {
-        divide_alpha(p.pixels(), p.width(), p.height(), smooth && premultiplied);
-        return;
-    }
-    divide_alpha(out.data(), width, height, smooth && premultiplied);
-    adopt_new_rgba(p.s, std::move(out), int32_t(width), int32_t(height));
+    run_step(p, w, h, smooth && premultiplied, [&](uint8_t* out) {
+        return call(p.pixels(), uint32_t(p.width()), uint32_t(p.height()), uint32_t(p.width()) * 4, out, uint32_t(w),
+                    uint32_t(h), uint32_t(w) * 4, 4);
+    });
 }
 
 void rotate(Paste& p, int32_t angle, bool smooth, bool premultiplied) {
     const float radians = float(angle) * kRadiansPerDegree;
     uint32_t w = 0, h = 0;
-    if (!imglib::IS3GetRotatedPixelSize(uint32_t(p.width()), uint32_t(p.height()), radians, &w, &h) || w == 0 ||
-        h == 0)
-        return;
-    OwnedBuffer<uint8_t> out = step_buffer(w, h);
-    if (!out) return;
-    premultiply(p, smooth && premultiplied);
-    const bool done = imglib::IS3RotateImage(p.pixels(), uint32_t(p.width()), uint32_t(p.height()),
-                                             uint32_t(p.width()) * 4, out.data(), w, h, w * 4, out.size_bytes(), 0, 0,
-                                             radians, 4, smooth ? imglib::kRotateBicubic : imglib::kRotateNearest);
-    if (!done) {
-        divide_alpha(p.pixels(), p.width(), p.height(), smooth && premultiplied);
-        return;
-    }
-    divide_alpha(out.data(), w, h, smooth && premultiplied);
-    adopt_new_rgba(p.s, std::move(out), int32_t(w), int32_t(h));
+    if (!imglib::IS3GetRotatedPixelSize(uint32_t(p.width()), uint32_t(p.height()), radians, &w, &h)) return;
+    run_step(p, w, h, smooth && premultiplied, [&](uint8_t* out) {
+        return imglib::IS3RotateImage(p.pixels(), uint32_t(p.width()), uint32_t(p.height()), uint32_t(p.width()) * 4,
+                                      out, w, h, w * 4, uint64_t(w) * h * 4, 0, 0, radians, 4,
+                                      smooth ? imglib::kRotateBicubic : imglib::kRotateNearest);
+    });
 }
 
 // Where the paste's top-left corner goes: (x, y), or the centre there.
