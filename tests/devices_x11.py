@@ -219,6 +219,15 @@ px = (ctypes.c_uint8 * (8 * 4 * 4))(*([10, 20, 30, 255] * 32))
 '''
 
 CHILD_CASES = {
+    # Capture from a server that shares no memory with us.
+    "plain": r'''
+assert lib.PTE_ScreenCapture() == 1
+w, h = lib.PTE_GetNewRGBAWidth(), lib.PTE_GetNewRGBAHeight()
+out = (ctypes.c_uint8 * (w * h * 4))()
+lib.PTE_GetNewRGBA32(out)
+open(sys.argv[3], "wb").write(bytes(out))
+print(w, h)
+''',
     # Copy, nobody reads it, end: the process ends at once.
     "exit": r'''
 lib.PTE_RGBA32ToClipboard(px, 8, 4)
@@ -268,8 +277,8 @@ assert lib.PTE_FromClipboard() == 1
 }
 
 
-def child(case, env, **kwargs):
-    return subprocess.Popen([sys.executable, "-c", CHILD + CHILD_CASES[case], LIBRARY, case], env=env,
+def child(case, env, *extra, **kwargs):
+    return subprocess.Popen([sys.executable, "-c", CHILD + CHILD_CASES[case], LIBRARY, case, *extra], env=env,
                             stdout=subprocess.PIPE, stdin=subprocess.PIPE, stderr=subprocess.PIPE, text=True,
                             **kwargs)
 
@@ -296,6 +305,27 @@ def without_display():
     env = dict(os.environ)
     env.pop("DISPLAY", None)
     finished(child("nodisplay", env), "no display")
+
+
+def captures_without_shared_memory(lib):
+    """A server that shares no memory with us is read with plain image
+    requests: the same pixels as the shared-memory path (checked against
+    x11grab above) reads from the main server's bare root window."""
+    server, display = with_xvfb.start_server("320x200x24", env=peer(), options=("-extension", "MIT-SHM"))
+    if server is None:
+        check(False, "an X server without shared memory")
+        return
+    try:
+        raw = os.path.join(WORK, "plain.raw")
+        process = child("plain", dict(os.environ, DISPLAY=display), raw)
+        out, err = process.communicate(timeout=60)
+        check(process.returncode == 0 and out.split() == ["320", "200"], f"capture without shared memory: {out} {err}")
+        check(lib.PTE_ScreenCapture() == 1, "capture of the main server")
+        bare_root = new_rgba(lib).crop((0, 0, 320, 200))
+        check(process.returncode == 0 and open(raw, "rb").read() == bare_root.tobytes(),
+              "capture without shared memory: the root window's pixels")
+    finally:
+        with_xvfb.stop_server(server)
 
 
 def display_goes_away():
@@ -358,6 +388,7 @@ def main():
     captures_the_screen(lib)
     ends_without_readers()
     without_display()
+    captures_without_shared_memory(lib)
     display_goes_away()
     if PTE:
         pte_commands()

@@ -14,12 +14,13 @@ import sys
 SKIP = 77
 
 
-def start_server(screen="1024x768x24", env=None):
+def start_server(screen="1024x768x24", env=None, options=()):
     """An Xvfb on a display number it picks itself: (server, ":N"), or
     (None, None) when it does not start."""
     read_end, write_end = os.pipe()
     server = subprocess.Popen(
-        [shutil.which("Xvfb"), "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"],
+        [shutil.which("Xvfb"), "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+         *options],
         pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     os.close(write_end)
     with os.fdopen(read_end) as announced:

@@ -52,6 +52,10 @@ void keep_process(Display*, void*) {}
 class Handlers {
 public:
     Handlers() {
+        // The serving thread and the host's thread use Xlib at once (each on
+        // a connection of its own); libX11 1.8 makes itself ready for that
+        // on load, older ones only when asked before any display is opened.
+        XInitThreads();
         host_error_handler = XSetErrorHandler(on_error);
         host_io_handler = XSetIOErrorHandler(on_io_error);
     }
