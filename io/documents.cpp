@@ -82,7 +82,8 @@ uint64_t dib_row_bytes(int32_t width) { return (uint64_t(width) * 24 + 31) / 32 
 // first, rows padded to four bytes.
 void dib_rows(const RGBAPicture& frame, std::vector<uint8_t>& out) {
     const uint64_t stride = dib_row_bytes(int32_t(frame.width()));
-    out.assign(size_t(stride * frame.height()), 0);
+    out.resize(size_t(stride * frame.height()));
+    const uint32_t padding = uint32_t(stride - uint64_t(frame.width()) * 3);
     for (uint32_t y = 0; y < frame.height(); ++y) {
         const uint8_t* in = frame.pixels() + uint64_t(y) * frame.width() * 4;
         uint8_t* row = out.data() + uint64_t(frame.height() - 1 - y) * stride;
@@ -91,6 +92,7 @@ void dib_rows(const RGBAPicture& frame, std::vector<uint8_t>& out) {
             row[1] = in[1];
             row[2] = in[0];
         }
+        for (uint32_t i = 0; i < padding; ++i) row[i] = 0;
     }
 }
 
@@ -104,9 +106,8 @@ bool write_frame(VideoWriter& v, const RGBAPicture& frame) {
     }
     // Every frame of a stream has the size of the first.
     if (int64_t(frame.width()) != v.format.width || int64_t(frame.height()) != v.format.height) return false;
-    std::vector<uint8_t> rows;
-    dib_rows(frame, rows);
-    return v.file->write_frame(v.frameCount, rows.data(), rows.size());
+    dib_rows(frame, v.rows);
+    return v.file->write_frame(v.frameCount, v.rows.data(), v.rows.size());
 }
 
 }  // namespace

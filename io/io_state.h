@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/buffer.h"
 #include "platform/video.h"
@@ -21,6 +22,7 @@ struct VideoWriter {
     platform::VideoFormat format;
     bool failed = false;  // once set, no further frame is written
     int64_t frameCount = 0;
+    std::vector<uint8_t> rows;  // the frame being written, reused frame after frame
 };
 
 struct IoState {
