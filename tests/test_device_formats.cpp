@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -197,16 +196,17 @@ TEST(SlideShow, UpdateRevisesPagesAndCatalogueAtTheOffsetsItLists) {
     const size_t startxref = all.rfind("startxref\n");
     const size_t xref = std::stoul(all.substr(startxref + 10));
     ASSERT_EQ(all.compare(xref, 5, "xref\n"), 0);
-    const std::regex entry("(\\d+) 1\\n(\\d{10}) 00000 n \\n");
-    std::smatch m;
-    std::string section = all.substr(xref);
+    // Subsections of one entry each: "N 1", then "OOOOOOOOOO 00000 n ".
     std::vector<unsigned long> numbers;
-    while (std::regex_search(section, m, entry)) {
-        const unsigned long number = std::stoul(m[1]), offset = std::stoul(m[2]);
+    size_t at = xref + 5;
+    unsigned long number = 0, offset = 0;
+    int used = 0;
+    while (std::sscanf(all.c_str() + at, "%lu 1\n%10lu 00000 n \n%n", &number, &offset, &used) == 2 && used > 0) {
         numbers.push_back(number);
         EXPECT_EQ(all.compare(offset, std::to_string(number).size() + 6, std::to_string(number) + " 0 obj"), 0)
             << "object " << number << " at " << offset;
-        section = m.suffix();
+        at += size_t(used);
+        used = 0;
     }
     EXPECT_EQ(numbers, (std::vector<unsigned long>{3, 5})) << "the page and the catalogue, nothing else";
     EXPECT_NE(update.find("/Dur 4 /Trans << /Type /Trans /S /Cover /D 1 >>"), std::string::npos);
