@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "brush/brush_state.h"
+#include "brush/tablet_state.h"
 #include "engine/buffer.h"
 #include "engine/layer_slot.h"
 #include "imaging/filter_block.h"
@@ -60,6 +61,7 @@ struct EngineState {
     imaging::FilterBlock filters;
     script::ScriptState script;
     io::IoState io;
+    brush::TabletState tablet;
 };
 
 // The engine's one record.

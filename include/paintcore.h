@@ -609,6 +609,94 @@ PTE_API void PTE_CALL PTE_CopyFromImageBrushRotate(int32_t keepPercent);
 /* Writes the image brush at its loaded size as an RGBA PNG at 72 dots per inch. */
 PTE_API void PTE_CALL PTE_SaveImageBrush(const char* path);
 
+/* ---- Tablet input and spline smoothing ----
+ * Without a tablet every packet query answers 0 and pressure reads run a
+ * ramp: after PTE_ResetTabletPressure they give 10, 35, 60, 85, 100, 100, ... */
+
+/* Opens a tablet context on the window; nonzero when a tablet answered, 0 without one. */
+PTE_API int32_t PTE_CALL PTE_InitTablet(void* window);
+/* Notes where the window's client area lies on the screen (call when the window moves); 0 without a tablet. */
+PTE_API int32_t PTE_CALL PTE_SetTabletOrigin(void);
+/* Closes the tablet context. */
+PTE_API void PTE_CALL PTE_CloseTablet(void);
+/* Starts a stroke: the ramp restarts at 10 and queued packets are dropped; the number dropped. */
+PTE_API int32_t PTE_CALL PTE_ResetTabletPressure(void);
+/* Reads the queued packets (at most 256) into the engine; their number. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletPackets(void);
+/* Pressure 1..100 of packet index; the ramp's next value when there is no such packet. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletPressure(int32_t packet);
+/* Scaled pressure of packet buffer entry index (0..255) without the minimum of 1; 0 without a tablet. */
+PTE_API int32_t PTE_CALL PTE_ReadRawTabletPressure(int32_t packet);
+/* 1 when the packet came from the pen's eraser end; 0 without such a packet. */
+PTE_API int32_t PTE_CALL PTE_IsPacketInvert(int32_t packet);
+/* The packet's status word; 0 without such a packet. */
+PTE_API uint32_t PTE_CALL PTE_PacketStatus(int32_t packet);
+/* The packet's x in window coordinates; 0 without such a packet. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletX(int32_t packet);
+/* The packet's y in window coordinates; 0 without such a packet. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletY(int32_t packet);
+/* A smooth curve (centripetal Catmull-Rom) through three points, 100 points from the first to the last; the last argument is ignored. */
+PTE_API int32_t PTE_CALL PTE_CalcSpline3(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, int32_t ignored);
+/* 100 after a spline, 0 before the first. */
+PTE_API int32_t PTE_CALL PTE_GetSplinePointCount(void);
+/* x of spline point index, truncated; past the end the last point's. */
+PTE_API int32_t PTE_CALL PTE_GetSplinePointX(uint32_t point);
+/* y of spline point index, truncated; past the end the last point's. */
+PTE_API int32_t PTE_CALL PTE_GetSplinePointY(uint32_t point);
+
+/* ---- Clipboard and screen capture ----
+ * The clipboard holds one picture. On X11 a copy is served to other programs
+ * as image/png and image/bmp while the host runs; without a display the
+ * clipboard lives inside the process. Pastes read image/png or image/bmp. */
+
+/* Copies the current layer, the mask applied to its alpha. */
+PTE_API void PTE_CALL PTE_ToClipboard(void);
+/* Copies the rectangle between two corners (either order) of the current layer, clipped to the image. */
+PTE_API void PTE_CALL PTE_ToClipboardRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/* Copies a packed RGBA32 picture; the mask is applied to its alpha in place where it lies over the image. */
+PTE_API void PTE_CALL PTE_RGBA32ToClipboard(uint8_t* pixels, int32_t width, int32_t height);
+/* 1 while this process's last copy is still what the desktop clipboard offers other programs (a host about to exit may keep it alive); 0 once another program copied, or without a display. */
+PTE_API int32_t PTE_CALL PTE_IsClipboardOwner(void);
+/* 1 when the newRGBA buffer now holds the clipboard's picture, else 0 (newRGBA as it was). */
+PTE_API int32_t PTE_CALL PTE_FromClipboard(void);
+/* Pastes into the current layer with the top-left corner (centre != 0: the centre) at (x, y), through the mask; 1 when pasted. */
+PTE_API int32_t PTE_CALL PTE_FromClipboardInto(int32_t x, int32_t y, int32_t centre);
+/* Pastes scaled, turned by angle degrees (counter-clockwise), merged in Normal through mask and texture; smooth != 0 resamples bicubically; 0. */
+PTE_API int32_t PTE_CALL PTE_FromClipboardIntoEX(int32_t x, int32_t y, float scale, int32_t angle, int32_t centre, int32_t smooth);
+/* As PTE_FromClipboardIntoEX with the longer side brought to size pixels; only the part over the image is merged; 0. */
+PTE_API int32_t PTE_CALL PTE_FromClipboardIntoEX2(int32_t x, int32_t y, int32_t size, int32_t angle, int32_t centre, int32_t smooth);
+/* 1 when the newRGBA buffer now holds the screen, else 0 (no display). */
+PTE_API int32_t PTE_CALL PTE_ScreenCapture(void);
+/* Captures the screen into the current layer at (0, 0) through the mask; 1 when done. */
+PTE_API int32_t PTE_CALL PTE_ScreenCaptureInto(void);
+
+/* ---- Scanner, PDF and AVI ---- */
+
+/* 1 when the scanning service can be used. */
+PTE_API int32_t PTE_CALL PTE_IsTwain(void);
+/* Selects the device to scan from: the one chosen with PTE_TwainChooseSource, else the first found; 1 when there is one. */
+PTE_API int32_t PTE_CALL PTE_TwainSelectSource(void);
+/* Name of scanner device index (0 = the first found), valid until the next call; "" past the last. */
+PTE_API const char* PTE_CALL PTE_TwainGetSourceName(int32_t index);
+/* Chooses the scanner device of that name; 1 when there is one. */
+PTE_API int32_t PTE_CALL PTE_TwainChooseSource(const char* name);
+/* Scans one picture into the newRGBA buffer (opaque); 1 when scanned, else 0 (newRGBA as it was). */
+PTE_API int32_t PTE_CALL PTE_TwainAcquire(void);
+/* Forgets the pictures added for the next PDF. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_Reset(void);
+/* Adds a picture file as the next page; 1 when it can be read as a picture, else 0. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_AddImage(const char* path);
+/* Writes the pages (96 pixels an inch, 20-pixel grey border), deletes the picture files once written, forgets them; nonzero on success. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_MakePDF(const char* path);
+/* As PTE_I2PDF_MakePDF, as a full-screen slide show turning pages by itself. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_MakePDFSlideshow(const char* path);
+/* Starts an AVI file of uncompressed 24-bit frames, frameMs milliseconds each; the writer, or null. */
+PTE_API void* PTE_CALL PTE_CreateAVI(const char* path, int32_t frameMs);
+/* Appends a picture file as the next frame (all of the first frame's size); 1 when written, else 0. */
+PTE_API int32_t PTE_CALL PTE_WriteAVI(const char* framePath);
+/* Finishes the AVI file; 0 on success or without one, else an error code (and no partial file is left). */
+PTE_API int32_t PTE_CALL PTE_CloseAVI(void);
+
 #ifdef __cplusplus
 }
 #endif

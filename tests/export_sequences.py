@@ -174,6 +174,20 @@ def run_sequence(library, header, seed, log_path, folder):
         lib.PTE_DeleteImage()
 
 
+def device_environment(folder):
+    """No display (the clipboard stays inside the process, capture finds no
+    screen, no clipboard thread starts), and scanning only through SANE's
+    test backend, from a configuration folder of our own, so that no real
+    scanner or network is probed."""
+    sane = os.path.join(folder, "sane")
+    os.makedirs(sane, exist_ok=True)
+    with open(os.path.join(sane, "dll.conf"), "w") as conf:
+        conf.write("test\n")
+    env = dict(os.environ, SANE_CONFIG_DIR=sane)
+    env.pop("DISPLAY", None)
+    return env
+
+
 def main():
     library, header = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     if len(sys.argv) > 3:
@@ -182,9 +196,10 @@ def main():
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
         log_path = os.path.join(folder, "calls.log")
+        env = device_environment(folder)
         for seed in range(SEEDS):
             child = subprocess.run([sys.executable, os.path.abspath(__file__), library, header, str(seed), log_path, folder],
-                                   capture_output=True, text=True, errors="replace", cwd=folder)
+                                   capture_output=True, text=True, errors="replace", cwd=folder, env=env)
             if child.returncode != 0:
                 failures += 1
                 last = open(log_path, encoding="utf-8", errors="replace").read().splitlines()[-3:] \

@@ -122,12 +122,26 @@ bool looks_like_tga(Bytes d) {
 
 bool FileDest::write(const void* data, size_t size) {
     if (failed) return false;
-    if (size != 0 && std::fwrite(data, 1, size, file) != size) failed = true;
+    if (memory != nullptr) {
+        try {
+            const auto* p = static_cast<const uint8_t*>(data);
+            memory->insert(memory->end(), p, p + size);
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    } else if (size != 0 && std::fwrite(data, 1, size, file) != size) {
+        failed = true;
+    }
     return !failed;
 }
 
 bool FileDest::patch(uint64_t offset, const void* data, size_t size) {
     if (failed) return false;
+    if (memory != nullptr) {
+        if (offset > memory->size() || size > memory->size() - offset) return !(failed = true);
+        std::memcpy(memory->data() + offset, data, size);
+        return true;
+    }
     if (fseeko(file, off_t(offset), SEEK_SET) != 0 || std::fwrite(data, 1, size, file) != size ||
         fseeko(file, 0, SEEK_END) != 0)
         failed = true;

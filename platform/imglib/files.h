@@ -140,6 +140,11 @@ BOOL IS3WritePSD(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
 // drawn at its own size.
 BOOL IS3WriteRGBToEMF(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t height);
 
+// The same PNG written into memory: a GlobalAlloc block of *size bytes, or
+// null when it cannot be made. No resolution is stored.
+uint8_t* IS3WritePNGToMemory(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                             uint32_t colourType, uint64_t* size);
+
 // Reduces RGB24 to at most `colours` (2..256) palette entries: `indices`
 // gets width x height bytes, `palette` colours x 3 bytes (R, G, B). With
 // `exactFirst` set, a picture of no more colours than that keeps them

@@ -24,6 +24,13 @@ constexpr Command kCommands[] = {
      pte::run_lua},
     {"thumbnail", "thumbnail IN OUT    write a BMP thumbnail, 100 pixels along the longer side", pte::run_thumbnail},
     {"webpic", "webpic IN OUT W H   write a JPEG of IN fitted into W x H, never enlarged", pte::run_webpic},
+    {"clip", "clip copy FILE | clip paste FILE\n"
+             "                      copy a picture (and serve it until another program copies) or paste one",
+     pte::run_clip},
+    {"capture", "capture OUT         write the screen", pte::run_capture},
+    {"scan", "scan OUT [--device NAME]\n                      scan one picture", pte::run_scan},
+    {"pdf", "pdf OUT IN... [--slideshow]\n                      one PDF page per picture", pte::run_pdf},
+    {"avi", "avi OUT --ms N FRAME...\n                      an AVI of uncompressed frames, N ms each", pte::run_avi},
 };
 
 int usage() {
