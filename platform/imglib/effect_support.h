@@ -1,0 +1,97 @@
+// Internal to the imaging library: what the effect calls share. Checking
+// the pictures they are given, laying a result into the channels a mask
+// selects, counter-based random numbers, and rows run on OpenCV's loop.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "platform/imglib/picture.h"
+
+namespace imglib::detail {
+
+// Effects work on pictures of 8-bit channels: 1, 3 or 4 bytes a pixel.
+inline bool effect_picture(const void* data, uint32_t width, uint32_t height, uint32_t stride, uint32_t bpp) {
+    return (bpp == 1 || bpp == 3 || bpp == 4) && valid_picture(data, width, height, stride, bpp);
+}
+
+// Channel c of a pixel is selected by bit c of the mask.
+inline bool selected(uint32_t channelMask, uint32_t c) { return ((channelMask >> c) & 1u) != 0; }
+
+// Every channel of a bpp-byte pixel selected by the mask?
+inline bool all_selected(uint32_t channelMask, uint32_t bpp) {
+    const uint32_t all = (1u << bpp) - 1u;
+    return (channelMask & all) == all;
+}
+
+// The first three bytes (the colour) of a four-byte pixel; every byte of a
+// one- or three-byte pixel.
+inline uint32_t colour_channels(uint32_t bpp) { return bpp == 4 ? 7u : (1u << bpp) - 1u; }
+
+// Byte-for-byte copy of a picture between strides; nothing when they are
+// the same memory.
+void copy_picture(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
+                  uint32_t height);
+
+// Whether two pictures share any byte.
+bool overlapping(const uint8_t* a, uint32_t aStride, const uint8_t* b, uint32_t bStride, uint32_t height);
+
+// ---- Random numbers ----
+//
+// Counter-based: the value for (seed, n) depends on nothing else, so an
+// effect gives the same picture on every run and whatever the number of
+// threads that made it.
+
+inline uint64_t mix64(uint64_t z) {
+    z += 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+inline uint64_t random_bits(uint32_t seed, uint64_t n) { return mix64(mix64(uint64_t(seed) << 1 | 1u) ^ n); }
+
+// Uniform in [0, 1).
+inline double random_unit(uint32_t seed, uint64_t n) { return double(random_bits(seed, n) >> 11) * 0x1.0p-53; }
+
+// Uniform in (0, 1]: safe under a logarithm.
+inline double random_open_unit(uint32_t seed, uint64_t n) { return 1.0 - random_unit(seed, n); }
+
+// Standard normal, from two uniforms (Box and Muller).
+inline double random_normal(uint32_t seed, uint64_t n) {
+    const double u = random_open_unit(seed, 2 * n), v = random_unit(seed, 2 * n + 1);
+    return std::sqrt(-2.0 * std::log(u)) * std::cos(2.0 * 3.14159265358979323846 * v);
+}
+
+// ---- Rows ----
+
+// Runs body(y) for every row 0..height-1 through OpenCV's parallel loop:
+// on the caller's thread unless OpenCV is given threads. Bodies write rows
+// of their own only, so the result never depends on how the rows were
+// shared out.
+template <class Body>
+void for_rows(uint32_t height, Body&& body) {
+    cv::parallel_for_(cv::Range(0, int(height)), [&](const cv::Range& r) {
+        for (int y = r.start; y < r.end; ++y) body(uint32_t(y));
+    });
+}
+
+inline uint8_t clamp_byte(double v) { return uint8_t(v <= 0.0 ? 0.0 : v >= 255.0 ? 255.0 : v); }
+inline uint8_t round_byte(double v) { return clamp_byte(std::floor(v + 0.5)); }
+inline uint8_t clamp_byte_int(int64_t v) { return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+// Rec. 601 luma of a red, green, blue triple, rounded: the grey every effect
+// that needs one reads (the same weights as IS3ImageToGrayScale8Bit).
+inline int32_t luma(int32_t r, int32_t g, int32_t b) { return (r * 299 + g * 587 + b * 114 + 500) / 1000; }
+
+// The grey of one pixel of a 1-, 3- or 4-byte picture.
+inline int32_t pixel_luma(const uint8_t* p, uint32_t bpp) { return bpp == 1 ? p[0] : luma(p[0], p[1], p[2]); }
+
+// The window radius windowed filters accept; larger radii report failure.
+inline constexpr int32_t kMaxWindowRadius = 1000;
+
+}  // namespace imglib::detail
