@@ -98,8 +98,8 @@ enum BevelFlags : int32_t { kBevelSunken = 1 };
 // counting counter-clockwise as seen). Lit slopes move toward white by up
 // to `highlight`, shaded ones toward black by up to `shadow` (0..255 each),
 // the whole shading laid at `opacity` (0..255); the flat face inside keeps
-// its colours. `softness` (0..500) rounds the slope's outer edge by that
-// many hundredths of the width.
+// its colours. `softness` (0..500) eases the slope in from the outer edge
+// over softness / 500 of the width.
 BOOL ISE3ShadeBevelEdge(uint8_t* image, uint32_t width, uint32_t height, uint32_t stride, int32_t bevelWidth,
                         int32_t profile, int32_t flags, int32_t highlight, int32_t shadow, int32_t lightAngle,
                         int32_t opacity, int32_t softness);

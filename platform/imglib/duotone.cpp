@@ -11,7 +11,7 @@ BOOL ISE3DuotoneImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t 
     if (!detail::effect_picture(image, width, height, stride, bpp) || bpp == 1) return 0;
     // The ink's channels, percentages of 255.
     double ink[3];
-    for (int c = 0; c < 3; ++c) ink[c] = std::min<uint32_t>((inkColour >> (8 * c)) & 0xFF, 100) * 2.55;
+    for (int c = 0; c < 3; ++c) ink[c] = std::min<uint32_t>((inkColour >> (8 * c)) & 0xFF, 100) * 255.0 / 100.0;
     std::array<detail::ByteTable, 3> ramp{};
     for (int c = 0; c < 3; ++c)
         for (int l = 0; l < 256; ++l)

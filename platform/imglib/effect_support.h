@@ -91,6 +91,30 @@ inline int32_t luma(int32_t r, int32_t g, int32_t b) { return (r * 299 + g * 587
 // The grey of one pixel of a 1-, 3- or 4-byte picture.
 inline int32_t pixel_luma(const uint8_t* p, uint32_t bpp) { return bpp == 1 ? p[0] : luma(p[0], p[1], p[2]); }
 
+// Writes value(x, y) for every pixel of a one-byte plane, stretched so that
+// the smallest becomes 0 and the largest 255 (a flat plane is mid-grey).
+template <class Value>
+bool stretched_plane(uint8_t* plane, uint32_t width, uint32_t height, uint32_t stride, Value value) {
+    std::vector<float> values;
+    try {
+        values.resize(size_t(width) * height);
+    } catch (...) {
+        return false;
+    }
+    for_rows(height, [&](uint32_t y) {
+        for (uint32_t x = 0; x < width; ++x) values[size_t(y) * width + x] = float(value(x, y));
+    });
+    if (values.empty()) return true;
+    const auto [lo, hi] = std::minmax_element(values.begin(), values.end());
+    const float low = *lo, range = *hi - *lo;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const float v = values[size_t(y) * width + x];
+            plane[size_t(y) * stride + x] = range > 0 ? round_byte((v - low) / range * 255.0) : 128;
+        }
+    return true;
+}
+
 // The window radius windowed filters accept; larger radii report failure.
 inline constexpr int32_t kMaxWindowRadius = 1000;
 

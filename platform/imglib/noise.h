@@ -50,13 +50,13 @@ BOOL ISE3GenerateColoredNoise(uint8_t* image, uint32_t width, uint32_t height, u
 // of `frequency` cells across the plane's longer side (at least 1),
 // smoothed and interpolated with a cosine, summed over `octaves` octaves
 // (1..16), each of twice the frequency and `persistence` (0..1) times the
-// amplitude of the one before, scaled to 0..255.
+// amplitude of the one before, stretched to 0..255 (a flat result is 128).
 BOOL ISE3GenerateHugoNoise(uint8_t* plane, uint32_t width, uint32_t height, uint32_t stride, int32_t octaves,
                            double frequency, double persistence, uint32_t seed);
 
 // Perlin's gradient noise into a one-byte plane: six octaves from four cells
 // across the longer side, each of twice the frequency and `persistence`
-// (0..1) times the amplitude of the one before, scaled to 0..255.
+// (0..1) times the amplitude of the one before, stretched to 0..255.
 BOOL ISE3GeneratePerlinNoise(uint8_t* plane, uint32_t width, uint32_t height, uint32_t stride, double persistence,
                              uint32_t seed);
 

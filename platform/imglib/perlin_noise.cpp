@@ -35,20 +35,12 @@ BOOL ISE3GeneratePerlinNoise(uint8_t* plane, uint32_t width, uint32_t height, ui
     if (!detail::effect_picture(plane, width, height, stride, 1) || !(persistence == persistence)) return 0;
     persistence = std::clamp(persistence, 0.0, 1.0);
     const double scale0 = kBaseCells / std::max<uint32_t>(std::max(width, height), 1);
-    double total = 0;
-    for (int k = 0; k < kOctaves; ++k) total += std::pow(persistence, k);
-    // A lattice noise value lies within +-sqrt(1/2).
-    const double range = total * std::sqrt(0.5);
-    detail::for_rows(height, [&](uint32_t y) {
-        uint8_t* row = plane + size_t(y) * stride;
-        for (uint32_t x = 0; x < width; ++x) {
-            double sum = 0, amplitude = 1, scale = scale0;
-            for (int k = 0; k < kOctaves; ++k, amplitude *= persistence, scale *= 2)
-                sum += amplitude * gradient_noise(seed, x * scale, y * scale, k);
-            row[x] = detail::round_byte((0.5 + 0.5 * sum / range) * 255.0);
-        }
-    });
-    return 1;
+    return detail::stretched_plane(plane, width, height, stride, [&](uint32_t x, uint32_t y) {
+        double sum = 0, amplitude = 1, scale = scale0;
+        for (int k = 0; k < kOctaves; ++k, amplitude *= persistence, scale *= 2)
+            sum += amplitude * gradient_noise(seed, x * scale, y * scale, k);
+        return sum;
+    }) ? 1 : 0;
 }
 
 }  // namespace imglib

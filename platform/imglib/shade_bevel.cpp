@@ -29,7 +29,7 @@ BOOL ISE3ShadeBevelEdge(uint8_t* image, uint32_t width, uint32_t height, uint32_
     const double bevel = std::min<double>(bevelWidth, std::max(width, height));
     const double up = std::clamp(highlight, 0, 255) / 255.0, down = std::clamp(shadow, 0, 255) / 255.0;
     const double laid = std::clamp(opacity, 0, 255) / 255.0;
-    const double soft = std::clamp(softness, 0, 500) / 100.0 * bevel;
+    const double soft = std::clamp(softness, 0, 500) / 500.0 * bevel;
     const double a = (lightAngle & 255) / 256.0 * 2 * kPi;
     // Toward the light, from the left and turning counter-clockwise as seen
     // (y grows downward), 45 degrees above the picture.

@@ -100,7 +100,12 @@ BOOL ISE3PosterizeRGB(uint8_t* image, uint32_t width, uint32_t height, uint32_t 
 BOOL ISE3SolarizeImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
                        uint32_t flags);
 
-// Threshold of each selected channel: 255 where low <= v <= high, else 0.
+// Threshold of each selected channel, softened over low..high (0..255,
+// given the other way round they are swapped): values below low become 0,
+// values above high 255, and values from low to high rise evenly,
+// round((v - low) * 255 / (high - low)); with low = high the threshold is
+// hard, 255 from low up. An opaque alpha (255) stays opaque at any setting
+// and a clear one (0) clear unless low is 0.
 BOOL ISE3ThresholdFilter(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
                          int32_t low, int32_t high, uint32_t channelMask);
 

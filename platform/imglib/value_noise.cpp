@@ -49,18 +49,12 @@ BOOL ISE3GenerateHugoNoise(uint8_t* plane, uint32_t width, uint32_t height, uint
     frequency = std::clamp(frequency, 1.0, 4096.0);
     persistence = std::clamp(persistence, 0.0, 1.0);
     const double cell = std::max(width, height) / frequency;
-    double total = 0;
-    for (int k = 0; k < octaves; ++k) total += std::pow(persistence, k);
-    detail::for_rows(height, [&](uint32_t y) {
-        uint8_t* row = plane + size_t(y) * stride;
-        for (uint32_t x = 0; x < width; ++x) {
-            double sum = 0, amplitude = 1, scale = 1 / cell;
-            for (int k = 0; k < octaves; ++k, amplitude *= persistence, scale *= 2)
-                sum += amplitude * octave_value(seed, x * scale, y * scale, k);
-            row[x] = detail::round_byte(sum / total * 255.0);
-        }
-    });
-    return 1;
+    return detail::stretched_plane(plane, width, height, stride, [&](uint32_t x, uint32_t y) {
+        double sum = 0, amplitude = 1, scale = 1 / cell;
+        for (int k = 0; k < octaves; ++k, amplitude *= persistence, scale *= 2)
+            sum += amplitude * octave_value(seed, x * scale, y * scale, k);
+        return sum;
+    }) ? 1 : 0;
 }
 
 }  // namespace imglib
