@@ -24,6 +24,11 @@ constexpr Command kCommands[] = {
      pte::run_lua},
     {"thumbnail", "thumbnail IN OUT    write a BMP thumbnail, 100 pixels along the longer side", pte::run_thumbnail},
     {"webpic", "webpic IN OUT W H   write a JPEG of IN fitted into W x H, never enlarged", pte::run_webpic},
+    {"effect", "effect NAME IN OUT [--p1..8 N] [--f1..6 N] [--color R,G,B] [--seed N] [--text PATH]\n"
+               "                      apply a named effect to a picture",
+     pte::run_effect},
+    {"effects", "effects             list the effect names and how each is carried out", pte::run_effects},
+    {"gallery", "gallery OUT.png     draw every effect on one labelled sheet", pte::run_gallery},
 };
 
 int usage() {
