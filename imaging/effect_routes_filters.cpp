@@ -172,9 +172,9 @@ void unsharp_mask(EngineState& s, const Effect& e) {
             if (!lib().IS3UnsharpMaskImage(src, z.w, z.h, 3, z.s3(), dst, z.s3(), trunc_int(e.t(1) * 2.55),
                                            e.t(2) * 0.01, e.t(3) * 0.04 + 0.2, 7))
                 break;
-            // The next pass sharpens this one's output.
-            std::memcpy(src, dst, size_t(z.s3()) * z.h);
             any = true;
+            // The next pass sharpens this one's output.
+            if (pass + 1 < passes) std::memcpy(src, dst, size_t(z.s3()) * z.h);
         }
         return any;
     });

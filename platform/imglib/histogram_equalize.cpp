@@ -37,10 +37,9 @@ BOOL IS3HistogramEqualizeImage(uint8_t* image, uint32_t width, uint32_t height, 
                                uint32_t stride, int32_t low, int32_t high, uint32_t channelMask) {
     if (!detail::effect_picture(image, width, height, stride, bytesPerPixel)) return 0;
     order_range(low, high);
+    const auto histograms = detail::channel_histograms(image, width, height, bytesPerPixel, stride);
     std::array<detail::ByteTable, 4> tables{};
-    for (uint32_t c = 0; c < bytesPerPixel; ++c)
-        tables[c] = equalize_table(detail::channel_histogram(image, width, height, bytesPerPixel, stride, c), low,
-                                   high);
+    for (uint32_t c = 0; c < bytesPerPixel; ++c) tables[c] = equalize_table(histograms[c], low, high);
     return detail::apply_tables(image, width, height, bytesPerPixel, stride, tables, channelMask);
 }
 

@@ -42,11 +42,11 @@ BOOL IS3HistogramStretchImage(uint8_t* image, uint32_t width, uint32_t height, u
                               uint32_t stride, double lowPercent, double highPercent, uint32_t channelMask) {
     if (!detail::effect_picture(image, width, height, stride, bytesPerPixel)) return 0;
     if (!(lowPercent == lowPercent) || !(highPercent == highPercent)) return 0;
+    const auto histograms = detail::channel_histograms(image, width, height, bytesPerPixel, stride);
     std::array<detail::ByteTable, 4> tables{};
     for (uint32_t c = 0; c < bytesPerPixel; ++c) {
         int32_t low = 0, high = 255;
-        detail::clip_levels(detail::channel_histogram(image, width, height, bytesPerPixel, stride, c), lowPercent,
-                            highPercent, low, high);
+        detail::clip_levels(histograms[c], lowPercent, highPercent, low, high);
         tables[c] = detail::stretch_table(low, high);
     }
     return detail::apply_tables(image, width, height, bytesPerPixel, stride, tables, channelMask);

@@ -110,6 +110,11 @@ BOOL ISE3MotionBlur(const uint8_t* src, uint32_t width, uint32_t height, uint32_
         if (kind == kMotionLinear) {
             cv::Point anchor;
             const cv::Mat k = line_kernel(angle, length, anchor);
+            // The whole blur goes straight into the output (OpenCV filters in place too).
+            if (share == 100) {
+                cv::filter2D(in, o, -1, k, anchor, 0, cv::BORDER_REPLICATE);
+                return;
+            }
             cv::filter2D(in, blurred, -1, k, anchor, 0, cv::BORDER_REPLICATE);
         } else {
             blurred.create(in.size(), in.type());

@@ -17,7 +17,9 @@
 
 namespace imglib {
 
-// Gaussian noise, standard deviation amount / 100, mean `mean` / 100;
+// Gaussian noise, standard deviation amount / 100, mean `mean` / 100, drawn
+// through a table of the normal's quantiles (so never beyond about 3.7
+// deviations);
 // `flags` is reserved (0). With `monochrome` one draw serves all channels
 // of a pixel. Each channel becomes round(v + noise), held to 0..255.
 BOOL ISE3AddGaussianNoise(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,

@@ -24,12 +24,13 @@ BOOL apply_table(uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp, 
     return apply_tables(image, width, height, bpp, stride, {table, table, table, table}, channelMask);
 }
 
-Histogram channel_histogram(const uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp, uint32_t stride,
-                            uint32_t c) {
-    Histogram h{};
+std::array<Histogram, 4> channel_histograms(const uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp,
+                                            uint32_t stride) {
+    std::array<Histogram, 4> h{};
     for (uint32_t y = 0; y < height; ++y) {
-        const uint8_t* p = image + size_t(y) * stride + c;
-        for (uint32_t x = 0; x < width; ++x, p += bpp) ++h[*p];
+        const uint8_t* p = image + size_t(y) * stride;
+        for (uint32_t x = 0; x < width; ++x, p += bpp)
+            for (uint32_t c = 0; c < bpp; ++c) ++h[c][p[c]];
     }
     return h;
 }

@@ -32,9 +32,9 @@ BOOL apply_table(uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp, 
 
 using Histogram = std::array<uint64_t, 256>;
 
-// Counts of channel c's values.
-Histogram channel_histogram(const uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp, uint32_t stride,
-                            uint32_t c);
+// Counts of each channel's values, in one pass.
+std::array<Histogram, 4> channel_histograms(const uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp,
+                                            uint32_t stride);
 
 // Counts of the pixels' lumas (the one byte of a one-byte picture).
 Histogram luma_histogram(const uint8_t* image, uint32_t width, uint32_t height, uint32_t bpp, uint32_t stride);

@@ -22,17 +22,23 @@ BOOL IS3UnsharpMaskImage(const uint8_t* src, uint32_t width, uint32_t height, ui
         const int side = 2 * int(std::ceil(3.0 * radius)) + 1;
         cv::Mat blurred;
         cv::GaussianBlur(in, blurred, cv::Size(side, side), radius, radius, cv::BORDER_REPLICATE);
-        const size_t rowBytes = size_t(width) * bpp;
-        for (uint32_t y = 0; y < height; ++y) {
+        // The new value of a byte for each difference -255..255 from its
+        // blur, with the byte's own value added after: exact, since
+        // round(v + amount * d) = v + round(amount * d) for a whole v.
+        int32_t lift[511];
+        for (int32_t d = -255; d <= 255; ++d)
+            // Held to +-512: beyond that every byte saturates alike.
+            lift[d + 255] = std::abs(d) > threshold ? int32_t(std::clamp(std::floor(amount * d + 0.5), -512.0, 512.0)) : 0;
+        bool chosen[4] = {};
+        for (uint32_t c = 0; c < bpp; ++c) chosen[c] = detail::selected(channelMask, c);
+        detail::for_rows(height, [=, &in, &blurred, &o](uint32_t y) {
             const uint8_t* a = in.ptr<uint8_t>(int(y));
             const uint8_t* b = blurred.ptr<uint8_t>(int(y));
             uint8_t* d = o.ptr<uint8_t>(int(y));
-            for (size_t i = 0; i < rowBytes; ++i) {
-                const int32_t diff = int32_t(a[i]) - int32_t(b[i]);
-                const bool sharpened = detail::selected(channelMask, uint32_t(i % bpp)) && std::abs(diff) > threshold;
-                d[i] = sharpened ? detail::round_byte(a[i] + amount * diff) : a[i];
-            }
-        }
+            for (uint32_t x = 0; x < width; ++x, a += bpp, b += bpp, d += bpp)
+                for (uint32_t c = 0; c < bpp; ++c)
+                    d[c] = chosen[c] ? detail::clamp_byte_int(int64_t(a[c]) + lift[a[c] - b[c] + 255]) : a[c];
+        });
     });
 }
 
