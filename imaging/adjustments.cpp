@@ -53,42 +53,44 @@ void put(uint8_t* p, const colour_space::Rgb8& c) {
 
 }  // namespace
 
-void hsl_adjust_rgba32(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation,
-                       int32_t lightness) {
+namespace {
+
+// The shift of one model: a pixel's (hue, saturation, third) from its bytes
+// and back. Greys (hue -1 in HSV, saturation 0 in both) keep hue and
+// saturation 0; a pixel whose three values come out unchanged keeps its
+// bytes, since converting back truncates.
+template <class Model, class From, class To>
+void shift_model(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation, int32_t third,
+                 From from, To to, double Model::*third_of) {
     each_pixel(buffer, width, height, [&](uint8_t* p) {
-        const colour_space::Hsl before = colour_space::rgb_to_hsl(p[0], p[1], p[2]);
+        const Model before = from(p[0], p[1], p[2]);
         const bool grey = p[0] == p[1] && p[1] == p[2];
-        colour_space::Hsl after = before;
+        Model after = before;
         if (grey) {
             after.h = after.s = 0;
         } else {
             after.h = shifted_hue(before.h, hue);
             after.s = shifted_share(before.s, saturation);
         }
-        after.l = shifted_share(before.l, lightness);
-        // Converting back truncates: a pixel left where it was keeps its bytes.
-        if (after.h == before.h && after.s == before.s && after.l == before.l) return;
-        put(p, colour_space::hsl_to_rgb(after));
+        after.*third_of = shifted_share(before.*third_of, third);
+        const bool same_hue = after.h == before.h || grey;
+        if (same_hue && after.s == before.s && after.*third_of == before.*third_of) return;
+        put(p, to(after));
     });
+}
+
+}  // namespace
+
+void hsl_adjust_rgba32(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation,
+                       int32_t lightness) {
+    shift_model(buffer, width, height, hue, saturation, lightness, colour_space::rgb_to_hsl, colour_space::hsl_to_rgb,
+                &colour_space::Hsl::l);
 }
 
 void hsv_adjust_rgba32(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation,
                        int32_t value) {
-    each_pixel(buffer, width, height, [&](uint8_t* p) {
-        const colour_space::Hsv before = colour_space::rgb_to_hsv(p[0], p[1], p[2]);
-        const bool grey = before.h < 0;
-        colour_space::Hsv after = before;
-        if (grey) {
-            after.h = after.s = 0;
-        } else {
-            after.h = shifted_hue(before.h, hue);
-            after.s = shifted_share(before.s, saturation);
-        }
-        after.v = shifted_share(before.v, value);
-        const bool same_hue = after.h == before.h || (grey && after.s == 0);
-        if (same_hue && after.s == before.s && after.v == before.v) return;
-        put(p, colour_space::hsv_to_rgb(after));
-    });
+    shift_model(buffer, width, height, hue, saturation, value, colour_space::rgb_to_hsv, colour_space::hsv_to_rgb,
+                &colour_space::Hsv::v);
 }
 
 void blur_more_rgb24(uint8_t* buffer, int32_t width, int32_t height, int32_t size, int32_t weight) {

@@ -10,8 +10,7 @@ namespace {
 
 BOOL box_blur(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bpp, uint32_t srcStride, uint8_t* dst,
               uint32_t dstStride, int32_t size, double weight, uint32_t channelMask) {
-    if (!detail::effect_picture(src, width, height, srcStride, bpp) ||
-        !detail::effect_picture(dst, width, height, dstStride, bpp))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, bpp))
         return 0;
     if (size < 0 || size > detail::kMaxWindowRadius || !(weight == weight)) return 0;
     if (width == 0 || height == 0) return 1;

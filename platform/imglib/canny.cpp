@@ -9,8 +9,7 @@ namespace imglib {
 
 BOOL ISE3CannyEdgeDetector(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                            uint32_t dstStride, double sigma, double high, double low) {
-    if (!detail::effect_picture(src, width, height, srcStride, 1) ||
-        !detail::effect_picture(dst, width, height, dstStride, 1))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 1))
         return 0;
     if (!(sigma > 0.0) || sigma > 100.0 || !std::isfinite(high) || !std::isfinite(low)) return 0;
     if (width == 0 || height == 0) return 1;

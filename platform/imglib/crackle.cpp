@@ -19,8 +19,7 @@ struct Nearest {
 
 BOOL ISE3CrackleRGB(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                     uint32_t dstStride, int32_t lightCracks, int32_t cellSize, uint8_t relief, uint32_t seed) {
-    if (!detail::effect_picture(src, width, height, srcStride, 3) ||
-        !detail::effect_picture(dst, width, height, dstStride, 3))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3))
         return 0;
     if (width == 0 || height == 0) return 1;
     if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;

@@ -19,6 +19,12 @@ inline bool effect_picture(const void* data, uint32_t width, uint32_t height, ui
     return (bpp == 1 || bpp == 3 || bpp == 4) && valid_picture(data, width, height, stride, bpp);
 }
 
+// A source and a destination of one shape that an effect can read and write.
+inline bool picture_pair(const void* src, uint32_t srcStride, const void* dst, uint32_t dstStride, uint32_t width,
+                         uint32_t height, uint32_t bpp) {
+    return effect_picture(src, width, height, srcStride, bpp) && effect_picture(dst, width, height, dstStride, bpp);
+}
+
 // Channel c of a pixel is selected by bit c of the mask.
 inline bool selected(uint32_t channelMask, uint32_t c) { return ((channelMask >> c) & 1u) != 0; }
 
@@ -36,6 +42,11 @@ inline uint32_t colour_channels(uint32_t bpp) { return bpp == 4 ? 7u : (1u << bp
 // the same memory.
 void copy_picture(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
                   uint32_t height);
+
+// Every byte of `height` rows of `rowBytes` set to `value` (white paper for 255).
+inline void fill_rows(uint8_t* dst, uint32_t stride, uint32_t rowBytes, uint32_t height, uint8_t value) {
+    for (uint32_t y = 0; y < height; ++y) std::memset(dst + size_t(y) * stride, value, rowBytes);
+}
 
 // Whether two pictures share any byte.
 bool overlapping(const uint8_t* a, uint32_t aStride, const uint8_t* b, uint32_t bStride, uint32_t height);

@@ -7,8 +7,7 @@ namespace imglib {
 
 BOOL ISE3Fingerprint(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                      uint32_t dstStride, double spacing, int32_t bend, uint8_t sharp) {
-    if (!detail::effect_picture(src, width, height, srcStride, 1) ||
-        !detail::effect_picture(dst, width, height, dstStride, 1) || !(spacing == spacing))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 1) || !(spacing == spacing))
         return 0;
     if (width == 0 || height == 0) return 1;
     if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;

@@ -87,8 +87,7 @@ int sample_count(double pathLength) { return std::clamp(int(std::ceil(pathLength
 BOOL ISE3MotionBlur(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t srcStride,
                     uint8_t* dst, uint32_t dstStride, double angle, double length, int32_t level, int32_t kind) {
     const uint32_t bpp = bytesPerPixel;
-    if (!detail::effect_picture(src, width, height, srcStride, bpp) ||
-        !detail::effect_picture(dst, width, height, dstStride, bpp))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, bpp))
         return 0;
     if (kind < kMotionLinear || kind > kMotionZoom || !std::isfinite(angle) || !std::isfinite(length)) return 0;
     // A path longer than the picture's diagonal (or a full turn, or the

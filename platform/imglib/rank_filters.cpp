@@ -13,8 +13,7 @@ enum class Rank { Maximum, Minimum, Median };
 
 BOOL rank_filter(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bpp, uint32_t srcStride, uint8_t* dst,
                  uint32_t dstStride, int32_t radius, uint32_t channelMask, Rank rank) {
-    if (!detail::effect_picture(src, width, height, srcStride, bpp) ||
-        !detail::effect_picture(dst, width, height, dstStride, bpp) || radius < 0 ||
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, bpp) || radius < 0 ||
         radius > detail::kMaxWindowRadius)
         return 0;
     if (width == 0 || height == 0) return 1;

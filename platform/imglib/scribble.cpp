@@ -15,8 +15,7 @@ constexpr uint32_t kSpacing = 3;
 
 BOOL ISE3Scribble(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                   uint32_t dstStride, int32_t style, uint8_t coloured, int32_t density, uint32_t seed) {
-    if (!detail::effect_picture(src, width, height, srcStride, 3) ||
-        !detail::effect_picture(dst, width, height, dstStride, 3))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3))
         return 0;
     if (width == 0 || height == 0) return 1;
     if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;
@@ -30,7 +29,7 @@ BOOL ISE3Scribble(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
         const uint8_t* p = at(x, y);
         return double(detail::luma(p[0], p[1], p[2]));
     };
-    for (uint32_t y = 0; y < height; ++y) std::memset(dst + size_t(y) * dstStride, 255, size_t(width) * 3);
+    detail::fill_rows(dst, dstStride, width * 3, height, 255);
     uint64_t draw = 0;
     for (uint32_t gy = 0; gy < height; gy += kSpacing) {
         for (uint32_t gx = 0; gx < width; gx += kSpacing, ++draw) {

@@ -7,20 +7,10 @@
 
 namespace imglib {
 
-namespace {
-
-bool pictures(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bpp, uint32_t srcStride,
-              const uint8_t* dst, uint32_t dstStride) {
-    return detail::effect_picture(src, width, height, srcStride, bpp) &&
-           detail::effect_picture(dst, width, height, dstStride, bpp);
-}
-
-}  // namespace
-
 BOOL IS3SharpenImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t srcStride,
                      uint8_t* dst, uint32_t dstStride, int32_t amount, uint32_t channelMask) {
     const uint32_t bpp = bytesPerPixel;
-    if (!pictures(src, width, height, bpp, srcStride, dst, dstStride)) return 0;
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, bpp)) return 0;
     if (width == 0 || height == 0) return 1;
     const cv::Mat in = detail::wrap(src, width, height, srcStride, bpp);
     const cv::Mat out = detail::wrap(dst, width, height, dstStride, bpp);
@@ -36,7 +26,7 @@ BOOL IS3SharpenImage(const uint8_t* src, uint32_t width, uint32_t height, uint32
 BOOL ISE3SharpenImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t srcStride,
                       uint8_t* dst, uint32_t dstStride, int32_t size, double weight, uint32_t channelMask) {
     const uint32_t bpp = bytesPerPixel;
-    if (!pictures(src, width, height, bpp, srcStride, dst, dstStride)) return 0;
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, bpp)) return 0;
     if (size < 0 || size > detail::kMaxWindowRadius || !std::isfinite(weight)) return 0;
     if (width == 0 || height == 0) return 1;
     const cv::Mat in = detail::wrap(src, width, height, srcStride, bpp);

@@ -6,14 +6,13 @@ namespace imglib {
 
 BOOL ISE3Stipple(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                  uint32_t dstStride, int32_t density, int32_t coloured, int32_t dotRadius, uint32_t seed) {
-    if (!detail::effect_picture(src, width, height, srcStride, 3) ||
-        !detail::effect_picture(dst, width, height, dstStride, 3))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3))
         return 0;
     if (width == 0 || height == 0) return 1;
     if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;
     const double share = std::clamp(density, 0, 100) / 100.0;
     const int32_t r = std::clamp(dotRadius, 0, 8);
-    for (uint32_t y = 0; y < height; ++y) std::memset(dst + size_t(y) * dstStride, 255, size_t(width) * 3);
+    detail::fill_rows(dst, dstStride, width * 3, height, 255);
     // Dots reach into the rows around them, so they are laid one after another.
     for (uint32_t y = 0; y < height; ++y) {
         const uint8_t* row = src + size_t(y) * srcStride;

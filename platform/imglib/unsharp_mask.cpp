@@ -11,8 +11,7 @@ BOOL IS3UnsharpMaskImage(const uint8_t* src, uint32_t width, uint32_t height, ui
                          uint32_t srcStride, uint8_t* dst, uint32_t dstStride, int32_t threshold, double amount,
                          double radius, uint32_t channelMask) {
     const uint32_t bpp = bytesPerPixel;
-    if (!detail::effect_picture(src, width, height, srcStride, bpp) ||
-        !detail::effect_picture(dst, width, height, dstStride, bpp))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, bpp))
         return 0;
     if (!(radius > 0.0) || radius > double(detail::kMaxWindowRadius) || !std::isfinite(amount)) return 0;
     if (width == 0 || height == 0) return 1;

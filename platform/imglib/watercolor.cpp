@@ -9,8 +9,7 @@ namespace imglib {
 
 BOOL ISE3WatercolorTintRGB(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                            uint32_t dstStride, double strength, uint32_t flags) {
-    if (!detail::effect_picture(src, width, height, srcStride, 3) ||
-        !detail::effect_picture(dst, width, height, dstStride, 3) || !(strength == strength))
+    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3) || !(strength == strength))
         return 0;
     if (width == 0 || height == 0) return 1;
     strength = std::clamp(strength, 0.0, 1.0);

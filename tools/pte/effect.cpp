@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "arguments.h"
 #include "commands.h"
 #include "effect_runs.h"
 #include "paintcore.h"
@@ -22,15 +23,6 @@ int usage_error(const std::string& text) {
                  "  p1..p6 are settings in tenths (default 500), p7 and p8 options (default 0), f1..f6 flags;\n"
                  "  the colour defaults to 200,60,40; `pte effects` lists the names\n");
     return 2;
-}
-
-bool parse_int(const std::string& text, int32_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX) return false;
-    value = int32_t(v);
-    return true;
 }
 
 bool parse_colour(const std::string& text, std::array<int32_t, 3>& colour) {
