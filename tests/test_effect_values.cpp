@@ -11,6 +11,7 @@
 #include "engine/merge.h"
 #include "engine/pixels.h"
 #include "imaging/builtin_filters.h"
+#include "imaging/effect_args.h"
 #include "imaging/effect_library.h"
 #include "support/engine_fixture.h"
 
@@ -177,6 +178,25 @@ TEST_F(EffectValues, SaturationCurvesReachTheLibrary) {
     EXPECT_EQ(PTE_IPLPhotoPop(300, 80.0, 1), 1);
     EXPECT_NEAR(calls_named("saturation").at(0).values[0], 2.2, 1e-9);
     EXPECT_EQ(calls_named("sharpen").at(0).values, (std::vector<double>{5, 7, 3})) << "amount 5, colour only, RGB24";
+}
+
+TEST(EffectArgs, DerivedValuesOnEntry) {
+    imaging::EffectArgs a;
+    a.p = {1000, 333, -5, 0, 7, INT32_MAX};
+    a.red = 10, a.green = 20, a.blue = 30;
+    const imaging::Effect e(a, 100, 100);
+    EXPECT_EQ(e.u1000(), 10);
+    EXPECT_EQ(e.u10000(), 1);
+    EXPECT_EQ(e.t(1), 100.0);
+    EXPECT_EQ(e.t(2), double(float(33.3))) << "held as a 32-bit float";
+    EXPECT_EQ(e.t(3), double(float(-0.5)));
+    EXPECT_EQ(e.colour(), 10u + 20u * 256 + 30u * 65536);
+    const imaging::Effect small(a, 50, 50), wide(a, 10000, 10000);
+    EXPECT_EQ(small.u1000(), 1);
+    EXPECT_EQ(small.u10000(), 1);
+    EXPECT_EQ(wide.u1000(), 100000);
+    EXPECT_EQ(wide.u10000(), 10000);
+    EXPECT_EQ(imaging::trunc_int(e.t(6) * 2.55), INT32_MAX) << "held to the int32 range, not undefined";
 }
 
 TEST_F(EffectValues, TenthsAreFloatsAndConversionsTruncate) {
