@@ -191,12 +191,14 @@ TEST(EffectArgs, DerivedValuesOnEntry) {
     EXPECT_EQ(e.t(2), double(float(33.3))) << "held as a 32-bit float";
     EXPECT_EQ(e.t(3), double(float(-0.5)));
     EXPECT_EQ(e.colour(), 10u + 20u * 256 + 30u * 65536);
-    const imaging::Effect small(a, 50, 50), wide(a, 10000, 10000);
-    EXPECT_EQ(small.u1000(), 1);
+    // W * H / 1000 with integer division: 2500 / 1000 is 2, 961 / 1000 is held to 1.
+    const imaging::Effect small(a, 50, 50), smaller(a, 31, 31), wide(a, 10000, 10000);
+    EXPECT_EQ(small.u1000(), 2);
     EXPECT_EQ(small.u10000(), 1);
+    EXPECT_EQ(smaller.u1000(), 1);
     EXPECT_EQ(wide.u1000(), 100000);
     EXPECT_EQ(wide.u10000(), 10000);
-    EXPECT_EQ(imaging::trunc_int(e.t(6) * 2.55), INT32_MAX) << "held to the int32 range, not undefined";
+    EXPECT_EQ(imaging::trunc_int(e.t(6) * 200), INT32_MAX) << "held to the int32 range, not undefined";
 }
 
 TEST_F(EffectValues, TenthsAreFloatsAndConversionsTruncate) {
