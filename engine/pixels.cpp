@@ -211,9 +211,11 @@ void load_bgr24(EngineState& s, const uint8_t* src, int32_t stride, int32_t widt
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
     const Coverage coverage(s);
     const bool weighting = useMask && coverage.any();
+    // Every pixel visited lies inside the image: coverage is read by index.
+    const size_t row = size_t(s.imageWidth);
     for_each_pixel_with_rgb24(s, src, stride, s.imageWidth, s.imageHeight,
                               [&](uint16_t* dp, const uint8_t* sp, int32_t c, int32_t r) {
-                                  const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
+                                  const uint32_t cov = weighting ? coverage.at_index(size_t(r) * row + size_t(c)) : 65535;
                                   if (cov == 0) return;
                                   for (int k = 0; k < 3; ++k)
                                       dp[k] = cov == 65535 ? to16(sp[k]) : weigh(sp[k], dp[k], cov, 65535 - cov);

@@ -1,6 +1,7 @@
 // The unsharp mask: the picture's difference from a Gaussian blur of itself,
 // added back in where it exceeds a threshold.
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 #include "platform/imglib/effect_support.h"
 #include "platform/imglib/filters.h"
@@ -21,22 +22,29 @@ BOOL IS3UnsharpMaskImage(const uint8_t* src, uint32_t width, uint32_t height, ui
         const int side = 2 * int(std::ceil(3.0 * radius)) + 1;
         cv::Mat blurred;
         cv::GaussianBlur(in, blurred, cv::Size(side, side), radius, radius, cv::BORDER_REPLICATE);
-        // The new value of a byte for each difference -255..255 from its
-        // blur, with the byte's own value added after: exact, since
-        // round(v + amount * d) = v + round(amount * d) for a whole v.
-        int32_t lift[511];
-        for (int32_t d = -255; d <= 255; ++d)
-            // Held to +-512: beyond that every byte saturates alike.
-            lift[d + 255] = std::abs(d) > threshold ? int32_t(std::clamp(std::floor(amount * d + 0.5), -512.0, 512.0)) : 0;
+        // Every (value, blurred value) pair's result, looked up per byte.
+        std::vector<uint8_t> result(65536);
+        for (int32_t v = 0; v < 256; ++v)
+            for (int32_t b = 0; b < 256; ++b) {
+                const int32_t diff = v - b;
+                result[size_t(v << 8 | b)] = std::abs(diff) > threshold ? detail::round_byte(v + amount * diff) : uint8_t(v);
+            }
         bool chosen[4] = {};
         for (uint32_t c = 0; c < bpp; ++c) chosen[c] = detail::selected(channelMask, c);
+        const bool every = detail::all_selected(channelMask, bpp);
+        const uint8_t* table = result.data();
         detail::for_rows(height, [=, &in, &blurred, &o](uint32_t y) {
             const uint8_t* a = in.ptr<uint8_t>(int(y));
             const uint8_t* b = blurred.ptr<uint8_t>(int(y));
             uint8_t* d = o.ptr<uint8_t>(int(y));
-            for (uint32_t x = 0; x < width; ++x, a += bpp, b += bpp, d += bpp)
+            const size_t bytes = size_t(width) * bpp;
+            if (every) {
+                for (size_t i = 0; i < bytes; ++i) d[i] = table[size_t(a[i]) << 8 | b[i]];
+                return;
+            }
+            for (size_t i = 0; i < bytes; i += bpp)
                 for (uint32_t c = 0; c < bpp; ++c)
-                    d[c] = chosen[c] ? detail::clamp_byte_int(int64_t(a[c]) + lift[a[c] - b[c] + 255]) : a[c];
+                    d[i + c] = chosen[c] ? table[size_t(a[i + c]) << 8 | b[i + c]] : a[i + c];
         });
     });
 }
