@@ -385,6 +385,25 @@ PTE_API void PTE_CALL PTE_IPLRotateRight(void);
 PTE_API void PTE_CALL PTE_IPLFlipHorizontal(void);
 /* Mirrors every layer top to bottom; a layer with keepAlpha keeps its alpha. */
 PTE_API void PTE_CALL PTE_IPLFlipVertical(void);
+/* ---- Effects and adjustments ----
+ * PTE_IPLImageProcess applies one of 159 named effects to the current layer through the RGBA32 working buffers
+ * (both must be allocated): tenths tk = pk * 0.1 of the six settings, options p7 and p8, flags f1..f6 (low bytes),
+ * a colour (0..255 each), a seed for the random effects and a script path. Names are exact and case-sensitive;
+ * results come back through the selection mask and keep a keepAlpha layer's alpha. Failures: "IPLImageProc Excpt". */
+/* Applies the effect; returns 1 for a catalogue name, 0 for any other name or without the working buffers. */
+PTE_API int32_t PTE_CALL PTE_IPLImageProcess(int32_t reserved, const char* effectName, int32_t seed, int32_t p1, int32_t p2, int32_t p3, int32_t p4, int32_t p5, int32_t p6, int32_t p7, int32_t p8, uint8_t f1, uint8_t f2, uint8_t f3, uint8_t f4, uint8_t f5, uint8_t f6, int32_t red, int32_t green, int32_t blue, const char* text);
+/* The name of catalogue entry index (0..158, in dispatch order), or null outside. */
+PTE_API const char* PTE_CALL PTE_GetEffectName(int32_t index);
+/* How entry index is carried out ("in place", "filtered", "24-bit", "recipe", ...), or null outside. */
+PTE_API const char* PTE_CALL PTE_GetEffectRoute(int32_t index);
+/* Sharpens the current layer, steepens its contrast by amount (0..1000) and scales its saturation (0..100, 50 keeps it); 1 when loaded. */
+PTE_API int32_t PTE_CALL PTE_IPLPhotoPop(int32_t amount, double saturation, uint8_t flag);
+/* Shifts hue (degrees), saturation and lightness (percent) of every pixel of a packed RGBA32 buffer; alpha untouched. */
+PTE_API void PTE_CALL PTE_ProcessBuffer_HSLAdjust(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation, int32_t lightness);
+/* The same with hue, saturation and value. */
+PTE_API void PTE_CALL PTE_ProcessBuffer_HSVAdjust(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation, int32_t value);
+/* Box-blurs a packed RGB24 buffer over a square of side 2 * (size / 5) + 3, mixed in at weight percent. */
+PTE_API void PTE_CALL PTE_BlurMoreBufferRGB24(uint8_t* buffer, int32_t width, int32_t height, int32_t size, int32_t weight);
 /* ---- Picture files and the newRGBA buffer ----
  * Files are read and written in the format their content (reading) or
  * extension (writing, compared without regard to case) names: ".bmp",

@@ -135,6 +135,16 @@ def run_sequence(library, header, seed, log_path, folder):
              os.path.join(folder, "missing.png").encode(), os.path.join(folder, "out.png").encode(),
              os.path.join(folder, "out.bmp").encode(), os.path.join(folder, "out.psd").encode(),
              os.path.join(folder, "out.unknown").encode(), folder.encode(), b"\xff\xfe"]
+    # Effect names (with a Lua filter to run) for the effect catalogue, so
+    # that its routes run rather than only its unknown-name path.
+    effects = []
+    while lib.PTE_GetEffectName(len(effects)):
+        effects.append(ctypes.string_at(lib.PTE_GetEffectName(len(effects))))
+    lua = os.path.join(folder, "filter.lua")
+    with open(lua, "w") as f:
+        f.write("for y = bound_y0, bound_y1 do for x = bound_x0, bound_x1 do\n"
+                "  local r, g, b = get_rgb(x, y); set_rgb(x, y, g, b, r) end end\n")
+    texts.append(lua.encode())
     buffers = HostBuffers(rng)
     create = next(c[1] for c in calls if c[0] == "PTE_CreateImage")
     new_size = next(c[1] for c in calls if c[0] == "PTE_NewSize")
@@ -169,6 +179,13 @@ def run_sequence(library, header, seed, log_path, folder):
                     args = buffers.arguments(kinds, names, rng, texts)
                 else:
                     args = [argument(k, rng, texts) for k in kinds]
+                if name == "PTE_IPLImageProcess" and rng.random() < 0.8:
+                    # A catalogue name, often with the working buffers a host allocates first.
+                    args[1] = rng.choice(effects)
+                    if rng.random() < 0.5:
+                        log.write("PTE_IPLAllocSrcBuffer32() PTE_IPLAllocDstBuffer32()\n")
+                        lib.PTE_IPLAllocSrcBuffer32()
+                        lib.PTE_IPLAllocDstBuffer32()
                 log.write(f"{name}{tuple(args)}\n")
                 f(*args)
         lib.PTE_DeleteImage()

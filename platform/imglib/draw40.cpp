@@ -120,6 +120,12 @@ BOOL IS40_GaussianBlurImage(const uint8_t* src, uint32_t width, uint32_t height,
         const cv::Mat in(int(height), int(width), type, const_cast<uint8_t*>(src), srcStride);
         cv::Mat out(int(height), int(width), type, dst, dstStride);
         const int k = 2 * int(std::ceil(3.0 * radius)) + 1;
+        const uint32_t all = (1u << bytesPerPixel) - 1u;
+        // Every channel blurred: straight into the output (OpenCV blurs in place too).
+        if ((channelMask & all) == all) {
+            cv::GaussianBlur(in, out, cv::Size(k, k), radius, radius, cv::BORDER_REPLICATE);
+            return 1;
+        }
         cv::Mat blurred;
         cv::GaussianBlur(in, blurred, cv::Size(k, k), radius, radius, cv::BORDER_REPLICATE);
         detail::lay_blurred(in, blurred, out, bytesPerPixel, channelMask, 100);

@@ -17,5 +17,8 @@ int run_capture(const std::vector<std::string>& args);
 int run_scan(const std::vector<std::string>& args);
 int run_pdf(const std::vector<std::string>& args);
 int run_avi(const std::vector<std::string>& args);
+int run_effect(const std::vector<std::string>& args);
+int run_effects(const std::vector<std::string>& args);
+int run_gallery(const std::vector<std::string>& args);
 
 }  // namespace pte

@@ -31,6 +31,11 @@ constexpr Command kCommands[] = {
     {"scan", "scan OUT [--device NAME]\n                      scan one picture", pte::run_scan},
     {"pdf", "pdf OUT IN... [--slideshow]\n                      one PDF page per picture", pte::run_pdf},
     {"avi", "avi OUT --ms N FRAME...\n                      an AVI of uncompressed frames, N ms each", pte::run_avi},
+    {"effect", "effect NAME IN OUT [--p1..8 N] [--f1..6 N] [--color R,G,B] [--seed N] [--text PATH]\n"
+               "                      apply a named effect to a picture",
+     pte::run_effect},
+    {"effects", "effects             list the effect names and how each is carried out", pte::run_effects},
+    {"gallery", "gallery OUT.png     draw every effect on one labelled sheet", pte::run_gallery},
 };
 
 int usage() {
