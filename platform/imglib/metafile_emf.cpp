@@ -611,15 +611,17 @@ bool play_emf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height) {
     }
     // The bounds are inclusive device pixels; a header without bounds falls
     // back to its frame (hundredths of a millimetre).
-    Rect picture = bounds;
-    if (!(bounds.right - bounds.left + 1 >= 1 && bounds.bottom - bounds.top + 1 >= 1)) {
-        picture = {frame.left * perMmX / 100, frame.top * perMmY / 100, frame.right * perMmX / 100,
-                   frame.bottom * perMmY / 100};
+    double left = bounds.left, top = bounds.top;
+    double extentX = bounds.right - bounds.left + 1, extentY = bounds.bottom - bounds.top + 1;
+    if (!(extentX >= 1 && extentY >= 1)) {
+        left = frame.left * perMmX / 100;
+        top = frame.top * perMmY / 100;
+        extentX = (frame.right - frame.left) * perMmX / 100;
+        extentY = (frame.bottom - frame.top) * perMmY / 100;
     }
-    const double extentX = picture.right - picture.left + 1, extentY = picture.bottom - picture.top + 1;
     if (!(extentX >= 1) || !(extentY >= 1)) return false;
-    const Affine toCanvas = Affine::translation(-picture.left, -picture.top)
-                                .then(Affine::scaling(width / extentX, height / extentY));
+    const Affine toCanvas =
+        Affine::translation(-left, -top).then(Affine::scaling(width / extentX, height / extentY));
     Player player(canvas, toCanvas, std::max<size_t>(handles, 1));
     player.set_device_resolution(perMmX, perMmY);
     while (true) {

@@ -395,13 +395,13 @@ void Player::sync_clip() {
 }
 
 void Player::fill_with(const Path& path, const Affine& map, const Brush& brush) {
-    if (brush.kind == BrushKind::None || !drawing_allowed()) return;
+    if (path.empty() || brush.kind == BrushKind::None || !drawing_allowed()) return;
     sync_clip();
     canvas_.fill(path, map, dc_.fillRule, mixed_brush(brush));
 }
 
 void Player::stroke_with(const Path& path, const Affine& map) {
-    if (dc_.pen.style == LineStyle::None || !drawing_allowed()) return;
+    if (path.empty() || dc_.pen.style == LineStyle::None || !drawing_allowed()) return;
     sync_clip();
     Pen pen = dc_.pen;
     pen.colour = mixed(pen.colour);
