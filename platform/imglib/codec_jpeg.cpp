@@ -3,12 +3,15 @@
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
 
 #include "platform/imglib/codecs.h"
+#include "platform/imglib/exif.h"
+#include "platform/imglib/orientation.h"
 
 namespace imglib {
 
@@ -68,12 +71,22 @@ void cmyk_to_rgba(uint8_t* px, uint32_t count, bool inverted) {
     }
 }
 
+// The facts of the first EXIF segment the codec kept (other APP1 segments,
+// such as XMP, are passed over); the defaults when there is none.
+detail::ExifFacts exif_of(const jpeg_decompress_struct& cinfo) {
+    detail::ExifFacts facts;
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && detail::read_exif(Bytes(m->data, m->data_length), facts)) break;
+    return facts;
+}
+
 uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
     jpeg_decompress_struct cinfo{};
     ErrorTrap trap;
     cinfo.err = &trap.mgr;
     install(trap);
     uint8_t* volatile out = nullptr;
+    volatile uint32_t orientation = 1;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
         GlobalFree(out);
@@ -81,7 +94,9 @@ uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) ERREXIT(&cinfo, JERR_NO_IMAGE);
+    orientation = exif_of(cinfo).orientation;
     if (!codec::size_ok(cinfo.image_width, cinfo.image_height)) ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
@@ -105,9 +120,13 @@ uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
         GlobalFree(out);
         return nullptr;
     }
-    width = w;
-    height = h;
-    return out;
+    // A camera stores the sensor's rows and says how to stand them up.
+    uint32_t ow = w, oh = h;
+    uint8_t* upright = detail::orient_upright(out, ow, oh, orientation);
+    if (upright == nullptr) return nullptr;
+    width = ow;
+    height = oh;
+    return upright;
 }
 
 bool dims(Bytes data, codec::Dims& d) {
@@ -121,14 +140,28 @@ bool dims(Bytes data, codec::Dims& d) {
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     const bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
     if (ok) {
+        const detail::ExifFacts exif = exif_of(cinfo);
         d.width = cinfo.image_width;
         d.height = cinfo.image_height;
         d.bitsPerPixel = 8u * uint32_t(cinfo.num_components);
         d.unit = cinfo.density_unit;
         d.xResolution = cinfo.X_density;
         d.yResolution = cinfo.Y_density;
+        // Without a resolution of its own (no JFIF segment, or one giving
+        // only the aspect), the file's EXIF resolution stands in: inches as
+        // dots per inch (unit 1), centimetres as dots per centimetre (unit 2).
+        if (cinfo.density_unit == 0 && exif.resolutionUnit != 0) {
+            d.unit = exif.resolutionUnit == 2 ? 1 : 2;
+            d.xResolution = exif.xResolution;
+            d.yResolution = exif.yResolution;
+        }
+        if (detail::swaps_sides(exif.orientation)) {
+            std::swap(d.width, d.height);
+            std::swap(d.xResolution, d.yResolution);
+        }
     }
     jpeg_destroy_decompress(&cinfo);
     return ok;
