@@ -148,7 +148,8 @@ bool write_tiff(const std::string& file, const Stored& s, int orientation, Layou
                 for (int y = ty; y < std::min(ty + 16, s.h); ++y)
                     for (int x = tx; x < std::min(tx + 16, s.w); ++x)
                         for (int c = 0; c < 3; ++c)
-                            tile[(size_t(y - ty) * 16 + size_t(x - tx)) * 3 + size_t(c)] = uint16_t(sample(x, y, c) * 257);
+                            tile[(size_t(y - ty) * 16 + size_t(x - tx)) * 3 + size_t(c)] =
+                                uint16_t(sample(x, y, c) * 257);
                 ok = ok && TIFFWriteTile(tif, tile.data(), uint32_t(tx), uint32_t(ty), 0, 0) >= 0;
             }
     } else {
@@ -340,7 +341,8 @@ Bytes exif_segment(const std::vector<ExifEntry>& entries, bool bigEndian) {
         if (bigEndian) u16(b, v >> 16), u16(b, v & 0xFFFF);
         else u16(b, v & 0xFFFF), u16(b, v >> 16);
     };
-    tiff.insert(tiff.end(), bigEndian ? std::initializer_list<uint8_t>{'M', 'M'} : std::initializer_list<uint8_t>{'I', 'I'});
+    const uint8_t order = bigEndian ? 'M' : 'I';
+    tiff.insert(tiff.end(), {order, order});
     u16(tiff, 42), u32(tiff, 8);
     u16(tiff, uint32_t(entries.size()));
     uint32_t extra = 8 + 2 + uint32_t(entries.size()) * 12 + 4;

@@ -393,7 +393,7 @@ private:
         uint32_t index;
         int32_t height, width, escapement, orientation, weight;
         uint8_t italic, underline, strikeout, charset;
-        Bytes rest, face;
+        Bytes face;
         if (!p.u32le(index) || !p.i32le(height) || !p.i32le(width) || !p.i32le(escapement) ||
             !p.i32le(orientation) || !p.i32le(weight) || !p.u8(italic) || !p.u8(underline) || !p.u8(strikeout) ||
             !p.u8(charset) || !p.skip(4) || !p.bytes(64, face))

@@ -128,7 +128,8 @@ bool parse_region(ByteReader& p, Region& out) {
         for (uint16_t i = 0; i + 1 < pairs2; i += 2) {
             uint16_t left = 0, right = 0;
             p.u16le(left), p.u16le(right);
-            out.push_back({double(int16_t(left)), double(int16_t(top)), double(int16_t(right)), double(int16_t(bottom))});
+            const auto v = [](uint16_t u) { return double(int16_t(u)); };
+            out.push_back({v(left), v(top), v(right), v(bottom)});
         }
         if (pairs2 % 2 != 0 && !p.skip(2)) return false;
         if (!p.u16le(trailer)) return false;

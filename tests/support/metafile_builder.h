@@ -90,4 +90,11 @@ private:
     uint32_t maxRecord_ = 3;
 };
 
+// Drawings that use most record kinds the players know (mapping modes,
+// transforms, saved states, every pen, brush and figure, paths, clips,
+// regions, text and bitmaps), for the fuzzers' seeds and the tests that
+// damage files byte by byte.
+Bytes emf_gallery();
+Bytes wmf_gallery();
+
 }  // namespace samples

@@ -25,7 +25,9 @@ constexpr double kMaxDashRepeats = 200000;
 
 cairo_matrix_t cairo_of(const Affine& m) { return {m.xx, m.yx, m.xy, m.yy, m.x0, m.y0}; }
 
-bool in_reach(Point p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kReach && std::fabs(p.y) <= kReach; }
+bool in_reach(Point p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kReach && std::fabs(p.y) <= kReach;
+}
 
 bool path_in_reach(const Path& path, const Affine& m) {
     for (const PathOp& op : path) {
@@ -246,7 +248,8 @@ public:
         const double y0 = std::max(sy, 0.0), y1 = std::min(sy + scy, double(pic.height));
         if (!(x1 > x0) || !(y1 > y0)) return;
         const double kx = cx / scx, ky = cy / scy;
-        const Affine place = Affine::translation(-sx, -sy).then(Affine::scaling(kx, ky)).then(Affine::translation(x, y));
+        const Affine place =
+            Affine::translation(-sx, -sy).then(Affine::scaling(kx, ky)).then(Affine::translation(x, y));
         const Affine full = place.then(m);
         for (Point corner : {Point{x0, y0}, Point{x1, y0}, Point{x0, y1}, Point{x1, y1}})
             if (!in_reach(full.apply(corner))) return;
@@ -383,40 +386,59 @@ private:
     Clip clip_;
 };
 
-// Text runs are laid out in a frame of their own: the origin where the
-// map puts the reference point, axes turned and sheared as the map does
-// but never mirrored (text reads left to right even where logical y runs
-// up), one unit a canvas pixel, then turned by the escapement.
-double CairoCanvas::draw_text(const TextRun& run, const Font& font, const Affine& m) {
-    if (!m.usable() || !(font.height > 0) || !std::isfinite(font.height)) return 0;
+// The share of a face's em in its character cell (ascent plus descent),
+// measured at a plain scale; 1 when the face has no metrics.
+double em_per_cell(const PangoFontDescription* face) {
+    constexpr double kProbe = 100;
+    PangoFontDescription* desc = pango_font_description_copy(face);
+    pango_font_description_set_absolute_size(desc, kProbe * PANGO_SCALE);
+    PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoFontMetrics* metrics = pango_context_get_metrics(context, desc, nullptr);
+    const double cell =
+        double(pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics)) / PANGO_SCALE;
+    pango_font_metrics_unref(metrics);
+    g_object_unref(context);
+    pango_font_description_free(desc);
+    return cell > 0 ? kProbe / cell : 1;
+}
+
+// Text runs are laid out in a frame of their own: the origin where the map
+// puts the reference point, axes turned and sheared as the map does but
+// never mirrored (text reads left to right even where logical y runs up),
+// one unit a canvas pixel, then turned by the escapement. `scale` is the
+// canvas pixels of a logical unit, `stretch` how far the frame lengthens
+// a unit at most.
+struct TextFrame {
+    Affine frame;
+    double scale = 1, stretch = 1;
+};
+
+bool text_frame(const TextRun& run, const Font& font, const Affine& m, TextFrame& out) {
     const Point origin = m.apply(run.origin);
-    if (!in_reach(origin)) return 0;
+    if (!m.usable() || !in_reach(origin)) return false;
     Affine linear{m.xx, m.yx, m.xy, m.yy, 0, 0};
     if (linear.determinant() < 0) linear = Affine{linear.xx, linear.yx, -linear.xy, -linear.yy, 0, 0};
-    const double k = std::sqrt(linear.determinant());
+    out.scale = std::sqrt(linear.determinant());
+    const double k = out.scale;
     const Affine unit{linear.xx / k, linear.yx / k, linear.xy / k, linear.yy / k, 0, 0};
+    out.stretch = std::max(std::hypot(unit.xx, unit.yx), std::hypot(unit.xy, unit.yy));
     const double turn = -font.escapement * std::numbers::pi / 180;
-    const Affine frame = Affine{std::cos(turn), std::sin(turn), -std::sin(turn), std::cos(turn), 0, 0}
-                             .then(unit)
-                             .then(Affine::translation(origin.x, origin.y));
-    if (!frame.usable()) return 0;
+    out.frame = Affine{std::cos(turn), std::sin(turn), -std::sin(turn), std::cos(turn), 0, 0}.then(unit).then(
+        Affine::translation(origin.x, origin.y));
+    return out.frame.usable();
+}
 
+PangoFontDescription* font_description(const Font& font) {
     PangoFontDescription* desc = pango_font_description_new();
     pango_font_description_set_family(desc, font.face.empty() ? "Sans" : font.face.c_str());
     pango_font_description_set_weight(desc, PangoWeight(std::clamp(font.weight, 100, 1000)));
     pango_font_description_set_style(desc, font.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    cairo_save(cr_);
-    const cairo_matrix_t cm = cairo_of(frame);
-    if (run.clipped) {
-        const cairo_matrix_t lm = cairo_of(m);
-        cairo_set_matrix(cr_, &lm);
-        cairo_new_path(cr_);
-        const Point a = run.clipRect[0], b = run.clipRect[1];
-        cairo_rectangle(cr_, std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x), std::fabs(b.y - a.y));
-        cairo_clip(cr_);
-    }
-    cairo_set_matrix(cr_, &cm);
-    PangoLayout* layout = pango_cairo_create_layout(cr_);
+    return desc;
+}
+
+// A layout for the context's current matrix with the face at `em` pixels.
+PangoLayout* text_layout(cairo_t* cr, PangoFontDescription* desc, const Font& font, double em) {
+    PangoLayout* layout = pango_cairo_create_layout(cr);
     cairo_font_options_t* options = cairo_font_options_create();
     // Unhinted metrics: a run is as wide at every scale, so placement
     // follows the map and not the pixel grid.
@@ -424,76 +446,94 @@ double CairoCanvas::draw_text(const TextRun& run, const Font& font, const Affine
     cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
     pango_cairo_context_set_font_options(pango_layout_get_context(layout), options);
     cairo_font_options_destroy(options);
+    pango_font_description_set_absolute_size(desc, em * PANGO_SCALE);
+    pango_layout_set_font_description(layout, desc);
+    PangoAttrList* attrs = pango_attr_list_new();
+    if (font.underline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+    if (font.strikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
+    pango_layout_set_attributes(layout, attrs);
+    pango_attr_list_unref(attrs);
+    return layout;
+}
 
-    double em = font.height * k;
-    if (font.cellHeight && em > 0) {
-        pango_font_description_set_absolute_size(desc, 1000.0 * PANGO_SCALE);
-        PangoFontMetrics* metrics = pango_context_get_metrics(pango_layout_get_context(layout), desc, nullptr);
-        const double cell = double(pango_font_metrics_get_ascent(metrics) + pango_font_metrics_get_descent(metrics));
-        pango_font_metrics_unref(metrics);
-        if (cell > 0) em = em * 1000.0 * PANGO_SCALE / cell;
+// Shows the run in the text frame (the context's matrix) with its
+// alignment and background; its advance in frame pixels, or -1 when it is
+// too wide to place.
+double show_run(cairo_t* cr, PangoLayout* layout, const TextRun& run, double scale) {
+    const bool spaced = !run.advances.empty() && run.advances.size() == run.pieces.size();
+    std::string whole;
+    for (const std::string& p : run.pieces) whole += p;
+    // The run's box: its width and the line's ascent and descent.
+    pango_layout_set_text(layout, whole.empty() ? " " : whole.c_str(), -1);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    const double baseline = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
+    const double height = logical.height / double(PANGO_SCALE);
+    double width = whole.empty() ? 0 : logical.width / double(PANGO_SCALE);
+    if (spaced) {
+        width = 0;
+        for (double a : run.advances) width += a * scale;
     }
+    if (!std::isfinite(width) || std::fabs(width) > kReach) return -1;
+    const double left = run.halign == TextHAlign::Centre ? -width / 2 : run.halign == TextHAlign::Right ? -width : 0;
+    const double top = run.valign == TextVAlign::Baseline ? -baseline
+                       : run.valign == TextVAlign::Bottom ? -height
+                                                          : 0;
+    if (run.opaqueBackground) {
+        cairo_new_path(cr);
+        cairo_rectangle(cr, left, top, width, height);
+        set_colour(cr, run.background);
+        cairo_fill(cr);
+    }
+    set_colour(cr, run.colour);
+    if (!spaced) {
+        cairo_move_to(cr, left, top);
+        if (!whole.empty()) pango_cairo_show_layout(cr, layout);
+        return width;
+    }
+    double x = left;
+    for (size_t i = 0; i < run.pieces.size(); ++i) {
+        if (!run.pieces[i].empty()) {
+            pango_layout_set_text(layout, run.pieces[i].c_str(), -1);
+            cairo_move_to(cr, x, top);
+            pango_cairo_show_layout(cr, layout);
+        }
+        x += run.advances[i] * scale;
+    }
+    return width;
+}
+
+double CairoCanvas::draw_text(const TextRun& run, const Font& font, const Affine& m) {
+    TextFrame tf;
+    if (!(font.height > 0) || !std::isfinite(font.height) || !text_frame(run, font, m, tf)) return 0;
+    PangoFontDescription* desc = font_description(font);
+    double em = font.height * tf.scale;
+    if (font.cellHeight) em *= em_per_cell(desc);
+    // Text under half a pixel cannot be seen; glyphs of more than this many
+    // pixels (the em stretched by the map) are not text a picture holds, and
+    // glyph rasterisers fail on them.
+    constexpr double kMostPixels = 16384;
     double advance = 0;
-    // Text under half a pixel cannot be seen; text taller than this many
-    // pixels is not text a picture holds.
-    if (em >= 0.5 && em <= 16384) {
-        pango_font_description_set_absolute_size(desc, em * PANGO_SCALE);
-        pango_layout_set_font_description(layout, desc);
-        PangoAttrList* attrs = pango_attr_list_new();
-        if (font.underline) pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        if (font.strikeout) pango_attr_list_insert(attrs, pango_attr_strikethrough_new(TRUE));
-        pango_layout_set_attributes(layout, attrs);
-        pango_attr_list_unref(attrs);
-
-        const bool spaced = !run.advances.empty() && run.advances.size() == run.pieces.size();
-        std::string whole;
-        for (const std::string& p : run.pieces) whole += p;
-        // The run's box: its width and the line's ascent and descent.
-        pango_layout_set_text(layout, whole.empty() ? " " : whole.c_str(), -1);
-        PangoRectangle logical;
-        pango_layout_get_extents(layout, nullptr, &logical);
-        const double baseline = pango_layout_get_baseline(layout) / double(PANGO_SCALE);
-        const double height = logical.height / double(PANGO_SCALE);
-        double width = whole.empty() ? 0 : logical.width / double(PANGO_SCALE);
-        if (spaced) {
-            width = 0;
-            for (double a : run.advances) width += a * k;
+    if (em >= 0.5 && em * tf.stretch <= kMostPixels) {
+        cairo_save(cr_);
+        if (run.clipped) {
+            const cairo_matrix_t lm = cairo_of(m);
+            cairo_set_matrix(cr_, &lm);
+            cairo_new_path(cr_);
+            const Point a = run.clipRect[0], b = run.clipRect[1];
+            cairo_rectangle(cr_, std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(b.x - a.x), std::fabs(b.y - a.y));
+            cairo_clip(cr_);
         }
-        if (std::isfinite(width) && std::fabs(width) <= kReach) {
-            const double left = run.halign == TextHAlign::Centre ? -width / 2
-                                 : run.halign == TextHAlign::Right ? -width
-                                                                  : 0;
-            const double top = run.valign == TextVAlign::Baseline ? -baseline
-                               : run.valign == TextVAlign::Bottom ? -height
-                                                                  : 0;
-            if (run.opaqueBackground) {
-                cairo_new_path(cr_);
-                cairo_rectangle(cr_, left, top, width, height);
-                set_colour(cr_, run.background);
-                cairo_fill(cr_);
-            }
-            set_colour(cr_, run.colour);
-            if (!spaced) {
-                cairo_move_to(cr_, left, top);
-                if (!whole.empty()) pango_cairo_show_layout(cr_, layout);
-            } else {
-                double x = left;
-                for (size_t i = 0; i < run.pieces.size(); ++i) {
-                    if (!run.pieces[i].empty()) {
-                        pango_layout_set_text(layout, run.pieces[i].c_str(), -1);
-                        cairo_move_to(cr_, x, top);
-                        pango_cairo_show_layout(cr_, layout);
-                    }
-                    x += run.advances[i] * k;
-                }
-            }
-            advance = width / k;
-        }
+        const cairo_matrix_t cm = cairo_of(tf.frame);
+        cairo_set_matrix(cr_, &cm);
+        PangoLayout* layout = text_layout(cr_, desc, font, em);
+        const double width = show_run(cr_, layout, run, tf.scale);
+        if (width >= 0) advance = width / tf.scale;
+        g_object_unref(layout);
+        cairo_restore(cr_);
+        recover();
     }
-    g_object_unref(layout);
     pango_font_description_free(desc);
-    cairo_restore(cr_);
-    recover();
     return advance;
 }
 
