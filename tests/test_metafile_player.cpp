@@ -609,6 +609,38 @@ TEST(MetafilePictures, BlocksWithAndWithoutBitmapsAsTheirOperationsSay) {
     EXPECT_NEAR(pics[3]->opacity, 128.0 / 255, 1e-12);
 }
 
+TEST(MetafilePictures, PatternBrushesTileSmallBitmapsOnly) {
+    const auto pattern_record = [](uint32_t index, const Bytes& info, const Bytes& bits) {
+        Bytes b;
+        for (uint32_t v : {index, 0u, 32u, uint32_t(info.size()), 32u + uint32_t(info.size()), uint32_t(bits.size())})
+            for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+        b.insert(b.end(), info.begin(), info.end());
+        b.insert(b.end(), bits.begin(), bits.end());
+        return b;
+    };
+    const Bytes tile = {1, 2, 3, 255, 4, 5, 6, 255, 7, 8, 9, 255, 10, 11, 12, 255};
+    Bytes huge = samples::dib_info(2048, 1024, 1);  // 2^21 pixels of one bit, black and white
+    huge.insert(huge.end(), {0, 0, 0, 0, 255, 255, 255, 0});
+    EmfBuilder e = square_emf();
+    e.raw(94, pattern_record(1, samples::dib_info(2, 2, 32), samples::dib_rows32(2, 2, tile, false))).select(1);
+    e.box(43, 0, 0, 10, 10);
+    e.raw(94, pattern_record(2, huge, Bytes(2048 / 8 * 1024, 0xFF))).select(2);
+    e.box(43, 0, 0, 10, 10);
+    e.raw(94, pattern_record(3, Bytes(40, 0), {})).select(3);  // a bitmap that does not decode
+    e.box(43, 0, 0, 10, 10);
+    NoteCanvas canvas;
+    ASSERT_TRUE(play(e.finish(), canvas));
+    const auto fills = canvas.of(Call::Fill);
+    ASSERT_EQ(fills.size(), 3u);
+    EXPECT_EQ(fills[0]->brush.kind, BrushKind::Pattern);
+    ASSERT_TRUE(fills[0]->brush.pattern);
+    EXPECT_EQ(fills[0]->brush.pattern->rgba[0], 1);
+    for (int i : {1, 2}) {
+        EXPECT_EQ(fills[size_t(i)]->brush.kind, BrushKind::Solid);
+        EXPECT_EQ(fills[size_t(i)]->brush.colour, (Colour{0, 0, 0}));
+    }
+}
+
 // ---- Hostile records ----
 
 TEST(MetafileRecords, RecordsPromisingMoreThanTheyHoldAreSkipped) {

@@ -32,6 +32,18 @@ std::shared_ptr<Picture> picture_from_dib(Bytes header, Bytes bits, bool* bottom
     return pic;
 }
 
+Brush pattern_brush(Bytes header, Bytes bits) {
+    constexpr uint64_t kMostTilePixels = uint64_t(1) << 20;
+    Brush brush;
+    brush.colour = {0, 0, 0};
+    std::shared_ptr<Picture> pic = picture_from_dib(header, bits);
+    if (pic && uint64_t(pic->width) * pic->height <= kMostTilePixels) {
+        brush.kind = BrushKind::Pattern;
+        brush.pattern = std::move(pic);
+    }
+    return brush;
+}
+
 void apply_raster_operation(Picture& pic, uint32_t rop) {
     constexpr uint32_t kSrcAnd = 0x008800C6, kSrcPaint = 0x00EE0086, kSrcInvert = 0x00660046,
                        kNotSrcCopy = 0x00330008;

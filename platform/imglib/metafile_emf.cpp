@@ -377,16 +377,9 @@ private:
         if (!p.u32le(index) || !p.u32le(usage) || !p.u32le(offBmi) || !p.u32le(cbBmi) || !p.u32le(offBits) ||
             !p.u32le(cbBits))
             return;
-        Brush brush;  // a pattern that does not decode paints solid black, as a missing bitmap would
-        brush.colour = {0, 0, 0};
         Bytes header, bits;
-        if (dib(offBmi, cbBmi, offBits, cbBits, header, bits)) {
-            if (std::shared_ptr<Picture> pic = picture_from_dib(header, bits)) {
-                brush.kind = BrushKind::Pattern;
-                brush.pattern = std::move(pic);
-            }
-        }
-        player_.create_object(index, brush);
+        if (!dib(offBmi, cbBmi, offBits, cbBits, header, bits)) header = bits = {};
+        player_.create_object(index, pattern_brush(header, bits));
     }
 
     void create_font(ByteReader& p) {

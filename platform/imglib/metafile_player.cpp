@@ -777,14 +777,6 @@ void Player::set_pixel(Point p, Colour c) {
 
 // ---- Pictures ----
 
-std::shared_ptr<const Picture> Player::pattern_picture(const uint8_t* rgba, uint32_t width, uint32_t height) {
-    auto p = std::make_shared<Picture>();
-    p->rgba.assign(rgba, rgba + size_t(width) * height * 4);
-    p->width = width;
-    p->height = height;
-    return p;
-}
-
 void Player::draw_picture(const Picture* picture, double sx, double sy, double scx, double scy, const Rect& dest,
                           uint32_t rop, double opacity) {
     if (recording_ || !drawing_allowed()) return;

@@ -197,9 +197,6 @@ public:
     };
     void text_out(const TextOut& text);
 
-    // Pattern brushes decoded from a packed picture.
-    static std::shared_ptr<const Picture> pattern_picture(const uint8_t* rgba, uint32_t width, uint32_t height);
-
 private:
     struct DeviceContext {
         int32_t mapMode = kMapText;

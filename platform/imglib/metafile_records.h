@@ -24,6 +24,10 @@ bool play_wmf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height);
 // *bottomUp (when given) says whether the rows were stored bottom row
 // first. Null when it does not decode.
 std::shared_ptr<Picture> picture_from_dib(Bytes header, Bytes bits, bool* bottomUp = nullptr);
+// A pattern brush of a bitmap; a bitmap that does not decode, or that is
+// larger than any tile (over 2^20 pixels: the object table keeps it for the
+// whole playing), paints solid black as a missing one would.
+Brush pattern_brush(Bytes header, Bytes bits);
 // Raster operations that show what is under a bitmap's white (and) or
 // black (or, xor) pixels: such pixels are left out; a copy of the inverse
 // is inverted. Other operations copy.

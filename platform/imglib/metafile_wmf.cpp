@@ -247,7 +247,7 @@ public:
                 }
                 return;
             }
-            case kDibCreatePatternBrush: return pattern_brush(p);
+            case kDibCreatePatternBrush: return create_pattern_brush(p);
             case kCreateFontIndirect: return create_font(p);
             case kCreateRegion: {
                 Region r;
@@ -300,18 +300,12 @@ private:
         if (point_yx(p, v)) fn(v);
     }
 
-    void pattern_brush(ByteReader& p) {
+    void create_pattern_brush(ByteReader& p) {
         uint16_t style, usage;
-        Brush brush;
-        brush.colour = {0, 0, 0};
         Bytes header, bits;
-        if (p.u16le(style) && p.u16le(usage) && codec::split_packed_dib(p.rest(), header, bits)) {
-            if (std::shared_ptr<Picture> pic = picture_from_dib(header, bits)) {
-                brush.kind = BrushKind::Pattern;
-                brush.pattern = std::move(pic);
-            }
-        }
-        player_.add_object(brush);
+        if (!p.u16le(style) || !p.u16le(usage) || !codec::split_packed_dib(p.rest(), header, bits))
+            header = bits = {};
+        player_.add_object(pattern_brush(header, bits));
     }
 
     void create_font(ByteReader& p) {
