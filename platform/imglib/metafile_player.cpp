@@ -34,6 +34,24 @@ Path region_path(const Region& rects) {
     return p;
 }
 
+// Figures of consecutive points, counts[i] points each, closed when asked;
+// a figure of fewer than two points is left out, and counts beyond the
+// points end the list.
+Path point_figures(std::span<const Point> points, std::span<const uint32_t> counts, bool closed) {
+    Path path;
+    size_t at = 0;
+    for (uint32_t n : counts) {
+        if (n > points.size() - at) break;
+        if (n >= 2) {
+            path.push_back({PathOp::Move, {points[at]}});
+            for (size_t i = 1; i < n; ++i) path.push_back({PathOp::Line, {points[at + i]}});
+            if (closed) path.push_back({PathOp::Close, {}});
+        }
+        at += n;
+    }
+    return path;
+}
+
 Path mapped(const Path& path, const Affine& map) {
     Path out = path;
     for (PathOp& op : out)
@@ -589,41 +607,16 @@ void Player::polyline(std::span<const Point> points, bool fromCurrent) {
 }
 
 void Player::polygon(std::span<const Point> points) {
-    if (points.size() < 2) return;
-    Path path;
-    path.push_back({PathOp::Move, {points[0]}});
-    for (Point p : points.subspan(1)) path.push_back({PathOp::Line, {p}});
-    path.push_back({PathOp::Close, {}});
-    figure(path, true, true);
+    const uint32_t n[1] = {uint32_t(points.size())};
+    figure(point_figures(points, n, true), true, true);
 }
 
 void Player::poly_polygon(std::span<const Point> points, std::span<const uint32_t> counts) {
-    Path path;
-    size_t at = 0;
-    for (uint32_t n : counts) {
-        if (n > points.size() - at) break;
-        if (n >= 2) {
-            path.push_back({PathOp::Move, {points[at]}});
-            for (size_t i = 1; i < n; ++i) path.push_back({PathOp::Line, {points[at + i]}});
-            path.push_back({PathOp::Close, {}});
-        }
-        at += n;
-    }
-    figure(path, true, true);
+    figure(point_figures(points, counts, true), true, true);
 }
 
 void Player::poly_polyline(std::span<const Point> points, std::span<const uint32_t> counts) {
-    Path path;
-    size_t at = 0;
-    for (uint32_t n : counts) {
-        if (n > points.size() - at) break;
-        if (n >= 2) {
-            path.push_back({PathOp::Move, {points[at]}});
-            for (size_t i = 1; i < n; ++i) path.push_back({PathOp::Line, {points[at + i]}});
-        }
-        at += n;
-    }
-    figure(path, false, true);
+    figure(point_figures(points, counts, false), false, true);
 }
 
 void Player::poly_bezier(std::span<const Point> points, bool fromCurrent) {
