@@ -88,7 +88,7 @@ public:
         calls.push_back(c);
         return 10.0 * double(run.pieces.size());
     }
-    void copy_rgb(uint8_t*) const override {}
+    void copy_rgb(uint8_t*, size_t) const override {}
 
     std::vector<const Call*> of(Call::Kind kind) const {
         std::vector<const Call*> out;

@@ -3,6 +3,7 @@
 // requested size over a background colour: the record decoders
 // (metafile_emf.cpp, metafile_wmf.cpp) drive the device context
 // (metafile_player.cpp), which draws onto the platform's canvas.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -66,19 +67,34 @@ void apply_raster_operation(Picture& pic, uint32_t rop) {
 
 namespace codec {
 
+// Large pictures are played tile by tile, each tile a canvas of at most
+// this many pixels and sides: the canvas needs memory of its own beside the
+// picture, and rasterisers limit their sides.
+constexpr uint64_t kMostTilePixels = uint64_t(1) << 24;
+constexpr uint32_t kMostTileSide = 16384;
+
 uint8_t* render_metafile(Bytes data, uint32_t width, uint32_t height, uint32_t background) {
     const FileType type = guess_type(data);
     if (type != kFileEMF && type != kFileWMF) return nullptr;
     BlockGuard rgb(alloc_picture(width, height, 3));
     if (rgb.get() == nullptr) return nullptr;
+    const uint32_t tileW = std::min(width, kMostTileSide);
+    // Tile heights stay whole multiples of eight rows, so that hatches run
+    // on across tiles.
+    const uint32_t tileH = std::min(height, std::max(8u, uint32_t(kMostTilePixels / tileW) & ~7u));
     try {
-        std::unique_ptr<metafile::Canvas> canvas =
-            metafile::make_canvas(width, height, metafile::colour_ref(background));
-        if (!canvas) return nullptr;
-        const bool played = type == kFileEMF ? metafile::play_emf(data, *canvas, width, height)
-                                             : metafile::play_wmf(data, *canvas, width, height);
-        if (!played) return nullptr;
-        canvas->copy_rgb(rgb.get());
+        for (uint32_t y = 0; y < height; y += tileH)
+            for (uint32_t x = 0; x < width; x += tileW) {
+                const uint32_t w = std::min(tileW, width - x), h = std::min(tileH, height - y);
+                std::unique_ptr<metafile::Canvas> canvas =
+                    metafile::make_canvas(w, h, metafile::colour_ref(background));
+                if (!canvas) return nullptr;
+                const metafile::Point origin{double(x), double(y)};
+                const bool played = type == kFileEMF ? metafile::play_emf(data, *canvas, width, height, origin)
+                                                     : metafile::play_wmf(data, *canvas, width, height, origin);
+                if (!played) return nullptr;
+                canvas->copy_rgb(rgb.get() + (uint64_t(y) * width + x) * 3, size_t(width) * 3);
+            }
     } catch (const std::bad_alloc&) {
         return nullptr;  // a file asking for more than there is
     }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -154,8 +155,8 @@ public:
                               double opacity) = 0;
     // Draws a text run; returns its advance in logical units.
     virtual double draw_text(const TextRun& run, const Font& font, const Affine& toCanvas) = 0;
-    // The canvas as packed RGB24 rows into rgb (width x height x 3 bytes).
-    virtual void copy_rgb(uint8_t* rgb) const = 0;
+    // The canvas as RGB24 rows `strideBytes` apart.
+    virtual void copy_rgb(uint8_t* rgb, size_t strideBytes) const = 0;
 };
 
 // A width x height canvas painted with `background`; null when the

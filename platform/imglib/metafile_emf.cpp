@@ -579,7 +579,7 @@ private:
 
 }  // namespace
 
-bool play_emf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height) {
+bool play_emf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height, Point origin) {
     ByteReader r(data);
     uint32_t type, size, signature, version, bytes, records;
     uint16_t handles, reserved;
@@ -613,8 +613,9 @@ bool play_emf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height) {
         extentY = (frame.bottom - frame.top) * perMmY / 100;
     }
     if (!(extentX >= 1) || !(extentY >= 1)) return false;
-    const Affine toCanvas =
-        Affine::translation(-left, -top).then(Affine::scaling(width / extentX, height / extentY));
+    const Affine toCanvas = Affine::translation(-left, -top)
+                                .then(Affine::scaling(width / extentX, height / extentY))
+                                .then(Affine::translation(-origin.x, -origin.y));
     Player player(canvas, toCanvas, std::max<size_t>(handles, 1));
     player.set_device_resolution(perMmX, perMmY);
     while (true) {

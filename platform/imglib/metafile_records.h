@@ -13,12 +13,13 @@
 
 namespace imglib::metafile {
 
-// The header's bounds (device pixels, inclusive) are stretched over the
-// width x height canvas.
-bool play_emf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height);
+// The header's bounds (device pixels, inclusive) are stretched over a
+// width x height picture, whose pixel `origin` is the canvas's top left
+// (the canvas may hold one tile of a larger picture).
+bool play_emf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height, Point origin = {});
 // The window the file sets (else its placeable header's box) is stretched
-// over the canvas.
-bool play_wmf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height);
+// over the picture, as above.
+bool play_wmf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height, Point origin = {});
 
 // A bitmap of a record (info header and rows) as a picture, top row first;
 // *bottomUp (when given) says whether the rows were stored bottom row

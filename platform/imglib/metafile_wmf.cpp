@@ -466,7 +466,7 @@ private:
 
 }  // namespace
 
-bool play_wmf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height) {
+bool play_wmf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height, Point origin) {
     ByteReader r(data);
     uint32_t key = 0;
     int16_t box[4] = {};
@@ -500,7 +500,7 @@ bool play_wmf(Bytes data, Canvas& canvas, uint32_t width, uint32_t height) {
         ext = {double(box[2]) - box[0], double(box[3]) - box[1]};
         if (ext.x == 0 || ext.y == 0) return false;
     }
-    Player player(canvas, Affine{}, objects);
+    Player player(canvas, Affine::translation(-origin.x, -origin.y), objects);
     player.lock_viewport(width, height);
     player.set_window_org(org.x, org.y);
     player.set_window_ext(ext.x, ext.y);

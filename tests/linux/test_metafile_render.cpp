@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <numbers>
 #include <random>
@@ -354,6 +355,38 @@ TEST(MetafileRender, BackgroundSizeAndMappingOfTheReadingCall) {
     EXPECT_TRUE(got.is(50, 0, 0, 0, 0));
     EXPECT_TRUE(got.is(99, 19, 0, 0, 0));
     EXPECT_TRUE(got.is(99, 20, 0, 0, 255));
+}
+
+// A picture wider than one canvas is played tile by tile: across the tile
+// seams it is the same picture as one played onto a single canvas.
+TEST(MetafileRender, WidePicturesJoinAcrossTiles) {
+    const auto drawing = [](int dx, int width) {
+        EmfBuilder e(0, 0, width - 1, 299);
+        e.create_pen(1, 0, 5, 0x0000FF).select(1).create_brush(2, 2, 0xFF0000, 5).select(2).record(18, {1});
+        e.box(43, 16000 + dx, 20, 16800 + dx, 120);   // across the first seam
+        e.box(42, 16300 + dx, 150, 16500 + dx, 290);
+        e.create_font(3, -60, 400, kFace).select(3).record(22, {24});
+        e.text(16330 + dx, 250, "Seam");
+        return e.finish();
+    };
+    constexpr int kWide = 40000, kShift = -15904;  // a whole number of hatch cells
+    const Raster wide = render(drawing(0, kWide), kWide, 300);
+    const Raster narrow = render(drawing(kShift, 1000), 1000, 300);
+    ASSERT_FALSE(wide.rgb.empty());
+    ASSERT_FALSE(narrow.rgb.empty());
+    int worst = 0, differing = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 1000; ++x) {
+            int d = 0;
+            for (int c = 0; c < 3; ++c)
+                d = std::max(d, std::abs(int(wide.at(x - kShift, y)[c]) - int(narrow.at(x, y)[c])));
+            differing += d > 0;
+            worst = std::max(worst, d);
+        }
+    // Glyph edges may round a shade apart where a tile cuts a word.
+    EXPECT_LE(worst, 2);
+    EXPECT_LE(differing, 20);
+    EXPECT_TRUE(ink(narrow, 470, 200, 520, 260).any());  // the text stands on the seam
 }
 
 // Drawings of most record kinds, whole and with every byte changed in turn

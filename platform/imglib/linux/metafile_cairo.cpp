@@ -278,13 +278,13 @@ public:
 
     double draw_text(const TextRun& run, const Font& font, const Affine& m) override;
 
-    void copy_rgb(uint8_t* rgb) const override {
+    void copy_rgb(uint8_t* rgb, size_t strideBytes) const override {
         cairo_surface_flush(surface_);
         const uint8_t* base = cairo_image_surface_get_data(surface_);
         const int stride = cairo_image_surface_get_stride(surface_);
         for (uint32_t y = 0; y < height_; ++y) {
             const auto* in = reinterpret_cast<const uint32_t*>(base + size_t(y) * size_t(stride));
-            uint8_t* out = rgb + size_t(y) * width_ * 3;
+            uint8_t* out = rgb + y * strideBytes;
             for (uint32_t x = 0; x < width_; ++x, out += 3) {
                 out[0] = uint8_t(in[x] >> 16);
                 out[1] = uint8_t(in[x] >> 8);
