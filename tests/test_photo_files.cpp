@@ -33,12 +33,14 @@ constexpr std::array<std::array<uint8_t, 3>, 6> kBlockColours = {{
     {230, 20, 20}, {20, 200, 40}, {30, 40, 220}, {240, 220, 30}, {200, 30, 200}, {20, 20, 20},
 }};
 
-Bytes upright_rgba() {
-    Bytes p(size_t(kUW) * kUH * 4);
-    for (int y = 0; y < kUH; ++y)
-        for (int x = 0; x < kUW; ++x) {
-            const auto& c = kBlockColours[size_t((y / kBlock) * 3 + x / kBlock)];
-            uint8_t* px = &p[(size_t(y) * kUW + x) * 4];
+// With another block size the picture is 3 x 2 blocks of that size.
+Bytes upright_rgba(int block = kBlock) {
+    const int uw = 3 * block, uh = 2 * block;
+    Bytes p(size_t(uw) * uh * 4);
+    for (int y = 0; y < uh; ++y)
+        for (int x = 0; x < uw; ++x) {
+            const auto& c = kBlockColours[size_t((y / block) * 3 + x / block)];
+            uint8_t* px = &p[(size_t(y) * uw + x) * 4];
             px[0] = c[0], px[1] = c[1], px[2] = c[2], px[3] = 255;
         }
     return p;
@@ -52,11 +54,12 @@ struct Stored {
 // What a camera stores for the upright picture under an orientation code,
 // from the code's definition: where the stored first row and first column
 // appear when the picture stands.
-Stored stored_for(int orientation) {
+Stored stored_for(int orientation, int block = kBlock) {
     const bool swaps = orientation >= 5;
-    Stored s{swaps ? kUH : kUW, swaps ? kUW : kUH, {}};
+    const int uw = 3 * block, uh = 2 * block;
+    Stored s{swaps ? uh : uw, swaps ? uw : uh, {}};
     s.rgba.resize(size_t(s.w) * s.h * 4);
-    const Bytes up = upright_rgba();
+    const Bytes up = upright_rgba(block);
     for (int y = 0; y < s.h; ++y)
         for (int x = 0; x < s.w; ++x) {
             int ux = x, uy = y;
@@ -70,7 +73,7 @@ Stored stored_for(int orientation) {
                 case 8: ux = y, uy = s.w - 1 - x; break;    // left, bottom
                 default: break;
             }
-            std::memcpy(&s.rgba[(size_t(y) * s.w + x) * 4], &up[(size_t(uy) * kUW + ux) * 4], 4);
+            std::memcpy(&s.rgba[(size_t(y) * s.w + x) * 4], &up[(size_t(uy) * uw + ux) * 4], 4);
         }
     return s;
 }
@@ -101,15 +104,17 @@ protected:
         imglib::IS3CloseSource(src);
     }
     // Compares block centres (JPEG blurs block edges) or every pixel.
-    static void expect_upright(const Bytes& got, int w, int h, int tolerance) {
-        ASSERT_EQ(w, kUW);
-        ASSERT_EQ(h, kUH);
-        const Bytes want = upright_rgba();
-        for (int y = 0; y < kUH; ++y)
-            for (int x = 0; x < kUW; ++x) {
-                if (tolerance > 0 && (x % kBlock < 2 || x % kBlock > 5 || y % kBlock < 2 || y % kBlock > 5)) continue;
+    static void expect_upright(const Bytes& got, int w, int h, int tolerance, int block = kBlock) {
+        const int uw = 3 * block, uh = 2 * block;
+        ASSERT_EQ(w, uw);
+        ASSERT_EQ(h, uh);
+        const Bytes want = upright_rgba(block);
+        const auto near_edge = [&](int v) { return v % block < 2 || v % block >= block - 2; };
+        for (int y = 0; y < uh; ++y)
+            for (int x = 0; x < uw; ++x) {
+                if (tolerance > 0 && (near_edge(x) || near_edge(y))) continue;
                 for (int c = 0; c < 4; ++c) {
-                    const size_t i = (size_t(y) * kUW + x) * 4 + size_t(c);
+                    const size_t i = (size_t(y) * uw + x) * 4 + size_t(c);
                     ASSERT_LE(std::abs(int(got[i]) - int(want[i])), tolerance) << x << "," << y << " channel " << c;
                 }
             }
@@ -380,28 +385,30 @@ Bytes jpeg_with(const std::string& file, const Stored& s, const std::vector<Byte
     return jpg;
 }
 
+// Tall photos are turned a strip of rows at a time: blocks of 24 make
+// pictures of 72 stored rows, two whole strips and a part.
 TEST_F(PhotoFiles, EveryExifOrientationReadsUpright) {
-    for (bool bigEndian : {false, true})
-        for (int o = 1; o <= 8; ++o) {
-            SCOPED_TRACE(std::string(bigEndian ? "big-endian" : "little-endian") + ", orientation " +
-                         std::to_string(o));
-            const std::string file = path("o.jpg");
-            ASSERT_FALSE(jpeg_with(file, stored_for(o), {exif_segment({{0x0112, 3, uint32_t(o), 0}}, bigEndian)},
-                                   nullptr)
-                             .empty());
-            int w = 0, h = 0;
-            const Bytes got = read_new_rgba(file, w, h);
-            ASSERT_FALSE(got.empty());
-            expect_upright(got, w, h, 12);
-            uint32_t dw = 0, dh = 0;
-            double xres = 0, yres = 0;
-            dims(file, dw, dh, xres, yres);
-            EXPECT_EQ(dw, uint32_t(kUW));
-            EXPECT_EQ(dh, uint32_t(kUH));
-            // The fixed-size reader takes the upright size.
-            Bytes dst(size_t(kUW) * kUH * 4);
-            EXPECT_EQ(PTE_ReadFromFileRGBA32(dst.data(), kUW, kUH, file.c_str()), 1);
-        }
+    for (int block : {kBlock, 24})
+        for (bool bigEndian : {false, true})
+            for (int o = 1; o <= 8; ++o) {
+                SCOPED_TRACE(std::string(bigEndian ? "big-endian" : "little-endian") + ", orientation " +
+                             std::to_string(o) + ", blocks of " + std::to_string(block));
+                const std::string file = path("o.jpg");
+                const Bytes exif = exif_segment({{0x0112, 3, uint32_t(o), 0}}, bigEndian);
+                ASSERT_FALSE(jpeg_with(file, stored_for(o, block), {exif}, nullptr).empty());
+                int w = 0, h = 0;
+                const Bytes got = read_new_rgba(file, w, h);
+                ASSERT_FALSE(got.empty());
+                expect_upright(got, w, h, 12, block);
+                uint32_t dw = 0, dh = 0;
+                double xres = 0, yres = 0;
+                dims(file, dw, dh, xres, yres);
+                EXPECT_EQ(dw, uint32_t(3 * block));
+                EXPECT_EQ(dh, uint32_t(2 * block));
+                // The fixed-size reader takes the upright size.
+                Bytes dst(size_t(3 * block) * 2 * block * 4);
+                EXPECT_EQ(PTE_ReadFromFileRGBA32(dst.data(), 3 * block, 2 * block, file.c_str()), 1);
+            }
 }
 
 TEST_F(PhotoFiles, PhotosWithoutAUsableOrientationAreLeftAsStored) {
