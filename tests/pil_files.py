@@ -136,6 +136,24 @@ pil_roundtrip(smooth, ".jpg", tolerance=2, quality=90, progressive=True)
 pil_roundtrip(smooth.convert("CMYK"), ".jpg", tolerance=6, quality=95)
 pil_roundtrip(smooth.convert("L"), ".jpg", tolerance=2, quality=95)
 
+# Photos that say how to stand them up: the engine's picture is PIL's
+# after PIL's own transpose by the EXIF orientation, for every code.
+from PIL import ImageOps
+
+for orientation in range(1, 9):
+    path = os.path.join(work, f"pil_oriented{orientation}.jpg")
+    exif = Image.Exif()
+    exif[0x0112] = orientation
+    smooth.save(path, exif=exif, quality=95)
+    with Image.open(path) as reference:
+        want = ImageOps.exif_transpose(reference).convert("RGBA")
+    got = engine_read(path)
+    check(got is not None and got.size == want.size,
+          f"engine reads PIL's JPEG of orientation {orientation} at {want.size}: {got and got.size}")
+    if got is not None and got.size == want.size:
+        d = max_diff(got, want)
+        check(d <= 2, f"engine stands PIL's JPEG of orientation {orientation} up: {d}")
+
 # 3. Resolution, both ways.
 for ext, dpi in ((".jpg", 300), (".png", 96), (".tif", 200), (".bmp", 150)):
     path = os.path.join(work, "dpi" + ext)

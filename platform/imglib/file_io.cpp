@@ -207,7 +207,10 @@ FileType guess_type(Bytes d) {
     if (starts_with(d, "\x89PNG\r\n\x1a\n", 8)) return kFilePNG;
     if (starts_with(d, "\xFF\xD8\xFF", 3)) return kFileJPEG;
     if (starts_with(d, "GIF87a", 6) || starts_with(d, "GIF89a", 6)) return kFileGIF;
-    if (starts_with(d, "II*\0", 4) || starts_with(d, "MM\0*", 4)) return kFileTIFF;
+    // Classic TIFF, and BigTIFF with its 64-bit offsets (version 43).
+    if (starts_with(d, "II*\0", 4) || starts_with(d, "MM\0*", 4) || starts_with(d, "II+\0", 4) ||
+        starts_with(d, "MM\0+", 4))
+        return kFileTIFF;
     if (starts_with(d, "8BPS", 4)) return kFilePSD;
     if (looks_like_bmp(d)) return kFileBMP;
     if (looks_like_emf(d)) return kFileEMF;
