@@ -10,6 +10,7 @@
 #include "engine/buffer.h"
 #include "engine/layer_slot.h"
 #include "imaging/filter_block.h"
+#include "imaging/font_state.h"
 #include "imaging/imaging_state.h"
 #include "io/io_state.h"
 #include "mask/mask_state.h"
@@ -58,6 +59,7 @@ struct EngineState {
     undo::UndoState undo;
     imaging::WorkingBuffers working;
     imaging::FilterBlock filters;
+    imaging::FontState font;
     script::ScriptState script;
     io::IoState io;
 };
