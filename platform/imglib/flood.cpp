@@ -1,16 +1,23 @@
 #include "platform/imglib/flood.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "platform/imglib/picture.h"
+#include "platform/large_pages.h"
 
 namespace imglib {
 
 namespace {
+
+// Pixels are read as words whose lowest byte is the first.
+static_assert(std::endian::native == std::endian::little);
 
 // What the region plane holds: pixels that match the seed, and those of them
 // connected to it.
@@ -37,6 +44,26 @@ uint32_t colour_channels(uint32_t bytesPerPixel) { return bytesPerPixel == 4 ? 3
 
 // Channels matched per pixel: every channel the word selects by a nonzero byte.
 bool selected(uint32_t channels, uint32_t c) { return ((channels >> (8 * c)) & 0xFF) != 0; }
+
+// A one-byte plane of the picture's size, the call's own.
+class RegionPlane {
+public:
+    RegionPlane(uint32_t width, uint32_t height) {
+        const size_t bytes = size_t(width) * height;
+        block_.reset(static_cast<uint8_t*>(std::malloc(bytes == 0 ? 1 : bytes)));
+        if (!block_) throw std::bad_alloc();
+        platform::advise_large_pages(block_.get(), bytes);
+        mat_ = cv::Mat(int(height), int(width), CV_8UC1, block_.get());
+    }
+    cv::Mat& mat() { return mat_; }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const noexcept { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, Free> block_;
+    cv::Mat mat_;
+};
 
 // The pixels around `seed` matching it in the selected channels within
 // `range`, connected to it through matching pixels: marked kInRegion in
@@ -66,6 +93,58 @@ uint32_t bytes_written(uint32_t bytesPerPixel, int32_t mode) {
     return mode == kWriteAll ? bytesPerPixel : colour_channels(bytesPerPixel);
 }
 
+// Whether any of eight plane bytes is kInRegion (a zero byte of block ^ that).
+inline bool has_region_byte(uint64_t block) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+    const uint64_t x = block ^ (kOnes * kInRegion);
+    return ((x - kOnes) & ~x & kHighs) != 0;
+}
+
+// Writes the colour into every pixel of the region within its bounds.
+void fill_region(uint8_t* image, uint32_t stride, uint32_t bytesPerPixel, const cv::Mat& plane, const cv::Rect& r,
+                 uint32_t colour, uint32_t count) {
+    if (bytesPerPixel == 4) {
+        const uint32_t kept = count == 4 ? 0 : 0xFF000000u, put = colour & ~kept;
+        const auto fill = [&](uint8_t* p) {
+            uint32_t word;
+            std::memcpy(&word, p, 4);
+            word = (word & kept) | put;
+            std::memcpy(p, &word, 4);
+        };
+        constexpr uint64_t kAllInside = 0x0101010101010101ull * kInRegion;
+        for (int row = r.y; row < r.y + r.height; ++row) {
+            const uint8_t* in = plane.ptr<uint8_t>(row) + r.x;
+            uint8_t* p = image + size_t(row) * stride + size_t(r.x) * 4;
+            int i = 0;
+            // Eight plane bytes at a time: a run wholly inside is written
+            // without a test per pixel, one wholly outside is skipped.
+            for (; i + 8 <= r.width; i += 8) {
+                uint64_t block;
+                std::memcpy(&block, in + i, 8);
+                if (block == kAllInside) {
+                    for (int k = 0; k < 8; ++k) fill(p + size_t(i + k) * 4);
+                } else if (!has_region_byte(block)) {
+                    continue;
+                } else {
+                    for (int k = 0; k < 8; ++k)
+                        if (in[i + k] == kInRegion) fill(p + size_t(i + k) * 4);
+                }
+            }
+            for (; i < r.width; ++i)
+                if (in[i] == kInRegion) fill(p + size_t(i) * 4);
+        }
+        return;
+    }
+    uint8_t bytes[4];
+    std::memcpy(bytes, &colour, 4);
+    for (int row = r.y; row < r.y + r.height; ++row) {
+        const uint8_t* in = plane.ptr<uint8_t>(row);
+        uint8_t* p = image + size_t(row) * stride;
+        for (int col = r.x; col < r.x + r.width; ++col)
+            if (in[col] == kInRegion) write_pixel(p + size_t(col) * bytesPerPixel, bytes, count);
+    }
+}
+
 // Exact replacement in RGBA32: the colour channels compared as one word.
 void replace_exact_rgba32(uint8_t* image, uint32_t width, uint32_t height, uint32_t stride, uint32_t colour,
                           const uint8_t* with, uint32_t count) {
@@ -91,17 +170,10 @@ BOOL IS3FloodFillImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t
     try {
         detail::keep_to_caller_thread();
         const cv::Mat picture = detail::wrap(image, width, height, stride, bytesPerPixel);
-        cv::Mat plane;
-        const cv::Rect r = mark_region(picture, bytesPerPixel, {x, y}, 0xFFFFFFFFu, range, fourConnected != 0, plane);
-        uint8_t bytes[4];
-        std::memcpy(bytes, &colour, 4);
-        const uint32_t count = bytes_written(bytesPerPixel, mode);
-        for (int row = r.y; row < r.y + r.height; ++row) {
-            const uint8_t* in = plane.ptr<uint8_t>(row);
-            uint8_t* p = image + size_t(row) * stride;
-            for (int col = r.x; col < r.x + r.width; ++col)
-                if (in[col] == kInRegion) write_pixel(p + size_t(col) * bytesPerPixel, bytes, count);
-        }
+        RegionPlane plane(width, height);
+        const cv::Rect r =
+            mark_region(picture, bytesPerPixel, {x, y}, 0xFFFFFFFFu, range, fourConnected != 0, plane.mat());
+        fill_region(image, stride, bytesPerPixel, plane.mat(), r, colour, bytes_written(bytesPerPixel, mode));
         return 1;
     } catch (...) {
         return 0;
@@ -142,10 +214,10 @@ BOOL IS3GetColorMatchMaskFromImage(const uint8_t* image, uint32_t width, uint32_
     try {
         detail::keep_to_caller_thread();
         const cv::Mat picture = detail::wrap(image, width, height, stride, bytesPerPixel);
-        cv::Mat plane;
-        mark_region(picture, bytesPerPixel, {x, y}, channels, range, fourConnected != 0, plane);
+        RegionPlane plane(width, height);
+        mark_region(picture, bytesPerPixel, {x, y}, channels, range, fourConnected != 0, plane.mat());
         for (uint32_t row = 0; row < height; ++row) {
-            const uint8_t* in = plane.ptr<uint8_t>(int(row));
+            const uint8_t* in = plane.mat().ptr<uint8_t>(int(row));
             uint8_t* out = map + size_t(row) * mapStride;
             for (uint32_t col = 0; col < width; ++col) out[col] = in[col] == kInRegion ? 1 : 0;
         }
