@@ -12,5 +12,6 @@ int run_convert(const std::vector<std::string>& args);
 int run_lua(const std::vector<std::string>& args);
 int run_thumbnail(const std::vector<std::string>& args);
 int run_webpic(const std::vector<std::string>& args);
+int run_draw(const std::vector<std::string>& args);
 
 }  // namespace pte

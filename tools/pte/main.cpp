@@ -24,6 +24,9 @@ constexpr Command kCommands[] = {
      pte::run_lua},
     {"thumbnail", "thumbnail IN OUT    write a BMP thumbnail, 100 pixels along the longer side", pte::run_thumbnail},
     {"webpic", "webpic IN OUT W H   write a JPEG of IN fitted into W x H, never enlarged", pte::run_webpic},
+    {"draw", "draw IN OUT STEP... draw shapes, gradients, text, fills and selections on a picture\n"
+             "                      (pte draw alone lists the steps)",
+     pte::run_draw},
 };
 
 int usage() {
