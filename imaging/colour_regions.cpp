@@ -42,7 +42,7 @@ uint32_t colour_word(int32_t red, int32_t green, int32_t blue) {
 }
 
 std::optional<uint32_t> find_marker_colour(const uint8_t* rgba, uint64_t pixelCount) {
-    if (rgba == nullptr) return std::nullopt;
+    if (rgba == nullptr && pixelCount != 0) return std::nullopt;
     // Nearly always a colour with blue 0 is free: look among those first with
     // a table that stays in the cache, and among all only when none is.
     if (auto marker = first_absent_below(rgba, pixelCount, 1u << 16)) return marker;
