@@ -5,6 +5,9 @@
 #include <limits>
 #include <vector>
 
+#include "engine/pixels.h"
+#include "platform/imglib/flood.h"
+
 namespace imaging {
 
 namespace {
@@ -47,6 +50,17 @@ std::optional<uint32_t> find_marker_colour(const uint8_t* rgba, uint64_t pixelCo
     // a table that stays in the cache, and among all only when none is.
     if (auto marker = first_absent_below(rgba, pixelCount, 1u << 16)) return marker;
     return first_absent_below(rgba, pixelCount, 1u << 24);
+}
+
+bool alpha_region_map(engine::EngineState& s, int32_t x, int32_t y, int32_t libraryTolerance,
+                      engine::OwnedBuffer<uint8_t>& map) {
+    const uint32_t w = uint32_t(s.imageWidth), h = uint32_t(s.imageHeight);
+    engine::OwnedBuffer<uint8_t> grey;
+    if (!grey.allocate(uint64_t(w) * h * 3) || !map.allocate(uint64_t(w) * h)) return false;
+    pixels::get_rgb24_from_alpha(s, grey.data(), int32_t(w * 3));
+    // Bytes 0 and 3 of the channel word: the grey's one meaningful channel.
+    return imglib::IS3GetColorMatchMaskFromImage(grey.data(), w, h, 3, w * 3, map.data(), w, x, y, 0xFF0000FFu, 1,
+                                                 libraryTolerance, 0) != 0;
 }
 
 }  // namespace imaging

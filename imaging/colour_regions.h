@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "engine/engine_state.h"
+
 namespace imaging {
 
 // The host's tolerance runs from 0 to 50000 (the full range). For the
@@ -29,5 +31,12 @@ uint32_t colour_word(int32_t red, int32_t green, int32_t blue);
 // smallest red + green * 256 + blue * 65536 absent from the picture.
 // Nothing when the picture holds every one of the 2^24 colours.
 std::optional<uint32_t> find_marker_colour(const uint8_t* rgba, uint64_t pixelCount);
+
+// The flood map (1 inside, 0 elsewhere; W x H bytes) of the region around
+// (x, y) whose alpha lies within the library tolerance of that pixel's,
+// found on the current layer's alpha as a grey picture. False, with the map
+// unset, when the memory cannot be had or the imaging library cannot find it.
+bool alpha_region_map(engine::EngineState& s, int32_t x, int32_t y, int32_t libraryTolerance,
+                      engine::OwnedBuffer<uint8_t>& map);
 
 }  // namespace imaging

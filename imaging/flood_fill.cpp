@@ -1,12 +1,10 @@
 #include "imaging/flood_fill.h"
 
-#include <cstring>
 #include <optional>
 #include <string_view>
 
 #include "brush/sampling.h"
 #include "engine/layers.h"
-#include "engine/pixels.h"
 #include "imaging/colour_regions.h"
 #include "imaging/working_buffers.h"
 #include "mask/channel_shuffles.h"
@@ -88,13 +86,8 @@ void erase_connected(const Fill& f) {
 // a grey picture, painted opaque.
 void paint_alpha_connected(const Fill& f) {
     if (f.s.currentLayer <= engine::kBackgroundLayer) return;
-    const uint64_t count = uint64_t(f.width) * f.height;
-    engine::OwnedBuffer<uint8_t> grey, map;
-    if (!grey.allocate(count * 3) || !map.allocate(count)) return;
-    pixels::get_rgb24_from_alpha(f.s, grey.data(), int32_t(f.width * 3));
-    if (!imglib::IS3GetColorMatchMaskFromImage(grey.data(), f.width, f.height, 3, f.width * 3, map.data(), f.width,
-                                               f.x, f.y, 0xFF0000FFu, 1, f.library(), 0))
-        return;
+    engine::OwnedBuffer<uint8_t> map;
+    if (!alpha_region_map(f.s, f.x, f.y, f.library(), map)) return;
     mask::colour_from_flood_map_rgba32(f.s, f.src, map.data(), f.red, f.green, f.blue, 255);
     f.load();
 }

@@ -4,7 +4,6 @@
 #include <string_view>
 
 #include "brush/sampling.h"
-#include "engine/pixels.h"
 #include "imaging/colour_regions.h"
 #include "imaging/working_buffers.h"
 #include "mask/selection.h"
@@ -68,13 +67,8 @@ void hue_range(const Click& c) {
 
 void alpha_connected(const Click& c) {
     if (c.s.currentLayer <= engine::kBackgroundLayer) return;
-    const uint64_t count = uint64_t(c.width) * c.height;
-    engine::OwnedBuffer<uint8_t> grey, map;
-    if (!grey.allocate(count * 3) || !map.allocate(count)) return;
-    pixels::get_rgb24_from_alpha(c.s, grey.data(), int32_t(c.width * 3));
-    if (imglib::IS3GetColorMatchMaskFromImage(grey.data(), c.width, c.height, 3, c.width * 3, map.data(), c.width,
-                                              c.x, c.y, 0xFF0000FFu, 1, c.library(), 0))
-        mark_flood_map(c.s, map.data(), c.level);
+    engine::OwnedBuffer<uint8_t> map;
+    if (imaging::alpha_region_map(c.s, c.x, c.y, c.library(), map)) mark_flood_map(c.s, map.data(), c.level);
 }
 
 void alpha_non_connected(const Click& c) {

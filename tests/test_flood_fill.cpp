@@ -20,13 +20,7 @@ const Rgba kPaper = {200, 180, 160, 255};
 
 class FloodFill : public EngineTest {
 protected:
-    // The picture on `slot` (1 or 2), current, loaded without the mask.
-    static void make_picture(int slot) {
-        make_image(kW, kH, 1);
-        const std::vector<uint8_t> rgba = rgba32();
-        PTE_LoadRGBA32Layer(rgba.data(), kW * 4, slot, 0, 0, kW, kH, 0);
-        PTE_SetLayer(slot);
-    }
+    static void make_picture(int slot) { load_onto_layer(slot, false); }
     // The layer as 8-bit pixels (every value a multiple of 256 here).
     static std::vector<Rgba> picture(int slot) {
         std::vector<Rgba> out;

@@ -4,12 +4,12 @@
 
 #include <cstdint>
 #include <cstring>
-#include <deque>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "platform/imglib/flood.h"
+#include "support/region_picture.h"
 
 using namespace imglib;
 
@@ -71,29 +71,15 @@ TEST(ImglibFlood, FourConnectedRegionStopsAtDiagonalGapsEightConnectedCrossesThe
     }
 }
 
-// A textbook breadth-first fill of 4-neighbours whose bytes all lie within
-// `range` of the seed's, as the reference for wide pictures.
+// The 4-neighbour region whose bytes all lie within `range` of the seed's,
+// breadth first, as the reference for wide pictures.
 std::vector<bool> reference_region(const std::vector<uint8_t>& rgba, int w, int h, int sx, int sy, int range) {
-    std::vector<bool> in(size_t(w * h), false);
     const uint8_t* seed = &rgba[size_t(sy * w + sx) * 4];
-    const auto matches = [&](int x, int y) {
+    return region_picture::breadth_first_region(w, h, sx, sy, [&](int x, int y) {
         for (int c = 0; c < 4; ++c)
             if (std::abs(int(rgba[size_t(y * w + x) * 4 + size_t(c)]) - int(seed[c])) > range) return false;
         return true;
-    };
-    std::deque<std::pair<int, int>> todo{{sx, sy}};
-    in[size_t(sy * w + sx)] = true;
-    while (!todo.empty()) {
-        const auto [x, y] = todo.front();
-        todo.pop_front();
-        for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
-            const int nx = x + dx, ny = y + dy;
-            if (nx < 0 || ny < 0 || nx >= w || ny >= h || in[size_t(ny * w + nx)] || !matches(nx, ny)) continue;
-            in[size_t(ny * w + nx)] = true;
-            todo.emplace_back(nx, ny);
-        }
-    }
-    return in;
+    });
 }
 
 TEST(ImglibFlood, WideRegionsMatchABreadthFirstFill) {

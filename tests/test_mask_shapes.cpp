@@ -110,13 +110,7 @@ using namespace region_picture;
 class Wand : public MaskShapes {
 protected:
     // The region picture on `slot`, current, the mask protecting everything.
-    static void make_picture(int slot) {
-        make_image(kWidth, kHeight, 1);
-        const std::vector<uint8_t> rgba = rgba32();
-        PTE_LoadRGBA32Layer(rgba.data(), kWidth * 4, slot, 0, 0, kWidth, kHeight, 0);
-        PTE_SetLayer(slot);
-        protect_all();
-    }
+    static void make_picture(int slot) { load_onto_layer(slot, true); }
 };
 
 const Rgba kPaper = {200, 180, 160, 255};

@@ -5,6 +5,8 @@
 #include <deque>
 #include <map>
 
+#include "paintcore.h"
+
 namespace region_picture {
 
 namespace {
@@ -39,29 +41,43 @@ std::vector<uint8_t> rgba32() {
     return out;
 }
 
-std::vector<bool> region(int sx, int sy, int range, int channels) {
-    std::vector<bool> in(size_t(kWidth * kHeight), false);
-    const Rgba seed = colour_at(sx, sy);
-    const auto matches = [&](int x, int y) {
-        const Rgba p = colour_at(x, y);
-        for (int c = 0; c < channels; ++c)
-            if (std::abs(p[size_t(c)] - seed[size_t(c)]) > range) return false;
-        return true;
-    };
+std::vector<bool> breadth_first_region(int w, int h, int sx, int sy, const std::function<bool(int, int)>& matches) {
+    std::vector<bool> in(size_t(w * h), false);
     std::deque<std::pair<int, int>> todo{{sx, sy}};
-    in[size_t(sy * kWidth + sx)] = true;
+    in[size_t(sy * w + sx)] = true;
     while (!todo.empty()) {
         const auto [x, y] = todo.front();
         todo.pop_front();
         for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
             const int nx = x + dx, ny = y + dy;
-            if (nx < 0 || ny < 0 || nx >= kWidth || ny >= kHeight || in[size_t(ny * kWidth + nx)] || !matches(nx, ny))
-                continue;
-            in[size_t(ny * kWidth + nx)] = true;
+            if (nx < 0 || ny < 0 || nx >= w || ny >= h || in[size_t(ny * w + nx)] || !matches(nx, ny)) continue;
+            in[size_t(ny * w + nx)] = true;
             todo.emplace_back(nx, ny);
         }
     }
     return in;
+}
+
+std::vector<bool> region(int sx, int sy, int range, int channels) {
+    const Rgba seed = colour_at(sx, sy);
+    return breadth_first_region(kWidth, kHeight, sx, sy, [&](int x, int y) {
+        const Rgba p = colour_at(x, y);
+        for (int c = 0; c < channels; ++c)
+            if (std::abs(p[size_t(c)] - seed[size_t(c)]) > range) return false;
+        return true;
+    });
+}
+
+void load_onto_layer(int slot, bool protect) {
+    PTE_CreateImage(nullptr, kWidth, kHeight, 16, 0);
+    for (int i = 1; i <= 2; ++i) {
+        PTE_CreateLayer(i, kWidth, kHeight);
+        PTE_SetLayerOptions(i, 1, 0, 100, "Normal");
+    }
+    const std::vector<uint8_t> rgba = rgba32();
+    PTE_LoadRGBA32Layer(rgba.data(), kWidth * 4, slot, 0, 0, kWidth, kHeight, 0);
+    PTE_SetLayer(slot);
+    if (protect) PTE_ClearMask(65535, 65535, 65535);
 }
 
 bool rgb_within(const Rgba& p, const Rgba& ref, int range) {

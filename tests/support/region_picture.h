@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,10 +26,19 @@ Rgba colour_at(int x, int y);
 // The picture as packed RGBA32.
 std::vector<uint8_t> rgba32();
 
+// The 4-connected pixels of a w x h picture around (sx, sy) for which
+// matches(x, y) holds, breadth first; indexed y * w + x.
+std::vector<bool> breadth_first_region(int w, int h, int sx, int sy, const std::function<bool(int, int)>& matches);
+
 // The 4-connected pixels around (sx, sy) whose first `channels` channels
 // each lie within `range` of that pixel's, breadth first; indexed
 // y * kWidth + x.
 std::vector<bool> region(int sx, int sy, int range, int channels = 4);
+// Loads the picture into layer `slot` of a fresh image of its size with a
+// transparent layer 2 (the mask not involved), makes it current and protects
+// the whole mask when `protect` is set.
+void load_onto_layer(int slot, bool protect);
+
 // Whether each of the first three channels lies within `range`.
 bool rgb_within(const Rgba& p, const Rgba& ref, int range);
 

@@ -108,17 +108,14 @@ struct FontRecord {
     void set_int(size_t at, int32_t v) { std::memcpy(bytes + at, &v, 4); }
 };
 
-void step_rect(Arguments& a) {
+// A rectangle or an ellipse: the corners, the colour and an opacity.
+void shape_step(Arguments& a, void (*draw)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, int32_t)) {
     const Colour c = a.colour(4);
     const int32_t x1 = a.number(0), y1 = a.number(1), x2 = a.number(2), y2 = a.number(3), o = a.number_or(5, 100);
-    if (a.error().empty()) PTE_IPLRectangle(c.r, c.g, c.b, x1, y1, x2, y2, o);
+    if (a.error().empty()) draw(c.r, c.g, c.b, x1, y1, x2, y2, o);
 }
-
-void step_ellipse(Arguments& a) {
-    const Colour c = a.colour(4);
-    const int32_t x1 = a.number(0), y1 = a.number(1), x2 = a.number(2), y2 = a.number(3), o = a.number_or(5, 100);
-    if (a.error().empty()) PTE_IPLEllipse(c.r, c.g, c.b, x1, y1, x2, y2, o);
-}
+void step_rect(Arguments& a) { shape_step(a, PTE_IPLRectangle); }
+void step_ellipse(Arguments& a) { shape_step(a, PTE_IPLEllipse); }
 
 void step_gradient(Arguments& a) {
     const int32_t x1 = a.number(1), y1 = a.number(2), x2 = a.number(3), y2 = a.number(4), count = a.number(5);
@@ -171,15 +168,13 @@ void step_text(Arguments& a) {
 void step_deselect(Arguments&) { PTE_ClearMask(65535, 65535, 65535); }
 void step_select_all(Arguments&) { PTE_ClearMask(0, 0, 0); }
 
-void step_select_rect(Arguments& a) {
+// A selection of a shape: the corners and a percentage.
+void selection_step(Arguments& a, void (*select)(int32_t, int32_t, int32_t, int32_t, int32_t)) {
     const int32_t x1 = a.number(0), y1 = a.number(1), x2 = a.number(2), y2 = a.number(3), p = a.number_or(4, 0);
-    if (a.error().empty()) PTE_IPLMaskRectangle(x1, y1, x2, y2, p);
+    if (a.error().empty()) select(x1, y1, x2, y2, p);
 }
-
-void step_select_ellipse(Arguments& a) {
-    const int32_t x1 = a.number(0), y1 = a.number(1), x2 = a.number(2), y2 = a.number(3), p = a.number_or(4, 0);
-    if (a.error().empty()) PTE_IPLMaskEllipse(x1, y1, x2, y2, p);
-}
+void step_select_rect(Arguments& a) { selection_step(a, PTE_IPLMaskRectangle); }
+void step_select_ellipse(Arguments& a) { selection_step(a, PTE_IPLMaskEllipse); }
 
 void step_wand(Arguments& a) {
     const int32_t x = a.number(0), y = a.number(1), tolerance = a.number(2), p = a.number_or(4, 0);
@@ -270,14 +265,7 @@ int run_draw(const std::vector<std::string>& args) {
 
     std::vector<uint8_t> rgba;
     int width = 0, height = 0;
-    if (!read_picture(args[0], rgba, width, height)) {
-        std::fprintf(stderr, "pte draw: cannot read %s as a picture\n", args[0].c_str());
-        return 1;
-    }
-    if (width > kMaxImageSide || height > kMaxImageSide) {
-        std::fprintf(stderr, "pte draw: %s is larger than %d x %d\n", args[0].c_str(), kMaxImageSide, kMaxImageSide);
-        return 1;
-    }
+    if (!read_image_picture("draw", args[0], rgba, width, height)) return 1;
     if (!make_image(rgba, width, height)) {
         std::fprintf(stderr, "pte draw: %s\n", PTE_GetLastError());
         PTE_DeleteImage();
@@ -301,12 +289,7 @@ int run_draw(const std::vector<std::string>& args) {
     PTE_GetRGBA32(rgba.data(), width * 4);
     PTE_IPLExit();
     PTE_DeleteImage();
-    if (!write_picture(args[1], rgba.data(), width, height, PTE_GetDPIFromFile(args[0].c_str()))) {
-        std::fprintf(stderr, "pte draw: cannot write %s (its extension names no format we write, or the write failed)\n",
-                     args[1].c_str());
-        return 1;
-    }
-    return 0;
+    return write_result_picture("draw", args[1], rgba.data(), width, height, args[0]) ? 0 : 1;
 }
 
 }  // namespace pte
