@@ -11,6 +11,7 @@
 #include "platform/imglib/draw.h"
 #include "platform/imglib/draw40.h"
 #include "platform/imglib/gradient.h"
+#include "platform/imglib/premultiplied.h"
 
 using namespace imglib;
 
@@ -237,4 +238,25 @@ TEST(ImglibGradient, BadGradientsChangeNothing) {
     // Opacity lays the gradient over what is there.
     ASSERT_TRUE(ISE3GradientFillImageLinear(p.v.data(), 5, 5, 20, 0, 0, 4, 0, s, at, 1, 1, 0, 0.5));
     EXPECT_EQ(std::vector<int>(p.at(3, 3), p.at(3, 3) + 4), (std::vector<int>{5, 5, 6, 6})) << "trunc(9 / 2 + stop / 2)";
+}
+
+TEST(ImglibPremultiplied, RoundedBothWaysAndExactWhenOpaque) {
+    using namespace premultiplied;
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t c = 0; c < 256; ++c) {
+            ASSERT_EQ(scale(c, a), uint8_t(std::lround(c * a / 255.0))) << c << " " << a;
+            if (a == 0) continue;
+            const long straight = std::min(255L, std::lround(c * 255.0 / a));  // halves up
+            ASSERT_EQ(unscale(c, a), straight) << c << " " << a;
+            // Into premultiplied and back loses at most half a step of the premultiplied byte.
+            ASSERT_LE(std::abs(int(unscale(scale(c, a), a)) - int(c)), int(128 / a) + 1) << c << " " << a;
+        }
+    uint8_t out[4];
+    const uint8_t opaque[4] = {10, 200, 255, 255}, clear[4] = {90, 80, 70, 0}, half[4] = {200, 100, 0, 128};
+    premultiplied::straight_pixel(argb_word(opaque), out);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 4), std::vector<uint8_t>(opaque, opaque + 4));
+    EXPECT_EQ(argb_word(clear), 0u);
+    premultiplied::straight_pixel(argb_word(clear), out);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 4), (std::vector<uint8_t>{0, 0, 0, 0}));
+    EXPECT_EQ(argb_word(half), 0x80643200u) << "(200, 100, 0) * 128 / 255 rounded";
 }

@@ -1,20 +1,10 @@
 #include "platform/imglib/linux/cairo_rgba32.h"
 
+#include <algorithm>
+
+#include "platform/imglib/premultiplied.h"
+
 namespace imglib::cairo_rgba32 {
-
-namespace {
-
-// cairo's ARGB32 word: alpha in the top byte, then red, green, blue.
-inline uint32_t argb_word(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
-
-inline uint32_t premultiply(uint32_t c, uint32_t a) { return (c * a + 127) / 255; }
-
-inline uint8_t unpremultiply(uint32_t c, uint32_t a) {
-    const uint32_t v = (c * 255 + a / 2) / a;
-    return uint8_t(v > 255 ? 255 : v);
-}
-
-}  // namespace
 
 Surface::Surface(int32_t width, int32_t height, cairo_format_t format) {
     if (width <= 0 || height <= 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) return;
@@ -45,34 +35,24 @@ void Surface::load_straight(const uint8_t* rgba, int64_t strideBytes) {
     for (int32_t y = 0; y < height_; ++y) {
         const uint8_t* in = rgba + y * strideBytes;
         auto* out = reinterpret_cast<uint32_t*>(base + int64_t(y) * stride());
-        for (int32_t x = 0; x < width_; ++x, in += 4) {
-            const uint32_t a = in[3];
-            out[x] = argb_word(a, premultiply(in[0], a), premultiply(in[1], a), premultiply(in[2], a));
-        }
+        for (int32_t x = 0; x < width_; ++x, in += 4) out[x] = premultiplied::argb_word(in);
     }
     cairo_surface_mark_dirty(surface_.get());
 }
 
-void Surface::store_straight(uint8_t* rgba, int64_t strideBytes) const {
-    if (!surface_ || cairo_image_surface_get_format(surface_.get()) != CAIRO_FORMAT_ARGB32) return;
+void Surface::store_straight(uint8_t* rgba, int64_t strideBytes, int32_t columns, int32_t rows) const {
+    if (!surface_) return;
+    const cairo_format_t format = cairo_image_surface_get_format(surface_.get());
+    if (format != CAIRO_FORMAT_ARGB32 && format != CAIRO_FORMAT_RGB24) return;
+    // An RGB24 word's top byte is unused: every pixel is opaque.
+    const uint32_t opaque = format == CAIRO_FORMAT_RGB24 ? 0xFF000000u : 0;
     flush();
     const uint8_t* base = data();
-    for (int32_t y = 0; y < height_; ++y) {
+    for (int32_t y = 0; y < std::min(rows, height_); ++y) {
         const auto* in = reinterpret_cast<const uint32_t*>(base + int64_t(y) * stride());
         uint8_t* out = rgba + y * strideBytes;
-        for (int32_t x = 0; x < width_; ++x, out += 4) {
-            const uint32_t w = in[x], a = w >> 24;
-            if (a == 255) {
-                out[0] = uint8_t(w >> 16), out[1] = uint8_t(w >> 8), out[2] = uint8_t(w), out[3] = 255;
-            } else if (a == 0) {
-                out[0] = out[1] = out[2] = out[3] = 0;
-            } else {
-                out[0] = unpremultiply((w >> 16) & 255, a);
-                out[1] = unpremultiply((w >> 8) & 255, a);
-                out[2] = unpremultiply(w & 255, a);
-                out[3] = uint8_t(a);
-            }
-        }
+        for (int32_t x = 0; x < std::min(columns, width_); ++x, out += 4)
+            premultiplied::straight_pixel(in[x] | opaque, out);
     }
 }
 

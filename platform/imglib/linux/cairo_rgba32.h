@@ -51,11 +51,12 @@ public:
     ContextPtr context() const;
 
     // ARGB32 only: the picture's top-left width x height pixels,
-    // premultiplied: each colour byte becomes (c * a + 127) / 255.
+    // premultiplied (platform/imglib/premultiplied.h).
     void load_straight(const uint8_t* rgba, int64_t strideBytes);
-    // ARGB32 only: the surface into a picture, colour divided by alpha again
-    // (c * 255 + a / 2) / a, held to 255; a pixel of alpha 0 is (0, 0, 0, 0).
-    void store_straight(uint8_t* rgba, int64_t strideBytes) const;
+    // ARGB32 and RGB24 (read as opaque): the surface's top-left columns x
+    // rows pixels (at most its size) into a straight picture, colour divided
+    // by alpha again; alpha 0 gives (0, 0, 0, 0).
+    void store_straight(uint8_t* rgba, int64_t strideBytes, int32_t columns, int32_t rows) const;
 
 private:
     SurfacePtr surface_;

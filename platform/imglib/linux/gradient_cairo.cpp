@@ -77,19 +77,14 @@ bool fill_gradient(uint8_t* rgba, uint32_t width, uint32_t height, uint32_t stri
         for (int64_t left = 0; left < int64_t(width); left += kTileWidth) {
             if (!paint(colourTile, colour.get(), left, top)) return false;
             if (!oneAlpha && !paint(alphaTile, alpha.get(), left, top)) return false;
-            const int64_t w = std::min<int64_t>(kTileWidth, width - left);
-            const int64_t h = std::min<int64_t>(kTileHeight, height - top);
-            for (int64_t y = 0; y < h; ++y) {
-                const auto* in = reinterpret_cast<const uint32_t*>(colourTile.data() + y * colourTile.stride());
-                const uint8_t* a = oneAlpha ? nullptr : alphaTile.data() + y * alphaTile.stride();
-                uint8_t* out = rgba + (top + y) * int64_t(stride) + left * 4;
-                for (int64_t x = 0; x < w; ++x, out += 4) {
-                    const uint32_t word = in[x];  // x8r8g8b8, opaque
-                    out[0] = uint8_t(word >> 16);
-                    out[1] = uint8_t(word >> 8);
-                    out[2] = uint8_t(word);
-                    out[3] = oneAlpha ? g.stops.front().a : a[x];
-                }
+            const int32_t w = int32_t(std::min<int64_t>(kTileWidth, width - left));
+            const int32_t h = int32_t(std::min<int64_t>(kTileHeight, height - top));
+            uint8_t* corner = rgba + top * int64_t(stride) + left * 4;
+            colourTile.store_straight(corner, stride, w, h);
+            for (int32_t y = 0; y < h; ++y) {
+                const uint8_t* a = oneAlpha ? nullptr : alphaTile.data() + int64_t(y) * alphaTile.stride();
+                uint8_t* out = corner + int64_t(y) * stride;
+                for (int32_t x = 0; x < w; ++x) out[x * 4 + 3] = oneAlpha ? g.stops.front().a : a[x];
             }
         }
     return true;
