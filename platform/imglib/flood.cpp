@@ -19,9 +19,8 @@ namespace {
 // Pixels are read as words whose lowest byte is the first.
 static_assert(std::endian::native == std::endian::little);
 
-// What the region plane holds: pixels that match the seed, and those of them
-// connected to it.
-constexpr uint8_t kMatches = 255;
+// The region's pixels in the region plane; the others hold 255 (they match
+// the seed but are not connected to it) or 0.
 constexpr uint8_t kInRegion = 1;
 
 bool region_picture(const void* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride) {
@@ -67,7 +66,7 @@ private:
 
 // The pixels around `seed` matching it in the selected channels within
 // `range`, connected to it through matching pixels: marked kInRegion in
-// `plane` (one byte a pixel), whose other bytes are kMatches or 0. The
+// `plane` (one byte a pixel). The
 // range is applied to every channel at once (OpenCV's flood fill compares
 // at most three), and OpenCV's flood fill then grows the region over the
 // matching pixels. Returns the region's bounds.
