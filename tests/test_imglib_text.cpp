@@ -62,7 +62,7 @@ struct Canvas {
 TEST(ImglibFontRecord, StoredLayoutAndDefaults) {
     static_assert(offsetof(FontRecord, weight) == 16 && offsetof(FontRecord, italic) == 20 &&
                   offsetof(FontRecord, pitchAndFamily) == 27 && offsetof(FontRecord, faceName) == 28);
-    const render2d::FontSpec zero = font_from_record(FontRecord{});
+    const render2d::FontChoice zero = font_from_record(FontRecord{});
     EXPECT_EQ(zero.families, "sans-serif");
     EXPECT_EQ(zero.pixelSize, 16);
     EXPECT_FALSE(zero.cellHeight);
@@ -76,7 +76,7 @@ TEST(ImglibFontRecord, StoredLayoutAndDefaults) {
     };
     for (const Row& r : {Row{-20, 20, false}, Row{20, 20, true}, Row{-1, 1, false},
                          Row{INT32_MIN, render2d::kMaxFontPixels, false}, Row{INT32_MAX, render2d::kMaxFontPixels, true}}) {
-        const render2d::FontSpec s = font_from_record(record(r.height));
+        const render2d::FontChoice s = font_from_record(record(r.height));
         EXPECT_EQ(s.pixelSize, r.pixels) << r.height;
         EXPECT_EQ(s.cellHeight, r.cell) << r.height;
     }
@@ -85,7 +85,7 @@ TEST(ImglibFontRecord, StoredLayoutAndDefaults) {
 
     FontRecord styled = record(-12, 0, "DejaVu Serif");
     styled.italic = 1, styled.underline = 2, styled.strikeOut = 255;
-    const render2d::FontSpec s = font_from_record(styled);
+    const render2d::FontChoice s = font_from_record(styled);
     EXPECT_EQ(s.families, "DejaVu Serif,sans-serif");
     EXPECT_TRUE(s.italic && s.underline && s.strikeOut);
 

@@ -59,7 +59,7 @@ bool smooth_ellipse(const Rect& clip, double cx, double cy, double rx, double ry
                     const CoverageSink& sink);
 
 // A font chosen by family and size.
-struct FontSpec {
+struct FontChoice {
     std::string families;     // comma-separated, first choice first
     double pixelSize = 16;    // the character height (em size) in pixels, or the cell height with cellHeight
     bool cellHeight = false;  // pixelSize is ascent + descent
@@ -78,7 +78,7 @@ inline constexpr double kMaxFontPixels = 10000;
 // per line break, never wrapped. `utf8` must be valid UTF-8. Smooth edges,
 // or aliased ones where every pixel is covered fully or not at all. False
 // when it cannot be rendered.
-bool text(const Rect& clip, const FontSpec& font, std::string_view utf8, int64_t x, int64_t y, bool smooth,
+bool text(const Rect& clip, const FontChoice& font, std::string_view utf8, int64_t x, int64_t y, bool smooth,
           const CoverageSink& sink);
 
 // The text with every invalid UTF-8 sequence replaced by U+FFFD.

@@ -36,20 +36,20 @@ std::string face_name(const FontRecord& record) {
 
 }  // namespace
 
-render2d::FontSpec font_from_record(const FontRecord& record) {
-    render2d::FontSpec spec;
+render2d::FontChoice font_from_record(const FontRecord& record) {
+    render2d::FontChoice choice;
     const std::string face = face_name(record);
-    spec.families = face.empty() ? generic_family(record.pitchAndFamily)
+    choice.families = face.empty() ? generic_family(record.pitchAndFamily)
                                  : face + "," + generic_family(record.pitchAndFamily);
     // Heights in 64 bits: the magnitude of INT32_MIN does not fit in 32.
     const int64_t h = record.height;
-    spec.pixelSize = h == 0 ? kDefaultFontPixels : std::min<double>(double(h < 0 ? -h : h), render2d::kMaxFontPixels);
-    spec.cellHeight = h > 0;
-    spec.weight = record.weight == 0 ? 400 : std::clamp(record.weight, 100, 1000);
-    spec.italic = record.italic != 0;
-    spec.underline = record.underline != 0;
-    spec.strikeOut = record.strikeOut != 0;
-    return spec;
+    choice.pixelSize = h == 0 ? kDefaultFontPixels : std::min<double>(double(h < 0 ? -h : h), render2d::kMaxFontPixels);
+    choice.cellHeight = h > 0;
+    choice.weight = record.weight == 0 ? 400 : std::clamp(record.weight, 100, 1000);
+    choice.italic = record.italic != 0;
+    choice.underline = record.underline != 0;
+    choice.strikeOut = record.strikeOut != 0;
+    return choice;
 }
 
 BOOL IS40_DrawSmoothTextOnRGBA2(uint8_t* image, uint32_t width, uint32_t height, uint32_t stride, const char* text,
@@ -60,11 +60,11 @@ BOOL IS40_DrawSmoothTextOnRGBA2(uint8_t* image, uint32_t width, uint32_t height,
         render2d::Rect{0, 0, int64_t(width), int64_t(height)});
     if (clip.empty() || *text == '\0') return 1;
     const FontRecord zeroed{};
-    const render2d::FontSpec spec = font_from_record(font != nullptr ? *font : zeroed);
+    const render2d::FontChoice choice = font_from_record(font != nullptr ? *font : zeroed);
     const detail::PixelColour pixel = detail::colour_in_pixel_order(colour);
     try {
         const std::string utf8 = render2d::valid_utf8(text);
-        return render2d::text(clip, spec, utf8, rect.left, rect.top, quality == kSmoothEdges,
+        return render2d::text(clip, choice, utf8, rect.left, rect.top, quality == kSmoothEdges,
                               [&](const render2d::CoverageTile& tile) {
                                   detail::lay_coverage(image, 4, stride, tile, pixel, 1.0);
                               })

@@ -37,7 +37,7 @@ inline constexpr int32_t kDefaultFontPixels = 16;
 // The font a record asks for: its face first, then the generic family its
 // pitch and family byte names (sans-serif when none), each fallen back on by
 // the platform for characters the face lacks or when it is not installed.
-render2d::FontSpec font_from_record(const FontRecord& record);
+render2d::FontChoice font_from_record(const FontRecord& record);
 
 // A text rectangle: from (left, top) up to, not including, (right, bottom).
 struct TextRect {

@@ -56,7 +56,7 @@ ContextPtr text_context(bool smooth) {
     return context;
 }
 
-FontDescriptionPtr font_description(PangoContext* context, const FontSpec& font) {
+FontDescriptionPtr font_description(PangoContext* context, const FontChoice& font) {
     FontDescriptionPtr d(pango_font_description_new());
     pango_font_description_set_family(d.get(), font.families.c_str());
     pango_font_description_set_weight(d.get(), PangoWeight(std::clamp(font.weight, 100, 1000)));
@@ -85,7 +85,7 @@ std::string_view reachable_text(std::string_view utf8, double size) {
 
 }  // namespace
 
-bool text(const Rect& clip, const FontSpec& font, std::string_view utf8, int64_t x, int64_t y, bool smooth,
+bool text(const Rect& clip, const FontChoice& font, std::string_view utf8, int64_t x, int64_t y, bool smooth,
           const CoverageSink& sink) {
     ContextPtr context = text_context(smooth);
     FontDescriptionPtr description = font_description(context.get(), font);
