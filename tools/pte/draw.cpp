@@ -2,7 +2,6 @@
 // drawing, fill and selection calls, step after step, and writes the result
 // in the format OUT's extension names. The picture becomes a layer over a
 // background, so that erasing leaves transparency where the format keeps it.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
 #include "paintcore.h"
 #include "picture_files.h"
@@ -49,15 +49,6 @@ const char* const kUsage =
 struct Colour {
     int r = 0, g = 0, b = 0;
 };
-
-bool parse_int(const std::string& text, int32_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX) return false;
-    value = int32_t(v);
-    return true;
-}
 
 bool parse_colour(const std::string& text, Colour& c) {
     if (text.size() == 7 && text[0] == '#') {
