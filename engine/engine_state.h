@@ -11,6 +11,7 @@
 #include "engine/buffer.h"
 #include "engine/layer_slot.h"
 #include "imaging/filter_block.h"
+#include "imaging/font_state.h"
 #include "imaging/imaging_state.h"
 #include "io/io_state.h"
 #include "mask/mask_state.h"
@@ -59,6 +60,7 @@ struct EngineState {
     undo::UndoState undo;
     imaging::WorkingBuffers working;
     imaging::FilterBlock filters;
+    imaging::FontState font;
     script::ScriptState script;
     io::IoState io;
     brush::TabletState tablet;

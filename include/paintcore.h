@@ -715,6 +715,38 @@ PTE_API void* PTE_CALL PTE_CreateAVI(const char* path, int32_t frameMs);
 PTE_API int32_t PTE_CALL PTE_WriteAVI(const char* framePath);
 /* Finishes the AVI file; 0 on success or without one, else an error code (and no partial file is left). */
 PTE_API int32_t PTE_CALL PTE_CloseAVI(void);
+/* ---- Drawing: the paint bucket, shapes, gradients and text ----
+ * Colours are red, green, blue bytes. Each call works through the RGBA32
+ * working buffers and ends by loading or merging into the current layer
+ * through the selection mask; the host saves an undo step afterwards. */
+
+/* Fills or erases from (x, y) by colour or alpha (tolerance 0..50000) in the named mode: "Paint Non-connected", "Erase Non-connected", "Paint Connected", "Erase Connected", "Paint Alpha Connected", "Paint Alpha Non-Connected". */
+PTE_API void PTE_CALL PTE_IPLFloodFill(int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t tolerance, const char* mode);
+/* The font dialog; this platform has none within the engine's reach: returns 0 as a cancelled dialog, the font record unchanged. */
+PTE_API int32_t PTE_CALL PTE_ChooseFont(void);
+/* Copies a 60-byte logical-font record in (face name, height: negative for the character height in pixels, weight, italic, underline, strike-out); null is ignored. A zeroed record is the default sans-serif face at 16 pixels. */
+PTE_API void PTE_CALL PTE_SetFontRecord(const void* record);
+/* Copies the 60-byte font record out; null is ignored. */
+PTE_API void PTE_CALL PTE_GetFontRecord(void* record);
+/* Draws UTF-8 text with the font record at (x, y) into the source buffer, refreshed from the current layer, and loads it through the mask; smooth (low byte) anti-aliases. Four arguments are not read. 1 when loaded, 0 without the source buffer, text or room. */
+PTE_API int32_t PTE_CALL PTE_IPLText(int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t unused1, int32_t unused2, int32_t unused3, int32_t unused4, const char* text, uint8_t smooth);
+/* A solid rectangle between two corners (both included), merged at opacity percent. */
+PTE_API void PTE_CALL PTE_IPLRectangle(int32_t red, int32_t green, int32_t blue, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t opacity);
+/* A filled anti-aliased ellipse in the box between two corners (radii at least 2), merged at opacity percent. */
+PTE_API void PTE_CALL PTE_IPLEllipse(int32_t red, int32_t green, int32_t blue, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t opacity);
+/* A gradient of count (0..4) colours from (x1, y1) to (x2, y2): kind "Linear", any other radial around (x1, y1). Counts 0 and 1 fade colour 1 in and out. */
+PTE_API void PTE_CALL PTE_IPLGradient(int32_t red1, int32_t green1, int32_t blue1, int32_t red2, int32_t green2, int32_t blue2, int32_t red3, int32_t green3, int32_t blue3, int32_t red4, int32_t green4, int32_t blue4, int32_t count, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const char* kind);
+/* ---- Mask shapes and the magic wand ----
+ * The last argument is a percentage: 0 selects, 100 protects, values
+ * between select partly. The wand only marks: clear the mask first for a
+ * new selection. */
+
+/* Selects the ellipse in the box between two corners (radii at least 2). */
+PTE_API void PTE_CALL PTE_IPLMaskEllipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t percent);
+/* Selects the rectangle between two corners, both included. */
+PTE_API void PTE_CALL PTE_IPLMaskRectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t percent);
+/* Marks the mask where the current layer matches the pixel (x, y), tolerance 0..50000, in the named mode: "Non-connected", "Connected", "Color Range", "Luminance Range", "Hue Range", "Alpha Connected", "Alpha Non-connected". */
+PTE_API void PTE_CALL PTE_IPLMaskWand(int32_t x, int32_t y, int32_t tolerance, int32_t percent, const char* mode);
 
 #ifdef __cplusplus
 }

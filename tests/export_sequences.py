@@ -134,7 +134,10 @@ def run_sequence(library, header, seed, log_path, folder):
     texts = [None, b"", b"Normal", b"Multiply", b"Layer Mask", b"Lanczos3", b"Bicubic", b"x" * 300,
              os.path.join(folder, "missing.png").encode(), os.path.join(folder, "out.png").encode(),
              os.path.join(folder, "out.bmp").encode(), os.path.join(folder, "out.psd").encode(),
-             os.path.join(folder, "out.unknown").encode(), folder.encode(), b"\xff\xfe"]
+             os.path.join(folder, "out.unknown").encode(), folder.encode(), b"\xff\xfe",
+             # fill, wand and gradient modes, and text in several scripts
+             b"Paint Connected", b"Erase Non-connected", b"Paint Alpha Connected", b"Connected", b"Color Range",
+             b"Alpha Connected", b"Linear", "Text \u05e9\u05dc\u05d5\u05dd \u0633\u0644\u0627\u0645 \u6f22\u5b57".encode()]
     # Effect names (with a Lua filter to run) for the effect catalogue, so
     # that its routes run rather than only its unknown-name path.
     effects = []

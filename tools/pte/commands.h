@@ -20,5 +20,6 @@ int run_avi(const std::vector<std::string>& args);
 int run_effect(const std::vector<std::string>& args);
 int run_effects(const std::vector<std::string>& args);
 int run_gallery(const std::vector<std::string>& args);
+int run_draw(const std::vector<std::string>& args);
 
 }  // namespace pte

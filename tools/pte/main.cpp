@@ -36,6 +36,9 @@ constexpr Command kCommands[] = {
      pte::run_effect},
     {"effects", "effects             list the effect names and how each is carried out", pte::run_effects},
     {"gallery", "gallery OUT.png     draw every effect on one labelled sheet", pte::run_gallery},
+    {"draw", "draw IN OUT STEP... draw shapes, gradients, text, fills and selections on a picture\n"
+             "                      (pte draw alone lists the steps)",
+     pte::run_draw},
 };
 
 int usage() {

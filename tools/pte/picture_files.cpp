@@ -1,5 +1,7 @@
 #include "picture_files.h"
 
+#include <cstdio>
+
 #include "paintcore.h"
 
 namespace pte {
@@ -25,12 +27,33 @@ bool read_picture(const std::string& path, std::vector<uint8_t>& rgba, int& widt
     return read;
 }
 
+bool read_image_picture(const char* command, const std::string& path, std::vector<uint8_t>& rgba, int& width,
+                        int& height) {
+    if (!read_picture(path, rgba, width, height)) {
+        std::fprintf(stderr, "pte %s: cannot read %s as a picture\n", command, path.c_str());
+        return false;
+    }
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        std::fprintf(stderr, "pte %s: %s is larger than %d x %d\n", command, path.c_str(), kMaxImageSide, kMaxImageSide);
+        return false;
+    }
+    return true;
+}
+
 bool write_picture(const std::string& path, const uint8_t* rgba, int width, int height, int dpi) {
     const std::string ext = extension_of(path);
     if (PTE_WriteToFileRGBA32(rgba, width, height, path.c_str(), ext.c_str(), dpi) != 0) return true;
     std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
     PTE_RGBAToRGB(rgb.data(), width, height, rgba);
     return PTE_WriteToFileRGB24(rgb.data(), width, height, path.c_str(), ext.c_str(), dpi) != 0;
+}
+
+bool write_result_picture(const char* command, const std::string& path, const uint8_t* rgba, int width, int height,
+                          const std::string& readFrom) {
+    if (write_picture(path, rgba, width, height, PTE_GetDPIFromFile(readFrom.c_str()))) return true;
+    std::fprintf(stderr, "pte %s: cannot write %s (its extension names no format we write, or the write failed)\n",
+                 command, path.c_str());
+    return false;
 }
 
 FileStamp::FileStamp(const std::string& path) : path_(path) { existed_ = ::stat(path.c_str(), &before_) == 0; }
