@@ -11,18 +11,14 @@ import subprocess
 import sys
 import tempfile
 
+from script_checks import Checks
+
 CMAKE, SOURCE = sys.argv[1:3]
 # Tools only the tests, fuzzing and benchmarks use.
 TEST_ONLY = {"libgtest-dev", "libgmock-dev", "libbenchmark-dev", "clang", "libpixman-1-dev", "libmypaint-dev",
              "libstb-dev", "python3-pil", "python3-numpy", "xvfb", "xclip", "xdotool", "ffmpeg", "poppler-utils",
              "libimage-exiftool-perl", "libtiff-tools", "sane-utils"}
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL", what)
+check = Checks()
 
 
 def package_set(name):
@@ -51,5 +47,4 @@ with tempfile.TemporaryDirectory() as build:
                            "-DPAINTCORE_BENCH=OFF", *hidden], capture_output=True, text=True)
     check(done.returncode == 0, f"the demo's build configures without the test frameworks:\n{done.stderr}")
 
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+check.finish()

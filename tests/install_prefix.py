@@ -13,19 +13,11 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from readme_examples import code_block  # noqa: E402
+from script_checks import Checks, code_block
 
 CMAKE, BUILD, CC, README, VERSION = sys.argv[1:6]
 MAJOR = VERSION.split(".")[0]
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL", what)
-    return ok
+check = Checks()
 
 
 def run(args, quiet=False, **kw):
@@ -112,5 +104,4 @@ with tempfile.TemporaryDirectory() as work:
     check(run([CMAKE, "-S", project, "-B", tree + "2", f"-DCMAKE_PREFIX_PATH={prefix}"],
               env=clean_env(), quiet=True).returncode != 0, "find_package of the next major version fails")
 
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+check.finish()

@@ -14,15 +14,11 @@ import tempfile
 
 from PIL import Image
 
+from script_checks import Checks
+
 PTE = sys.argv[1]
 COMMANDS = ["demo", "convert", "lua", "thumbnail", "webpic"]
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL", what)
+check = Checks()
 
 
 def pte(*args):
@@ -122,5 +118,4 @@ with tempfile.TemporaryDirectory() as work:
         run = pte(*args)
         check(run.returncode == 1 and run.stdout == "" and run.stderr, f"pte {args}: exit {run.returncode}")
 
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+check.finish()

@@ -6,7 +6,6 @@ type generator's check of a header with a new export, and (unless
 
 usage: python_package.py LIBRARY PYTHON_DIR README [--no-pip]
 """
-import ctypes
 import glob
 import os
 import pathlib
@@ -19,21 +18,13 @@ LIBRARY, PYTHON_DIR, README = (os.path.abspath(a) for a in sys.argv[1:4])
 PIP = "--no-pip" not in sys.argv
 os.environ["PAINTCORE_LIBRARY"] = LIBRARY
 sys.path.insert(0, PYTHON_DIR)
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import numpy as np  # noqa: E402
 
 import paintcore as pc  # noqa: E402
-from readme_examples import code_block  # noqa: E402
+from script_checks import Checks, code_block  # noqa: E402
 
-failures = []
-
-
-def check(ok, what):
-    if not ok:
-        failures.append(what)
-        print("FAIL", what)
-    return ok
+check = Checks()
 
 
 def raises(error, f, *args, **kw):
@@ -183,5 +174,4 @@ generated_types()
 examples(sys.executable, dict(os.environ, PYTHONPATH=PYTHON_DIR), "source")
 if PIP:
     pip_install()
-print(f"{len(failures)} failed")
-sys.exit(1 if failures else 0)
+check.finish()
