@@ -64,6 +64,9 @@ PTE_API void PTE_CALL PTE_Free(void* block);
 PTE_API void PTE_CALL PTE_Memcpy(void* destination, const void* source, int32_t length);
 /* Returns its argument unchanged. */
 PTE_API void* PTE_CALL BankAdrs(void* pointer);
+/* The library's version as "MAJOR.MINOR.PATCH"; static text, never null. The major number is the one in the
+ * shared library's name (libpaintcore.so.MAJOR): it changes only when the interface does. */
+PTE_API const char* PTE_CALL PTE_GetVersion(void);
 
 /* ---- Layers and layer alpha ---- */
 

@@ -40,6 +40,29 @@ bool read_image_picture(const char* command, const std::string& path, std::vecto
     return true;
 }
 
+bool resample_picture(std::vector<uint8_t>& rgba, int& width, int& height, int newWidth, int newHeight) {
+    PTE_CreateImage(nullptr, width, height, 16, 0);
+    PTE_SetLastError("");
+    bool resampled = PTE_CreateLayer(1, width, height) == 1;
+    if (resampled) {
+        PTE_SetLayer(1);
+        PTE_LoadRGBA32Layer(rgba.data(), width * 4, 1, 0, 0, width, height, 0);
+        PTE_IPLInit();
+        PTE_IPLResize(newWidth, newHeight, "Lanczos3");
+        PTE_NewSize(nullptr, newWidth, newHeight, 16, 0);
+        std::vector<uint8_t> out(size_t(newWidth) * size_t(newHeight) * 4);
+        resampled = *PTE_GetLastError() == '\0' && PTE_GetRGBA32Layer(out.data(), newWidth * 4, 1) == newHeight;
+        PTE_IPLExit();
+        if (resampled) {
+            rgba.swap(out);
+            width = newWidth;
+            height = newHeight;
+        }
+    }
+    PTE_DeleteImage();
+    return resampled;
+}
+
 bool write_picture(const std::string& path, const uint8_t* rgba, int width, int height, int dpi) {
     const std::string ext = extension_of(path);
     if (PTE_WriteToFileRGBA32(rgba, width, height, path.c_str(), ext.c_str(), dpi) != 0) return true;

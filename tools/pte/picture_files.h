@@ -27,6 +27,11 @@ bool read_picture(const std::string& path, std::vector<uint8_t>& rgba, int& widt
 bool read_image_picture(const char* command, const std::string& path, std::vector<uint8_t>& rgba, int& width,
                         int& height);
 
+// Resamples a packed RGBA32 picture to newWidth x newHeight through the
+// engine's whole-image resize (Lanczos3). False, the picture unchanged,
+// when the engine cannot.
+bool resample_picture(std::vector<uint8_t>& rgba, int& width, int& height, int newWidth, int newHeight);
+
 // Writes a packed RGBA32 picture in the format the extension of `path`
 // names: with alpha where the format keeps it, else as RGB24. False when
 // the extension names no format the engine writes or the write fails.
