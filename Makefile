@@ -3,6 +3,8 @@
 # UndefinedBehaviorSanitizer, then fuzzes the file parsers; `make bench`
 # runs the benchmarks; `make install` installs the library under PREFIX.
 # JOBS compilers run at once (every core by default).
+# `make windows` cross-builds the two Windows DLLs; `make check-windows` runs
+# the 64-bit test suite under Wine.
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
@@ -12,7 +14,8 @@ JOBS       ?= $(shell nproc)
 DEMO_OUT   ?= $(BUILD)/demo.png
 PREFIX     ?= /usr/local
 
-.PHONY: all deps deps-demo build build-demo demo install check test test-san fuzz bench clean
+.PHONY: all deps deps-demo build build-demo demo install check test test-san fuzz bench clean \
+        windows-deps windows check-windows
 
 all: build
 
@@ -68,4 +71,30 @@ bench: build
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" $(BENCH_ARGS); done
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN64_BUILD) $(WIN32_BUILD)
+
+# Windows: build-win64/paintcore.dll and build-win32/paintcore.dll (stdcall,
+# plain export names), each with its import library libpaintcore.dll.a,
+# cross-built with mingw-w64 against dependencies that
+# scripts/build-windows-deps builds once into build-windows-deps/.
+WIN64_BUILD ?= build-win64
+WIN32_BUILD ?= build-win32
+
+windows-deps:
+	./scripts/install-windows-deps
+	nice -n 15 ./scripts/build-windows-deps
+
+windows: windows-deps
+	cmake -S . -B $(WIN64_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DPAINTCORE_WIN32_BUILD=$(abspath $(WIN32_BUILD))
+	cmake --build $(WIN64_BUILD) -j $(JOBS) --target paintcore
+	cmake -S . -B $(WIN32_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake \
+	      -DCMAKE_BUILD_TYPE=Release -DPAINTCORE_TOOLS=OFF
+	cmake --build $(WIN32_BUILD) -j $(JOBS) --target paintcore
+
+# The 64-bit suite under wine64, all of it against one X server; the Wine
+# server is stopped before the X server goes.
+check-windows: windows
+	cmake --build $(WIN64_BUILD) -j $(JOBS)
+	./tests/with_xvfb.py sh -c 'ctest --test-dir $(WIN64_BUILD) --output-on-failure -j $(JOBS); \
+	  status=$$?; WINEPREFIX=$(abspath $(WIN64_BUILD))/wineprefix wineserver -k 2>/dev/null; exit $$status'

@@ -27,6 +27,8 @@
 #if defined(_WIN32)
 #if defined(PAINTCORE_BUILDING)
 #define PTE_API __declspec(dllexport)
+#elif defined(PAINTCORE_STATIC) /* linked with the engine's objects, not the DLL */
+#define PTE_API
 #else
 #define PTE_API __declspec(dllimport)
 #endif

@@ -1,27 +1,19 @@
 #include "platform/notices.h"
 
-#include <cstdio>
-
 namespace platform {
 
 namespace {
-void write(std::string_view text) {
-    if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stderr);
-}
+MessageHook message_hook = nullptr;
 }  // namespace
 
-void show_message(std::string_view caption, std::string_view text) {
-    write(caption);
-    write(": ");
-    write(text);
-    write("\n");
-    std::fflush(stderr);
-}
+void set_message_hook(MessageHook hook) { message_hook = hook; }
 
-void debug_output(std::string_view text) {
-    write(text);
-    if (text.empty() || text.back() != '\n') write("\n");
-    std::fflush(stderr);
+void show_message(std::string_view caption, std::string_view text) {
+    if (message_hook != nullptr) {
+        message_hook(caption, text);
+        return;
+    }
+    present_message(caption, text);
 }
 
 }  // namespace platform

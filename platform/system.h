@@ -19,11 +19,6 @@ struct MemoryStatus {
 
 MemoryStatus memory_status();
 
-// Parses the kernel's memory accounting (/proc/meminfo) and the process's own
-// status (/proc/self/status) texts; split out so tests can feed known figures.
-MemoryStatus parse_memory_status(const std::string& meminfo, const std::string& self_status,
-                                 uint64_t address_space_limit);
-
 // Colours of buttons as 0x00BBGGRR.
 uint32_t button_face_color();
 uint32_t button_text_color();
@@ -33,5 +28,9 @@ std::string system_folder();
 
 // Renames a file; refuses (false) when the target exists or the source is missing.
 bool rename_no_replace(const char* from, const char* to);
+
+// Renames a file over the target, which is replaced when it exists; false
+// when the source is missing or the target cannot be replaced.
+bool rename_replace(const char* from, const char* to);
 
 }  // namespace platform

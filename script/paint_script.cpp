@@ -79,6 +79,8 @@ std::span<const RecordShape> record_shapes() { return kRecords; }
 std::string paint_script_path(const char* startDir) {
     std::string path = startDir == nullptr ? "" : startDir;
     if (!path.empty() && path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
+    path += kPaintScriptFolder;
+    path += platform::kPathSeparator;
     path += kPaintScriptName;
     return path;
 }

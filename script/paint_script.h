@@ -13,8 +13,9 @@
 
 namespace script {
 
-// The file, relative to the host's start folder.
-inline constexpr std::string_view kPaintScriptName = "scripts/luapaint.srp";
+// The file, in this folder under the host's start folder.
+inline constexpr std::string_view kPaintScriptFolder = "scripts";
+inline constexpr std::string_view kPaintScriptName = "luapaint.srp";
 
 // One value passed by the script: its text by the script language's own
 // rules (null when it has none, written as an empty line) and its number

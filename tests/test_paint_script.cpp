@@ -6,23 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "platform/paths.h"
 #include "support/engine_fixture.h"
 #include "support/script_files.h"
 #include "support/working_buffers.h"
 
 namespace {
 
+// The lines of a text file, each ended as the system ends them.
 std::vector<std::string> lines_of(const std::string& text) {
+    const std::string_view ending = platform::kTextLineEnd;
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
-        const size_t end = text.find('\n', start);
+        const size_t end = text.find(ending, start);
         if (end == std::string::npos) {
             lines.push_back(text.substr(start) + "<no line end>");
             break;
         }
         lines.push_back(text.substr(start, end - start));
-        start = end + 1;
+        start = end + ending.size();
     }
     return lines;
 }

@@ -7,6 +7,7 @@
 #include "platform/imglib/coverage.h"
 #include "platform/imglib/picture.h"
 #include "platform/imglib/render2d.h"
+#include "platform/imglib/wide_product.h"
 
 namespace imglib {
 
@@ -36,14 +37,18 @@ Clipped clip_rect(int32_t left, int32_t top, int32_t right, int32_t bottom, uint
 }
 
 // The largest dx with (dx / rx)^2 + (dy / ry)^2 <= 1, or -1 where the row
-// misses the ellipse; exact, in 128-bit integers.
+// misses the ellipse; exact, in 128-bit products. The radii are below 2^31,
+// so every square fits 64 bits.
 int64_t half_span(int64_t rx, int64_t ry, int64_t dy) {
     if (dy < 0) dy = -dy;
     if (dy > ry) return -1;
     if (ry == 0) return rx;
-    using Wide = unsigned __int128;
-    const Wide rx2 = Wide(rx) * Wide(rx), ry2 = Wide(ry) * Wide(ry), dy2 = Wide(dy) * Wide(dy);
-    const auto fits = [&](int64_t dx) { return Wide(dx) * Wide(dx) * ry2 + dy2 * rx2 <= rx2 * ry2; };
+    const uint64_t rx2 = uint64_t(rx) * uint64_t(rx), ry2 = uint64_t(ry) * uint64_t(ry);
+    const uint64_t dy2 = uint64_t(dy) * uint64_t(dy);
+    const WideProduct whole = multiply_wide(rx2, ry2), row = multiply_wide(dy2, rx2);
+    const auto fits = [&](int64_t dx) {
+        return not_above(add_wide(multiply_wide(uint64_t(dx) * uint64_t(dx), ry2), row), whole);
+    };
     const double t = double(dy) / double(ry);
     int64_t d = int64_t(std::floor(double(rx) * std::sqrt(std::max(0.0, 1.0 - t * t))));
     while (d < rx && fits(d + 1)) ++d;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/imglib/codecs.h"
+#include "platform/system.h"
 
 namespace imglib {
 
@@ -60,7 +61,7 @@ BOOL close_dest(HISDEST dest) {
     if (dest == nullptr) return 0;
     bool ok = !dest->failed;
     if (std::fclose(dest->file) != 0) ok = false;
-    if (ok) ok = std::rename(dest->temp.c_str(), dest->target.c_str()) == 0;
+    if (ok) ok = platform::rename_replace(dest->temp.c_str(), dest->target.c_str());
     if (!ok) std::remove(dest->temp.c_str());
     delete dest;
     return ok ? 1 : 0;

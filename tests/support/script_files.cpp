@@ -1,16 +1,17 @@
 #include "support/script_files.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "support/temp_dir.h"
+
 ScriptFolder::ScriptFolder() {
-    std::string pattern = ::testing::TempDir() + "paintcore-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a folder";
-    path_ = pattern + "/";
+    const std::string folder = make_unique_folder(::testing::TempDir() + "paintcore-");
+    if (folder.empty()) ADD_FAILURE() << "cannot make a folder";
+    path_ = folder + "/";
 }
 
 ScriptFolder::~ScriptFolder() {

@@ -18,3 +18,7 @@ public:
 private:
     std::filesystem::path dir_;
 };
+
+// Makes a new folder whose path starts with prefix and returns its path;
+// empty when none can be made. A portable mkdtemp.
+std::string make_unique_folder(const std::string& prefix);

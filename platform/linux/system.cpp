@@ -1,4 +1,4 @@
-#include "platform/system.h"
+#include "platform/linux/memory_accounting.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+
+#include "platform/system.h"
 
 namespace platform {
 
@@ -85,6 +87,10 @@ bool rename_no_replace(const char* from, const char* to) {
         return std::rename(from, to) == 0;
     }
     return unlink(from) == 0;
+}
+
+bool rename_replace(const char* from, const char* to) {
+    return from != nullptr && to != nullptr && std::rename(from, to) == 0;
 }
 
 }  // namespace platform
