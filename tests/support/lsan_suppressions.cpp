@@ -2,9 +2,11 @@
 // and the text layout library keep caches of fonts and patterns for the
 // life of the process, in tables the leak checker cannot follow. Drawing
 // text many thousands of times holds memory level, so these are caches,
-// not leaks. Only the sanitizer runtime calls this.
+// not leaks. SANE's test backend keeps what it read of its settings for
+// the process. Only the sanitizer runtime calls this.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\n"
            "leak:libpangoft2-1.0.so\n"
-           "leak:libpango-1.0.so\n";
+           "leak:libpango-1.0.so\n"
+           "leak:libsane-test.so\n";
 }
