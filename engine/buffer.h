@@ -15,6 +15,8 @@
 #include <new>
 #include <utility>
 
+#include "platform/parallel.h"
+
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
@@ -68,8 +70,9 @@ public:
         if (!allocate(count)) throw std::bad_alloc();
     }
 
+    // Large blocks are filled in bands on the task pool.
     void fill_bytes(uint8_t value) noexcept {
-        if (data_ != nullptr) std::memset(data_, value, count_ * sizeof(T));
+        if (data_ != nullptr) parallel::fill_bytes(data_, value, count_ * sizeof(T));
     }
 
     void release() noexcept {
