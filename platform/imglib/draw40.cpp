@@ -62,7 +62,7 @@ BOOL IS40_FillSolidRect(uint8_t* image, uint32_t width, uint32_t height, uint32_
     const int64_t y1 = std::min<int64_t>(bottom, int64_t(height) - 1);
     if (x0 > x1 || y0 > y1) return 1;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         cv::Mat picture(int(height), int(width), CV_8UC(int(bytesPerPixel)), image, stride);
         picture(cv::Rect(int(x0), int(y0), int(x1 - x0 + 1), int(y1 - y0 + 1))).setTo(colour_scalar(colour));
         return 1;
@@ -115,7 +115,7 @@ BOOL IS40_GaussianBlurImage(const uint8_t* src, uint32_t width, uint32_t height,
     if (!(radius > 0.0) || radius > kMaxRadius) return 0;
     if (width == 0 || height == 0) return 1;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         const int type = CV_8UC(int(bytesPerPixel));
         const cv::Mat in(int(height), int(width), type, const_cast<uint8_t*>(src), srcStride);
         cv::Mat out(int(height), int(width), type, dst, dstStride);
