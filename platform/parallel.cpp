@@ -15,6 +15,7 @@ namespace {
 
 std::atomic<int32_t> g_threads{0};  // 0 until the pool is first used
 std::atomic<int64_t> g_min_work{kDefaultMinParallelWork};
+std::atomic<int64_t> g_pool_runs{0};
 std::mutex g_sizing;
 
 int32_t size_pool(int32_t n) {
@@ -98,11 +99,14 @@ void fill_bytes(void* dst, uint8_t value, size_t n) {
     each_chunk(n, [&](size_t at, size_t bytes) { std::memset(static_cast<uint8_t*>(dst) + at, value, bytes); });
 }
 
+int64_t pool_runs() { return g_pool_runs.load(std::memory_order_relaxed); }
+
 namespace detail {
 
 void run_bands(int64_t count, int64_t grain, BandFunction run, void* context) {
     if (count <= 0) return;
     if (thread_count() <= 1 || count < 2) return run(context, 0, count);
+    g_pool_runs.fetch_add(1, std::memory_order_relaxed);
     run_on_pool(count, grain < 1 ? 1 : grain, run, context);
 }
 

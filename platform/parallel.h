@@ -57,6 +57,10 @@ inline constexpr int64_t kColourWork = 16;   // colour-model conversions, filter
 bool disjoint_rows(const void* a, int64_t a_stride, int64_t a_row_bytes, const void* b, int64_t b_stride,
                    int64_t b_row_bytes, int64_t rows);
 
+// How many operations have been handed to the pool since the process
+// started (work that stayed on the caller's thread is not counted).
+int64_t pool_runs();
+
 namespace detail {
 using BandFunction = void (*)(void* context, int64_t begin, int64_t end);
 // Calls run(context, begin, end) for disjoint bands covering [0, count),

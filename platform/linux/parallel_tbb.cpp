@@ -8,6 +8,7 @@
 #include <oneapi/tbb/partitioner.h>
 #include <oneapi/tbb/task_arena.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/parallel_pool.h"
@@ -49,10 +50,17 @@ void resize_pool(int32_t threads) {
 }
 
 void run_on_pool(int64_t count, int64_t grain, BandFunction run, void* context) {
+    // The partition is made here, the same as the std::thread pool makes
+    // it: one band per thread at most, every band at least the grain.
+    Pool& p = pool();
+    const int64_t bands = std::clamp<int64_t>(count / grain, 1, p.arena->max_concurrency());
     using Range = oneapi::tbb::blocked_range<int64_t>;
-    pool().arena->execute([&] {
+    p.arena->execute([&] {
         oneapi::tbb::parallel_for(
-            Range(0, count, size_t(grain)), [&](const Range& band) { run(context, band.begin(), band.end()); },
+            Range(0, bands, 1),
+            [&](const Range& r) {
+                for (int64_t k = r.begin(); k < r.end(); ++k) run(context, k * count / bands, (k + 1) * count / bands);
+            },
             oneapi::tbb::static_partitioner());
     });
 }
