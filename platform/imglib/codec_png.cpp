@@ -162,6 +162,11 @@ public:
     bool start(uint32_t filters, const ISLineResolution* res) {
         allowed_ = filters & detail::kPngAllFilters;
         if (allowed_ == 0) allowed_ = detail::kPngAllFilters;
+        // Filters that would only see the zeros around a single row or
+        // column are left out, as libpng leaves them out.
+        if (height == 1) allowed_ &= ~(detail::kPngFilterUp | detail::kPngFilterAverage | detail::kPngFilterPaeth);
+        if (width == 1) allowed_ &= ~(detail::kPngFilterSub | detail::kPngFilterAverage | detail::kPngFilterPaeth);
+        if (allowed_ == 0) allowed_ = detail::kPngFilterNone;
         // Filtered data compresses best with zlib's filtered strategy; rows
         // left as they are take the default one.
         const int strategy = allowed_ == detail::kPngFilterNone ? Z_DEFAULT_STRATEGY : Z_FILTERED;
