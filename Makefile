@@ -5,12 +5,13 @@
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 DEMO_OUT   ?= $(BUILD)/demo.png
 
-.PHONY: all deps build demo check test test-san fuzz bench clean
+.PHONY: all deps build demo check test test-san test-tsan fuzz bench clean
 
 all: build
 
@@ -35,6 +36,15 @@ test-san: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The tests of the task pool and its users under ThreadSanitizer, on the
+# std::thread pool (the sanitizer cannot see oneTBB's own synchronisation).
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAINTCORE_TSAN=ON -DPAINTCORE_TBB=OFF \
+	      -DPAINTCORE_BENCH=OFF -DPAINTCORE_TOOLS=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target parallel_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(TSAN_BUILD) -L parallel --output-on-failure -j $(JOBS)
+
 # The file parsers' fuzz targets, built with clang apart from the main
 # build, each run for FUZZ_SECONDS on a seed corpus the seed writer makes.
 fuzz: deps
@@ -43,7 +53,7 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-check: test test-san fuzz
+check: test test-san test-tsan fuzz
 
 bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
