@@ -89,33 +89,48 @@ protected:
         return out;
     }
 
-    // Runs `op` on every size at one thread, then at each other count, and
-    // checks that the others wrote the same and, unless the operation runs
-    // in one pass by its definition, handed work to the pool.
-    static void same_at_every_count(const char* name, const std::function<Bytes(Size)>& op, bool banded = true) {
+    struct Op {
+        std::string name;
+        std::function<Bytes(Size)> run;
+        // False for an operation that runs in one pass by its definition.
+        bool banded = true;
+    };
+
+    // Runs each op on every size at one thread, then at each other count
+    // (the pool made once per count), and checks that the others wrote the
+    // same and, where the op is banded, handed work to the pool.
+    static void same_at_every_count(const std::vector<Op>& ops) {
         parallel::set_min_parallel_work(1);
         parallel::set_thread_count(1);
-        std::vector<Bytes> want;
-        for (const Size z : kSizes) {
-            want.push_back(op(z));
-            ASSERT_FALSE(want.back().empty()) << name;
-        }
+        std::vector<std::vector<Bytes>> want(ops.size());
+        for (size_t k = 0; k < ops.size(); ++k)
+            for (const Size z : kSizes) {
+                want[k].push_back(ops[k].run(z));
+                ASSERT_FALSE(want[k].back().empty()) << ops[k].name;
+            }
         for (const int32_t n : kThreadCounts) {
             parallel::set_thread_count(n);
-            const int64_t runs = parallel::pool_runs();
-            for (size_t i = 0; i < std::size(kSizes); ++i) {
-                const Size z = kSizes[i];
-                ASSERT_TRUE(op(z) == want[i]) << name << " on " << z.w << "x" << z.h << " at " << n << " threads";
+            for (size_t k = 0; k < ops.size(); ++k) {
+                const int64_t runs = parallel::pool_runs();
+                for (size_t i = 0; i < std::size(kSizes); ++i) {
+                    const Size z = kSizes[i];
+                    ASSERT_TRUE(ops[k].run(z) == want[k][i])
+                        << ops[k].name << " on " << z.w << "x" << z.h << " at " << n << " threads";
+                }
+                if (!ops[k].banded) continue;
+                EXPECT_GT(parallel::pool_runs(), runs) << ops[k].name << " never reached the pool at " << n;
             }
-            if (!banded) continue;
-            EXPECT_GT(parallel::pool_runs(), runs) << name << " never reached the pool at " << n << " threads";
         }
+    }
+    static void same_at_every_count(const char* name, const std::function<Bytes(Size)>& op) {
+        same_at_every_count({Op{name, op}});
     }
 };
 
 TEST_F(SamePixels, Display) {
+    std::vector<Op> ops;
     for (const auto& [num, den] : {std::pair{1, 1}, std::pair{1, 2}, std::pair{3, 1}}) {
-        same_at_every_count("render", [num, den](Size z) {
+        ops.push_back({"render " + std::to_string(num) + ":" + std::to_string(den), [num, den](Size z) {
             std::mt19937 rng = scene(z, 3, 1);
             PTE_SetLayerOptions(4, 1, 0, 100, "Layer Mask");  // masks layer 3
             PTE_CreateLayer(0, z.w, z.h);
@@ -130,8 +145,9 @@ TEST_F(SamePixels, Display) {
             Bytes display(size_t(z.w) * z.h * 9 * 3, 0xAB);
             PTE_Render(display.data(), z.w * num * 3, 0, 0, z.w, z.h);
             return display;
-        });
+        }});
     }
+    same_at_every_count(ops);
 }
 
 TEST_F(SamePixels, Merges) {
@@ -278,9 +294,10 @@ bool sweeps_in_order(std::string_view name, bool in_place) {
 }
 
 TEST_F(SamePixels, BuiltinFilters) {
+    std::vector<Op> ops;
     for (const std::string_view name : imaging::kBuiltinFilterNames) {
         for (const uint8_t in_place : {0, 1}) {
-            same_at_every_count(std::string(name).c_str(), [name, in_place](Size z) {
+            const auto run = [name, in_place](Size z) {
                 std::mt19937 rng = scene(z, 1, 11);
                 make_working_buffers(random_picture(z.w, z.h, rng()), 0x5A);
                 // Options that take each filter through its own paths (the
@@ -293,18 +310,21 @@ TEST_F(SamePixels, BuiltinFilters) {
                 out.insert(out.end(), src.begin(), src.end());
                 out.insert(out.end(), layer.begin(), layer.end());
                 return out;
-            }, !sweeps_in_order(name, in_place));
+            };
+            ops.push_back({std::string(name) + (in_place ? " in place" : ""), run, !sweeps_in_order(name, in_place)});
         }
     }
+    same_at_every_count(ops);
 }
 
 TEST_F(SamePixels, Geometry) {
     static const char* kFilters[] = {"Area Average", "Nearest Neighbor", "Bilinear", "Bicubic", "Box", "Triangle",
                                      "Hamming", "Gaussian", "Bell", "B-Spline", "Cubic 1", "Cubic 2",
                                      "Lanczos3", "Mitchell", "Sinc", "Hermite", "Hanning", "Catrom"};
+    std::vector<Op> ops;
     for (const char* filter : kFilters) {
         for (const bool larger : {false, true}) {
-            same_at_every_count(filter, [filter, larger](Size z) {
+            ops.push_back({std::string(filter) + (larger ? " up" : " down"), [filter, larger](Size z) {
                 scene(z, 1, 12);
                 const int32_t w = larger ? z.w * 2 + 1 : std::max(1, z.w / 2), h = larger ? z.h + 3 : std::max(1, z.h / 3);
                 PTE_IPLResize(w, h, filter);
@@ -312,9 +332,10 @@ TEST_F(SamePixels, Geometry) {
                 const Bytes upper = layer_bytes(2);
                 out.insert(out.end(), upper.begin(), upper.end());
                 return out;
-            });
+            }});
         }
     }
+    same_at_every_count(ops);
     same_at_every_count("turns, flips, canvas", [](Size z) {
         scene(z, 1, 13);
         Bytes out;
