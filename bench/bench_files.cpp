@@ -19,6 +19,7 @@
 
 #include "libpng_direct.h"
 #include "platform/imglib/files.h"
+#include "thread_counts.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
@@ -120,6 +121,7 @@ bool write_bmp_ours(const char* path) {
 }
 
 void BM_PngWrite_Ours(benchmark::State& s) {
+    bench::use_threads(s, 0);
     ours_write(s, ".png",
                [](HISDEST d) { return IS3WritePNG(d, picture(4).data(), kSide, kSide, kSide * 4, 8, 6, &kRes); });
 }
@@ -128,6 +130,7 @@ void BM_JpegWrite_Ours(benchmark::State& s) {
     ours_write(s, ".jpg", [&](HISDEST d) { return IS3WriteJPG(d, picture(3).data(), kSide, kSide, 97, 24, &res); });
 }
 void BM_TiffWrite_Ours(benchmark::State& s) {
+    bench::use_threads(s, 0);
     const ISResolution res{300, 300, 2};
     ours_write(s, ".tif", [&](HISDEST d) { return IS3WriteTIFF(d, picture(4).data(), kSide, kSide, 32, 8, &res); });
 }
@@ -286,7 +289,7 @@ void BM_BmpRead_Stb(benchmark::State& s) { direct_read(s, "dr.bmp", write_bmp_ou
 }  // namespace
 
 #define FILE_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->MinTime(2.0)
-FILE_BENCH(BM_PngWrite_Ours);
+FILE_BENCH(BM_PngWrite_Ours)->Apply(bench::one_and_all_threads);
 FILE_BENCH(BM_PngWrite_Libpng);
 FILE_BENCH(BM_PngRead_Ours);
 FILE_BENCH(BM_PngRead_Libpng);
@@ -294,7 +297,7 @@ FILE_BENCH(BM_JpegWrite_Ours);
 FILE_BENCH(BM_JpegWrite_Libjpeg);
 FILE_BENCH(BM_JpegRead_Ours);
 FILE_BENCH(BM_JpegRead_Libjpeg);
-FILE_BENCH(BM_TiffWrite_Ours);
+FILE_BENCH(BM_TiffWrite_Ours)->Apply(bench::one_and_all_threads);
 FILE_BENCH(BM_TiffWrite_Libtiff);
 FILE_BENCH(BM_TiffRead_Ours);
 FILE_BENCH(BM_TiffRead_Libtiff);

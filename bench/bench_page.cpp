@@ -23,6 +23,7 @@
 #include "libpng_direct.h"
 #include "engine/pixels.h"
 #include "paintcore.h"
+#include "thread_counts.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ void run(benchmark::State& state, const char* name, Save save) {
 }
 
 void BM_PageSavePng_Ours(benchmark::State& state) {
+    bench::use_threads(state, 0);
     run(state, ".png", [](const char* path) {
         PTE_SetLastError("");
         PTE_SavePageToFileRGB32(path, ".png", 96);
@@ -133,7 +135,21 @@ void BM_PageSavePng_WholeImageThenLibpng(benchmark::State& state) {
     });
 }
 
-BENCHMARK(BM_PageSavePng_Ours)->Unit(benchmark::kMillisecond)->Iterations(3);
+// The flatten of the four layers into one RGBA64 picture (PTE_Merge).
+void BM_Flatten4Layers(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    make_page();
+    std::vector<uint16_t> wide(size_t(kSide) * kSide * 4);
+    for (auto _ : state) {
+        PTE_Merge(wide.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kSide * kSide);
+    state.SetLabel("4 layers, 4096x4096");
+}
+
+BENCHMARK(BM_Flatten4Layers)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PageSavePng_Ours)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PageSavePng_LibpngDirectOnComposite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PageSavePng_WholeImageThenLibpng)->Unit(benchmark::kMillisecond)->Iterations(3);
 
