@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -103,6 +104,8 @@ void run(benchmark::State& state, const char* name, Save save) {
         if (!ok) state.SkipWithError("save failed");
     }
     state.counters["peak_extra_MiB"] = peak;
+    std::error_code error;
+    state.counters["file_bytes"] = double(std::filesystem::file_size(path, error));
     state.SetItemsProcessed(int64_t(state.iterations()) * kSide * kSide);
     state.SetLabel("4 layers, 4096x4096, RGBA PNG");
     std::remove(path.c_str());
