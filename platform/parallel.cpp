@@ -80,8 +80,8 @@ template <class F>
 void each_chunk(size_t n, F&& f) {
     constexpr int64_t kChunk = int64_t(1) << 16;
     const int64_t chunks = (int64_t(n) + kChunk - 1) / kChunk;
-    // A chunk holds kChunk / 16 pixels of RGBA64, four to a unit of work.
-    for_bands(chunks, kChunk / 16 / 4 * kCopyWork, [&](int64_t first, int64_t end) {
+    // A chunk holds kChunk / 8 pixels of RGBA64, four to a unit of work.
+    for_bands(chunks, kChunk / 8 / 4 * kCopyWork, [&](int64_t first, int64_t end) {
         const int64_t from = first * kChunk, to = std::min<int64_t>(end * kChunk, int64_t(n));
         f(size_t(from), size_t(to - from));
     });
