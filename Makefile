@@ -1,6 +1,7 @@
 # paintcore: `make demo` builds and runs the main job; `make check` builds
 # and runs every test, then runs them again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then fuzzes the file parsers; `make bench`
+# UndefinedBehaviorSanitizer, the task pool's users under ThreadSanitizer,
+# then fuzzes the file parsers; `make bench`
 # runs the benchmarks; `make install` installs the library under PREFIX.
 # JOBS compilers run at once (every core by default).
 # `make windows` cross-builds the two Windows DLLs; `make check-windows` runs
@@ -8,13 +9,14 @@
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
+TSAN_BUILD ?= build-tsan
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 DEMO_OUT   ?= $(BUILD)/demo.png
 PREFIX     ?= /usr/local
 
-.PHONY: all deps deps-demo build build-demo demo install check test test-san fuzz bench clean \
+.PHONY: all deps deps-demo build build-demo demo install check test test-san test-tsan fuzz bench clean \
         windows-deps windows check-windows
 
 all: build
@@ -56,6 +58,15 @@ test-san: deps
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:allocator_may_return_null=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
+# The tests of the task pool and its users under ThreadSanitizer, on the
+# std::thread pool (the sanitizer cannot see oneTBB's own synchronisation).
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPAINTCORE_TSAN=ON -DPAINTCORE_TBB=OFF \
+	      -DPAINTCORE_BENCH=OFF -DPAINTCORE_TOOLS=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target parallel_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --test-dir $(TSAN_BUILD) -L parallel --output-on-failure -j $(JOBS)
+
 # The file parsers' fuzz targets, built with clang apart from the main
 # build, each run for FUZZ_SECONDS on a seed corpus the seed writer makes.
 fuzz: deps
@@ -64,14 +75,14 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	./scripts/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-check: test test-san fuzz
+check: test test-san test-tsan fuzz
 
 bench: build
 	@set -e; for b in $(BUILD)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$b"; "$$b" $(BENCH_ARGS); done
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) $(WIN64_BUILD) $(WIN32_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN64_BUILD) $(WIN32_BUILD)
 
 # Windows: build-win64/paintcore.dll and build-win32/paintcore.dll (stdcall,
 # plain export names), each with its import library libpaintcore.dll.a,

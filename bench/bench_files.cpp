@@ -11,6 +11,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 
 #include "libpng_direct.h"
 #include "platform/imglib/files.h"
+#include "thread_counts.h"
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STB_IMAGE_STATIC
@@ -64,9 +66,12 @@ const std::vector<uint8_t>& picture(uint32_t channels) {
 
 std::string file(const char* name) { return "/tmp/paintcore_bench_" + std::to_string(getpid()) + name; }
 
-void report(benchmark::State& state) {
+// Items: pixels; with a file written, its size (what compression gained).
+void report(benchmark::State& state, const std::string& written = "") {
     state.SetItemsProcessed(int64_t(state.iterations()) * kSide * kSide);
     state.SetLabel("4096x4096");
+    std::error_code error;
+    if (!written.empty()) state.counters["file_bytes"] = double(std::filesystem::file_size(written, error));
 }
 
 // ---- Ours ----
@@ -78,7 +83,7 @@ void ours_write(benchmark::State& state, const char* name, Write write) {
         HISDEST d = IS3OpenFileDest(path.c_str(), 0);
         if (!write(d) || !IS3CloseDest(d)) state.SkipWithError("write failed");
     }
-    report(state);
+    report(state, path);
     std::remove(path.c_str());
 }
 
@@ -120,6 +125,7 @@ bool write_bmp_ours(const char* path) {
 }
 
 void BM_PngWrite_Ours(benchmark::State& s) {
+    bench::use_threads(s, 0);
     ours_write(s, ".png",
                [](HISDEST d) { return IS3WritePNG(d, picture(4).data(), kSide, kSide, kSide * 4, 8, 6, &kRes); });
 }
@@ -128,6 +134,7 @@ void BM_JpegWrite_Ours(benchmark::State& s) {
     ours_write(s, ".jpg", [&](HISDEST d) { return IS3WriteJPG(d, picture(3).data(), kSide, kSide, 97, 24, &res); });
 }
 void BM_TiffWrite_Ours(benchmark::State& s) {
+    bench::use_threads(s, 0);
     const ISResolution res{300, 300, 2};
     ours_write(s, ".tif", [&](HISDEST d) { return IS3WriteTIFF(d, picture(4).data(), kSide, kSide, 32, 8, &res); });
 }
@@ -257,7 +264,7 @@ void direct_write(benchmark::State& state, const char* name, bool (*write)(const
     const std::string path = file(name);
     for (auto _ : state)
         if (!write(path.c_str())) state.SkipWithError("write failed");
-    report(state);
+    report(state, path);
     std::remove(path.c_str());
 }
 
@@ -286,7 +293,7 @@ void BM_BmpRead_Stb(benchmark::State& s) { direct_read(s, "dr.bmp", write_bmp_ou
 }  // namespace
 
 #define FILE_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->MinTime(2.0)
-FILE_BENCH(BM_PngWrite_Ours);
+FILE_BENCH(BM_PngWrite_Ours)->Apply(bench::one_and_all_threads);
 FILE_BENCH(BM_PngWrite_Libpng);
 FILE_BENCH(BM_PngRead_Ours);
 FILE_BENCH(BM_PngRead_Libpng);
@@ -294,7 +301,7 @@ FILE_BENCH(BM_JpegWrite_Ours);
 FILE_BENCH(BM_JpegWrite_Libjpeg);
 FILE_BENCH(BM_JpegRead_Ours);
 FILE_BENCH(BM_JpegRead_Libjpeg);
-FILE_BENCH(BM_TiffWrite_Ours);
+FILE_BENCH(BM_TiffWrite_Ours)->Apply(bench::one_and_all_threads);
 FILE_BENCH(BM_TiffWrite_Libtiff);
 FILE_BENCH(BM_TiffRead_Ours);
 FILE_BENCH(BM_TiffRead_Libtiff);

@@ -17,6 +17,7 @@
 #include "engine/engine_state.h"
 #include "imaging/builtin_filters.h"
 #include "paintcore.h"
+#include "thread_counts.h"
 
 namespace {
 
@@ -96,7 +97,20 @@ void run_builtin(benchmark::State& state, const char* name, std::array<int32_t, 
 }
 
 void BM_BuiltinValueBlur(benchmark::State& state) { run_builtin(state, "Value Blur", {300, 300}); }
-void BM_BuiltinDetailBlur(benchmark::State& state) { run_builtin(state, "Detail Blur", {50}); }
+void BM_BuiltinDetailBlur(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    run_builtin(state, "Detail Blur", {50});
+}
+// Whole-layer filters of independent pixels, one per kind of arithmetic:
+// HSL lightness, Lab both ways.
+void BM_BuiltinHyperContrast(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    run_builtin(state, "Hyper Contrast", {300});
+}
+void BM_BuiltinAdjustLab(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    run_builtin(state, "Adjust Lab", {550, 450, 520});
+}
 
 void BM_PeerOpenCvBoxBlur3x3(benchmark::State& state) {
     auto p = picture(kWidth, kHeight);
@@ -115,6 +129,8 @@ void BM_PeerOpenCvBoxBlur3x3(benchmark::State& state) {
 BENCHMARK(BM_LuaInvertGetSetRgb)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LuaPeerStandardCalls)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BuiltinValueBlur)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BuiltinDetailBlur)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuiltinDetailBlur)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuiltinHyperContrast)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuiltinAdjustLab)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeerOpenCvBoxBlur3x3)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

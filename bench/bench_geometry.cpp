@@ -2,9 +2,9 @@
 // resize on the same buffers, and memcpy of the same bytes as the floor of
 // any turn or flip.
 //
-// Both sides run on one thread: the library keeps OpenCV on the caller's
-// thread (the engine starts no thread), which holds for the peer calls in
-// this process too.
+// The last argument is the thread count (0: the task pool's own size); the
+// library gives OpenCV's loops the pool's size, so the peer runs at the
+// same count.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -15,7 +15,9 @@
 #include "paintcore.h"
 #include "platform/imglib/geometry.h"
 #include "platform/imglib/init.h"
+#include "platform/imglib/picture.h"
 #include "platform/imglib/resample.h"
+#include "thread_counts.h"
 
 namespace {
 
@@ -72,6 +74,7 @@ void sizes(const benchmark::State& st, uint32_t& w, uint32_t& h, uint32_t& nw, u
 }
 
 void BM_Resize_Ours(benchmark::State& st) {
+    bench::use_threads(st, 2);
     imglib::IS3Initialize();
     uint32_t w, h, nw, nh;
     sizes(st, w, h, nw, nh);
@@ -85,6 +88,8 @@ void BM_Resize_Ours(benchmark::State& st) {
 }
 
 void BM_Resize_OpenCV(benchmark::State& st) {
+    bench::use_threads(st, 2);
+    imglib::detail::match_pool_threads();
     imglib::IS3Initialize();
     uint32_t w, h, nw, nh;
     sizes(st, w, h, nw, nh);
@@ -101,15 +106,17 @@ void BM_Resize_OpenCV(benchmark::State& st) {
 }
 
 void resize_args(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"method", "up"});
+    b->ArgNames({"method", "up", "threads"});
     for (int m : {kLanczos3, kBicubic, kBilinear, kAreaAverage})
-        for (int up : {0, 1}) b->Args({m, up});
+        for (int up : {0, 1})
+            for (int threads : {1, 0}) b->Args({m, up, threads});
     b->Unit(benchmark::kMillisecond);
 }
 
 // Every kernel of the filtered resampler on the same pictures, for the
 // spread between the narrow ones (Box, Triangle) and the wide ones (Sinc).
 void BM_ResizeFilter_Ours(benchmark::State& st) {
+    parallel::set_thread_count(1);  // the kernels compared on one thread
     uint32_t w, h, nw, nh;
     sizes(st, w, h, nw, nh);
     const auto src = picture(w, h);
@@ -131,6 +138,7 @@ void filter_args(benchmark::internal::Benchmark* b) {
 }
 
 void BM_QuarterTurn_Ours(benchmark::State& st) {
+    bench::use_threads(st, 0);
     const auto src = picture(kTurnSide, kTurnSide);
     std::vector<uint8_t> dst(src.size());
     for (auto _ : st) {
@@ -142,6 +150,7 @@ void BM_QuarterTurn_Ours(benchmark::State& st) {
 }
 
 void BM_FlipHorizontal_Ours(benchmark::State& st) {
+    bench::use_threads(st, 0);
     auto picture_ = picture(kTurnSide, kTurnSide);
     for (auto _ : st) {
         imglib::IS3HorizontalFlipImage(picture_.data(), kTurnSide, kTurnSide, 4, kTurnSide * 4);
@@ -162,6 +171,7 @@ void BM_Memcpy_SameBytes(benchmark::State& st) {
 
 // The whole export: every layer read, turned and rebuilt (one 4096 x 4096 layer).
 void BM_QuarterTurn_Layer(benchmark::State& st) {
+    bench::use_threads(st, 0);
     PTE_CreateImage(nullptr, kTurnSide, kTurnSide, 16, 0);
     PTE_CreateLayer(1, kTurnSide, kTurnSide);
     PTE_SetLayerOptions(1, 1, 0, 100, "Normal");
@@ -176,8 +186,8 @@ void BM_QuarterTurn_Layer(benchmark::State& st) {
 BENCHMARK(BM_Resize_Ours)->Apply(resize_args);
 BENCHMARK(BM_Resize_OpenCV)->Apply(resize_args);
 BENCHMARK(BM_ResizeFilter_Ours)->Apply(filter_args);
-BENCHMARK(BM_QuarterTurn_Ours)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FlipHorizontal_Ours)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuarterTurn_Ours)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FlipHorizontal_Ours)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memcpy_SameBytes)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_QuarterTurn_Layer)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuarterTurn_Layer)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "libpng_direct.h"
 #include "engine/pixels.h"
 #include "paintcore.h"
+#include "thread_counts.h"
 
 namespace {
 
@@ -102,12 +104,15 @@ void run(benchmark::State& state, const char* name, Save save) {
         if (!ok) state.SkipWithError("save failed");
     }
     state.counters["peak_extra_MiB"] = peak;
+    std::error_code error;
+    state.counters["file_bytes"] = double(std::filesystem::file_size(path, error));
     state.SetItemsProcessed(int64_t(state.iterations()) * kSide * kSide);
     state.SetLabel("4 layers, 4096x4096, RGBA PNG");
     std::remove(path.c_str());
 }
 
 void BM_PageSavePng_Ours(benchmark::State& state) {
+    bench::use_threads(state, 0);
     run(state, ".png", [](const char* path) {
         PTE_SetLastError("");
         PTE_SavePageToFileRGB32(path, ".png", 96);
@@ -133,7 +138,21 @@ void BM_PageSavePng_WholeImageThenLibpng(benchmark::State& state) {
     });
 }
 
-BENCHMARK(BM_PageSavePng_Ours)->Unit(benchmark::kMillisecond)->Iterations(3);
+// The flatten of the four layers into one RGBA64 picture (PTE_Merge).
+void BM_Flatten4Layers(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    make_page();
+    std::vector<uint16_t> wide(size_t(kSide) * kSide * 4);
+    for (auto _ : state) {
+        PTE_Merge(wide.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * kSide * kSide);
+    state.SetLabel("4 layers, 4096x4096");
+}
+
+BENCHMARK(BM_Flatten4Layers)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PageSavePng_Ours)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PageSavePng_LibpngDirectOnComposite)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PageSavePng_WholeImageThenLibpng)->Unit(benchmark::kMillisecond)->Iterations(3);
 

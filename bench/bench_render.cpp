@@ -20,6 +20,7 @@
 #include "engine/blend.h"
 #include "engine/blend_modes.h"
 #include "paintcore.h"
+#include "thread_counts.h"
 
 namespace {
 
@@ -88,8 +89,10 @@ void count_coverage(benchmark::State& st, int layers) {
 
 std::vector<uint8_t> display() { return std::vector<uint8_t>(size_t(kDisplayPixels) * 3); }
 
-// Arguments: numerator, denominator; the request covers what fills the view.
+// Arguments: numerator, denominator, threads; the request covers what
+// fills the view.
 void BM_Render4Layers(benchmark::State& st) {
+    bench::use_threads(st, 2);
     make_scene({"Normal", "Multiply", "Screen"}, false);
     const int num = int(st.range(0)), den = int(st.range(1));
     PTE_SetScale(num, den);
@@ -106,6 +109,7 @@ void BM_Render4Layers(benchmark::State& st) {
 }
 
 void BM_RenderOpaqueNormalStack(benchmark::State& st) {
+    bench::use_threads(st, 0);
     make_scene({"Normal", "Normal", "Normal"}, true);
     PTE_SetScale(1, 1);
     auto out = display();
@@ -224,10 +228,18 @@ void BM_BlendStep(benchmark::State& st) {
 
 }  // namespace
 
-BENCHMARK(BM_Render4Layers)->Args({1, 1})->Args({3, 1})->Args({1, 2})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Render4Layers)
+    ->ArgNames({"num", "den", "threads"})
+    ->Args({1, 1, 1})
+    ->Args({1, 1, 0})
+    ->Args({3, 1, 1})
+    ->Args({3, 1, 0})
+    ->Args({1, 2, 1})
+    ->Args({1, 2, 0})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PixmanOver3Layers)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PixmanOverMultiplyScreen)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RenderOpaqueNormalStack)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RenderOpaqueNormalStack)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpySameBytes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlendStep)->DenseRange(0, 40)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

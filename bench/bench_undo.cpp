@@ -15,6 +15,7 @@
 
 #include "engine/engine_state.h"
 #include "paintcore.h"
+#include "thread_counts.h"
 #include "undo/history.h"
 
 namespace {
@@ -75,14 +76,21 @@ void BM_UndoStroke256(benchmark::State& state) { exchange_bench<true>(state, kSt
 void BM_RedoStroke256(benchmark::State& state) { exchange_bench<false>(state, kStroke); }
 
 void BM_SaveLayer4096(benchmark::State& state) {
+    bench::use_threads(state, 0);
     make_image(2);  // each save releases the older of two whole-layer steps
     for (auto _ : state) PTE_SaveUndoBuffer(1, 0);
     state.SetBytesProcessed(state.iterations() * 2 * bytes_of(kSide));
     PTE_DeleteImage();
 }
 
-void BM_UndoLayer4096(benchmark::State& state) { exchange_bench<true>(state, kSide); }
-void BM_RedoLayer4096(benchmark::State& state) { exchange_bench<false>(state, kSide); }
+void BM_UndoLayer4096(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    exchange_bench<true>(state, kSide);
+}
+void BM_RedoLayer4096(benchmark::State& state) {
+    bench::use_threads(state, 0);
+    exchange_bench<false>(state, kSide);
+}
 
 // ---- memcpy of the same bytes ----
 
@@ -162,10 +170,10 @@ BENCHMARK(BM_MemcpySaveRotating256)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_UndoStroke256)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RedoStroke256)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MemcpyExchange256)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SaveLayer4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveLayer4096)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpySave4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpySaveFresh4096)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_UndoLayer4096)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RedoLayer4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoLayer4096)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedoLayer4096)->Apply(bench::one_and_all_threads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyExchange4096)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

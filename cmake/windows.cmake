@@ -29,6 +29,13 @@ find_package(GIF REQUIRED)
 # A static libtiff needs its codecs after it on the link line.
 set_property(TARGET TIFF::TIFF APPEND PROPERTY INTERFACE_LINK_LIBRARIES JPEG::JPEG ZLIB::ZLIB)
 
+# libdeflate, cross-built like the others, under the Linux build's target name.
+find_path(LIBDEFLATE_INCLUDE_DIR libdeflate.h REQUIRED)
+find_library(LIBDEFLATE_LIBRARY deflate REQUIRED)
+add_library(PkgConfig::LIBDEFLATE INTERFACE IMPORTED)
+target_include_directories(PkgConfig::LIBDEFLATE SYSTEM INTERFACE ${LIBDEFLATE_INCLUDE_DIR})
+target_link_libraries(PkgConfig::LIBDEFLATE INTERFACE ${LIBDEFLATE_LIBRARY})
+
 # Lua 5.1 has no pkg-config file here; the target takes the name the Linux
 # build's lookup gives it, so that one link line serves both systems.
 find_path(LUA51_INCLUDE_DIR lua.hpp PATH_SUFFIXES lua5.1 REQUIRED)

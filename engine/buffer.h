@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "platform/large_pages.h"
+#include "platform/parallel.h"
 
 namespace engine {
 
@@ -66,8 +67,9 @@ public:
         if (!allocate(count)) throw std::bad_alloc();
     }
 
+    // Large blocks are filled in bands on the task pool.
     void fill_bytes(uint8_t value) noexcept {
-        if (data_ != nullptr) std::memset(data_, value, count_ * sizeof(T));
+        if (data_ != nullptr) parallel::fill_bytes(data_, value, count_ * sizeof(T));
     }
 
     void release() noexcept {

@@ -8,6 +8,7 @@
 #include "engine/blend_modes.h"
 #include "engine/layers.h"
 #include "engine/pixels.h"
+#include "platform/parallel.h"
 
 namespace merge {
 
@@ -44,24 +45,57 @@ blend::Params params_of(const LayerSlot& layer) { return {layer.mode, layer.opac
 
 }  // namespace
 
+namespace {
+
+// A merge's rectangle clipped to both pictures: source columns x0..x1-1
+// and rows y0..y1-1; source pixel (x, y) lands on (x + shift_x, y + shift_y).
+struct MergeClip {
+    int64_t x0, y0, x1, y1, shift_x, shift_y;
+    int32_t columns() const { return int32_t(std::min<int64_t>(x1 - x0, std::numeric_limits<int32_t>::max())); }
+};
+
+bool clip_merge(const Picture<const uint16_t>& source, int64_t sx, int64_t sy, int64_t width, int64_t height,
+                const Picture<uint16_t>& destination, int64_t dx, int64_t dy, MergeClip& c) {
+    if (source.pixels == nullptr || destination.pixels == nullptr) return false;
+    c.shift_x = dx - sx;
+    c.shift_y = dy - sy;
+    c.x0 = std::max({sx, int64_t(0), -c.shift_x});
+    c.y0 = std::max({sy, int64_t(0), -c.shift_y});
+    c.x1 = std::min({sx + width, source.width, destination.width - c.shift_x});
+    c.y1 = std::min({sy + height, source.height, destination.height - c.shift_y});
+    return c.x0 < c.x1 && c.y0 < c.y1;
+}
+
+// Source rows first..end-1 of a clipped merge.
+void blend_rows(const Picture<const uint16_t>& source, const uint16_t* mask, const Picture<uint16_t>& destination,
+                const MergeClip& c, int64_t first, int64_t end, const blend::Params& params) {
+    const int32_t count = c.columns();
+    for (int64_t y = first; y < end; ++y) {
+        const int64_t from = y * source.rowLength + c.x0 * 4;
+        uint16_t* to = destination.pixels + (y + c.shift_y) * destination.rowLength + (c.x0 + c.shift_x) * 4;
+        blend::blend_span(to, source.pixels + from, mask != nullptr ? mask + from : nullptr, count, params);
+    }
+}
+
+// merge_rect on the caller's thread alone.
+void merge_rect_rows(const Picture<const uint16_t>& source, int64_t sx, int64_t sy, int64_t width, int64_t height,
+                     const uint16_t* mask, const Picture<uint16_t>& destination, int64_t dx, int64_t dy,
+                     const blend::Params& params) {
+    MergeClip c;
+    if (clip_merge(source, sx, sy, width, height, destination, dx, dy, c))
+        blend_rows(source, mask, destination, c, c.y0, c.y1, params);
+}
+
+}  // namespace
+
 void merge_rect(const Picture<const uint16_t>& source, int64_t sx, int64_t sy, int64_t width, int64_t height,
                 const uint16_t* mask, const Picture<uint16_t>& destination, int64_t dx, int64_t dy,
                 const blend::Params& params) {
-    if (source.pixels == nullptr || destination.pixels == nullptr) return;
-    // Source columns x0..x1-1 and rows y0..y1-1 that lie in both pictures;
-    // a source pixel (x, y) lands on (x + shift_x, y + shift_y).
-    const int64_t shift_x = dx - sx, shift_y = dy - sy;
-    const int64_t x0 = std::max({sx, int64_t(0), -shift_x});
-    const int64_t y0 = std::max({sy, int64_t(0), -shift_y});
-    const int64_t x1 = std::min({sx + width, source.width, destination.width - shift_x});
-    const int64_t y1 = std::min({sy + height, source.height, destination.height - shift_y});
-    if (x0 >= x1 || y0 >= y1) return;
-    const int32_t count = int32_t(std::min<int64_t>(x1 - x0, std::numeric_limits<int32_t>::max()));
-    for (int64_t y = y0; y < y1; ++y) {
-        const int64_t from = y * source.rowLength + x0 * 4;
-        uint16_t* to = destination.pixels + (y + shift_y) * destination.rowLength + (x0 + shift_x) * 4;
-        blend::blend_span(to, source.pixels + from, mask != nullptr ? mask + from : nullptr, count, params);
-    }
+    MergeClip c;
+    if (!clip_merge(source, sx, sy, width, height, destination, dx, dy, c)) return;
+    parallel::for_bands(c.y1 - c.y0, int64_t(c.columns()) * parallel::kBlendWork, [&](int64_t first, int64_t end) {
+        blend_rows(source, mask, destination, c, c.y0 + first, c.y0 + end, params);
+    });
 }
 
 const uint16_t* mask_pixels_of(const EngineState& s, int32_t index) {
@@ -98,20 +132,43 @@ void merge_layer_into_rect(const EngineState& s, int32_t from, uint16_t* buffer,
                packed_picture(buffer, width, height), 0, 0, params_of(*source));
 }
 
+namespace {
+
+// merge_visible_rect for rows first..end-1 of the buffer, on one thread:
+// the whole stack is laid over a band before the next band, so the band's
+// rows stay in cache from layer to layer.
+void flatten_rows(const EngineState& s, uint16_t* buffer, int32_t x, int32_t y, int32_t width, int64_t first,
+                  int64_t end) {
+    uint16_t* rows = buffer + first * int64_t(width) * 4;
+    const int32_t band_y = int32_t(y + first), band_height = int32_t(end - first);
+    std::memset(rows, 0, size_t(width) * size_t(band_height) * 8);
+    // The background is copied as it is: its own alpha, no opacity.
+    const LayerSlot& background = s.layers[engine::kBackgroundLayer];
+    if (background.visible == 1 && engine::image_pixels(s, background) != nullptr)
+        pixels::get_rgba64_layer_rect(s, rows, width * 8, engine::kBackgroundLayer, x, band_y, width, band_height);
+    const Picture<uint16_t> band = packed_picture(rows, width, band_height);
+    for (int32_t index = engine::kBackgroundLayer + 1; index < engine::kLayerCount; ++index) {
+        const LayerSlot& slot = s.layers[index];
+        if (!slot.has_pixels() || !slot.visible) continue;
+        const blend::Params params = params_of(slot);
+        merge_rect_rows(image_picture(s, slot), x, band_y, width, band_height, mask_pixels_of(s, index), band, 0, 0,
+                        params);
+    }
+}
+
+}  // namespace
+
 void merge_visible_rect(const EngineState& s, uint16_t* buffer, int32_t x, int32_t y, int32_t width,
                         int32_t height) {
     if (buffer == nullptr || width <= 0 || height <= 0) return;
     // The background copy takes a row stride in bytes as an int32.
     if (int64_t(width) * 8 > std::numeric_limits<int32_t>::max()) return;
-    std::memset(buffer, 0, size_t(width) * size_t(height) * 8);
-    // The background is copied as it is: its own alpha, no opacity.
-    const LayerSlot& background = s.layers[engine::kBackgroundLayer];
-    if (background.visible == 1 && engine::image_pixels(s, background) != nullptr)
-        pixels::get_rgba64_layer_rect(s, buffer, width * 8, engine::kBackgroundLayer, x, y, width, height);
-    for (int32_t index = engine::kBackgroundLayer + 1; index < engine::kLayerCount; ++index) {
-        const LayerSlot& slot = s.layers[index];
-        if (slot.has_pixels() && slot.visible) merge_layer_into_rect(s, index, buffer, x, y, width, height);
-    }
+    int64_t layers = 1;
+    for (int32_t index = engine::kBackgroundLayer + 1; index < engine::kLayerCount; ++index)
+        layers += s.layers[index].has_pixels() && s.layers[index].visible;
+    parallel::for_bands(height, int64_t(width) * layers * parallel::kBlendWork, [&](int64_t first, int64_t end) {
+        flatten_rows(s, buffer, x, y, width, first, end);
+    });
 }
 
 int32_t color_at_merged(const EngineState& s, int32_t x, int32_t y) {
@@ -134,18 +191,22 @@ void merge_rgba32_at(EngineState& s, const uint8_t* picture, int64_t stride, int
     const int64_t left = int64_t(x) + skip_x, top = int64_t(y) + skip_y;
     const int64_t columns = std::min<int64_t>(width - skip_x, target.width - left);
     const int64_t rows = std::min<int64_t>(height - skip_y, target.height - top);
-    // Converted a piece at a time, so the merge needs no picture-sized buffer.
+    if (columns <= 0 || rows <= 0) return;
+    // Converted a piece at a time, so the merge needs no picture-sized
+    // buffer; each band of rows has its own piece.
     constexpr int32_t kPiece = 256;
-    uint16_t wide[kPiece * 4];
-    for (int64_t r = 0; r < rows; ++r) {
-        const uint8_t* row = picture + (r + skip_y) * stride + skip_x * 4;
-        uint16_t* to = target.pixels + (top + r) * target.rowLength + left * 4;
-        for (int64_t c = 0; c < columns; c += kPiece) {
-            const int32_t count = int32_t(std::min<int64_t>(kPiece, columns - c));
-            for (int32_t i = 0; i < count * 4; ++i) wide[i] = pixels::to16(row[c * 4 + i]);
-            blend::blend_span(to + c * 4, wide, nullptr, count, params);
+    parallel::for_bands(rows, columns * parallel::kBlendWork, [&](int64_t first, int64_t end) {
+        uint16_t wide[kPiece * 4];
+        for (int64_t r = first; r < end; ++r) {
+            const uint8_t* row = picture + (r + skip_y) * stride + skip_x * 4;
+            uint16_t* to = target.pixels + (top + r) * target.rowLength + left * 4;
+            for (int64_t c = 0; c < columns; c += kPiece) {
+                const int32_t count = int32_t(std::min<int64_t>(kPiece, columns - c));
+                for (int32_t i = 0; i < count * 4; ++i) wide[i] = pixels::to16(row[c * 4 + i]);
+                blend::blend_span(to + c * 4, wide, nullptr, count, params);
+            }
         }
-    }
+    });
 }
 
 void merge_rgba32_image(EngineState& s, const uint8_t* picture, LayerSlot& layer, const blend::Params& params) {

@@ -1,6 +1,7 @@
 #include "engine/pixels.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <type_traits>
 
@@ -10,6 +11,7 @@
 
 #include "engine/layers.h"
 #include "platform/imglib/imglib.h"
+#include "platform/parallel.h"
 #include "undo/rle.h"
 
 namespace pixels {
@@ -39,11 +41,14 @@ void for_each_pixel_with_rgb24(const EngineState& s, Host* host, int32_t stride,
     if (pixels == nullptr || host == nullptr) return;
     width = std::min(width, s.imageWidth);
     height = std::min(height, s.imageHeight);
-    for (int32_t r = 0; r < height; ++r) {
-        Host* hp = host_row(host, stride, r);
-        uint16_t* lp = pixels + int64_t(r) * s.layerRowLength;
-        for (int32_t c = 0; c < width; ++c, hp += 3, lp += 4) f(lp, hp, c, r);
-    }
+    if (width <= 0) return;
+    parallel::for_bands(height, int64_t(width) * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int32_t r = int32_t(first); r < int32_t(end); ++r) {
+            Host* hp = host_row(host, stride, r);
+            uint16_t* lp = pixels + int64_t(r) * s.layerRowLength;
+            for (int32_t c = 0; c < width; ++c, hp += 3, lp += 4) f(lp, hp, c, r);
+        }
+    });
 }
 
 // A slot of the table that covers the image, else null.
@@ -162,23 +167,25 @@ void load_rgba32_layer(EngineState& s, const uint8_t* src, int32_t stride, int32
     const int64_t skip_x = x0 - x;
     const int64_t skip_y = y0 - y;
     const bool keepAlpha = layer->keepAlpha != 0;
-    for (int64_t r = y0; r < y1; ++r) {
-        const uint8_t* sp = host_row(src, stride, r - y0 + skip_y) + skip_x * 4;
-        uint16_t* dp = layer_row(*layer, r) + x0 * 4;
-        if (!weighting && !keepAlpha && rule == LoadRule::Current) {
-            load_whole_row(sp, dp, x1 - x0);
-            continue;
+    parallel::for_bands(y1 - y0, (x1 - x0) * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t r = y0 + first; r < y0 + end; ++r) {
+            const uint8_t* sp = host_row(src, stride, r - y0 + skip_y) + skip_x * 4;
+            uint16_t* dp = layer_row(*layer, r) + x0 * 4;
+            if (!weighting && !keepAlpha && rule == LoadRule::Current) {
+                load_whole_row(sp, dp, x1 - x0);
+                continue;
+            }
+            // Inside the image, the coverage is read by index along the row.
+            const bool inside = weighting && r < s.imageHeight && x1 <= s.imageWidth;
+            const size_t base = inside ? size_t(r) * size_t(s.imageWidth) : 0;
+            for (int64_t c = x0; c < x1; ++c, sp += 4, dp += 4) {
+                const uint32_t cov = !weighting ? 65535
+                                     : inside   ? coverage.at_index(base + size_t(c))
+                                                : coverage.at(int32_t(c), int32_t(r));
+                load_pixel(dp, sp, weighting, cov, keepAlpha, rule);
+            }
         }
-        // Inside the image, the coverage is read by index along the row.
-        const bool inside = weighting && r < s.imageHeight && x1 <= s.imageWidth;
-        const size_t base = inside ? size_t(r) * size_t(s.imageWidth) : 0;
-        for (int64_t c = x0; c < x1; ++c, sp += 4, dp += 4) {
-            const uint32_t cov = !weighting ? 65535
-                                 : inside   ? coverage.at_index(base + size_t(c))
-                                            : coverage.at(int32_t(c), int32_t(r));
-            load_pixel(dp, sp, weighting, cov, keepAlpha, rule);
-        }
-    }
+    });
 }
 
 void load_rgba32(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
@@ -240,21 +247,23 @@ void load_rgb24_to_alpha(EngineState& s, const uint8_t* src, int32_t stride, boo
 void set_rgba64_layer(EngineState& s, const uint16_t* src, int32_t stride, int32_t index) {
     LayerSlot* layer = image_layer(s, index);
     if (layer == nullptr || src == nullptr) return;
-    for (int32_t r = 0; r < s.imageHeight; ++r)
-        std::memcpy(layer_row(*layer, r), host_row(src, stride, r), size_t(s.imageWidth) * 8);
+    parallel::for_bands(s.imageHeight, s.imageWidth * parallel::kCopyWork / 4 + 1, [&](int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r)
+            std::memcpy(layer_row(*layer, r), host_row(src, stride, r), size_t(s.imageWidth) * 8);
+    });
 }
 
 void set_layer_data(EngineState& s, const void* src, int32_t index) {
     LayerSlot* layer = image_layer(s, index);
     if (layer == nullptr || src == nullptr) return;
-    std::memcpy(layer->pixels.data(), src, layer->pixels.size_bytes());
+    parallel::copy_bytes(layer->pixels.data(), src, layer->pixels.size_bytes());
 }
 
 void copy_layer_data(EngineState& s, int32_t from, int32_t to) {
     const LayerSlot* source = image_layer(s, from);
     LayerSlot* target = image_layer(s, to);
     if (source == nullptr || target == nullptr || source == target) return;
-    std::memcpy(target->pixels.data(), source->pixels.data(), target->pixels.size_bytes());
+    parallel::copy_bytes(target->pixels.data(), source->pixels.data(), target->pixels.size_bytes());
 }
 
 // ---- Reads ----
@@ -268,16 +277,18 @@ void get_rgba64_layer_rect(const EngineState& s, uint16_t* dst, int32_t stride, 
     const int64_t c0 = std::max<int64_t>(x, 0), c1 = std::min<int64_t>(int64_t(x) + width, layer.width);
     const int64_t r0 = std::max<int64_t>(y, 0), r1 = std::min<int64_t>(int64_t(y) + height, layer.height);
     if (c0 >= c1) return;
-    for (int64_t r = r0; r < r1; ++r) {
-        uint16_t* dp = host_row(dst, stride, r - y) + (c0 - x) * 4;
-        std::memcpy(dp, layer_row(layer, r) + c0 * 4, size_t(c1 - c0) * 8);
-    }
+    parallel::for_bands(r1 - r0, (c1 - c0) * parallel::kCopyWork / 4 + 1, [&](int64_t first, int64_t end) {
+        for (int64_t r = r0 + first; r < r0 + end; ++r) {
+            uint16_t* dp = host_row(dst, stride, r - y) + (c0 - x) * 4;
+            std::memcpy(dp, layer_row(layer, r) + c0 * 4, size_t(c1 - c0) * 8);
+        }
+    });
 }
 
 void get_layer_data(const EngineState& s, void* dst, int32_t index) {
     const LayerSlot* layer = image_layer(s, index);
     if (layer == nullptr || dst == nullptr) return;
-    std::memcpy(dst, layer->pixels.data(), layer->pixels.size_bytes());
+    parallel::copy_bytes(dst, layer->pixels.data(), layer->pixels.size_bytes());
 }
 
 int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int32_t index) {
@@ -286,11 +297,9 @@ int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int
     // Bounds in locals: the bytes written could alias the state, which would
     // keep the loop from being vectorised.
     const int32_t rows = s.imageHeight, values = s.imageWidth * 4;
-    for (int32_t r = 0; r < rows; ++r) {
-        const uint16_t* sp = layer_row(*layer, r);
-        uint8_t* dp = host_row(dst, stride, r);
-        high_bytes_row(sp, dp, values);
-    }
+    parallel::for_bands(rows, s.imageWidth * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r) high_bytes_row(layer_row(*layer, r), host_row(dst, stride, r), values);
+    });
     return rows;
 }
 
@@ -322,28 +331,46 @@ int32_t get_rgba32_layer_compressed(const EngineState& s, uint8_t* dst, int32_t 
 
 // ---- Conversions ----
 
+namespace {
+
+// Rows of a conversion between host pictures run in bands only when the
+// pictures share no byte (see parallel::disjoint_rows).
+template <class To, class From>
+bool separate_rows(const To* dst, int64_t dstStride, int64_t dstRowBytes, const From* src, int64_t srcStride,
+                   int64_t srcRowBytes, int64_t rows) {
+    return parallel::disjoint_rows(dst, dstStride, dstRowBytes, src, srcStride, srcRowBytes, rows);
+}
+
+// The rectangle at (x, y) of a source of rowPixels RGBA64 pixels a row,
+// `Channels` high bytes a pixel into a packed destination.
+template <int Channels>
+void rgba64_rect_to_packed(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height,
+                           int32_t rowPixels, uint8_t* dst) {
+    if (src == nullptr || dst == nullptr || width <= 0 || height <= 0) return;
+    const uint16_t* first = src + (int64_t(y) * rowPixels + x) * 4;
+    const int64_t dst_row = int64_t(width) * Channels;
+    const bool separate =
+        separate_rows(dst, dst_row, dst_row, first, int64_t(rowPixels) * 8, int64_t(width) * 8, height);
+    parallel::for_bands_if(separate, height, width * parallel::kPixelWork, [&](int64_t r0, int64_t r1) {
+        for (int64_t r = r0; r < r1; ++r) {
+            const uint16_t* sp = first + r * rowPixels * 4;
+            uint8_t* dp = dst + r * dst_row;
+            for (int32_t c = 0; c < width; ++c, sp += 4, dp += Channels)
+                for (int k = 0; k < Channels; ++k) dp[k] = to8(sp[k]);
+        }
+    });
+}
+
+}  // namespace
+
 void rgba64_rect_to_rgba32(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height,
                            int32_t rowPixels, uint8_t* dst) {
-    if (src == nullptr || dst == nullptr || width <= 0) return;
-    for (int32_t r = 0; r < height; ++r) {
-        const uint16_t* sp = src + (int64_t(y + r) * rowPixels + x) * 4;
-        uint8_t* dp = dst + int64_t(r) * width * 4;
-        for (int64_t i = 0; i < int64_t(width) * 4; ++i) dp[i] = to8(sp[i]);
-    }
+    rgba64_rect_to_packed<4>(src, x, y, width, height, rowPixels, dst);
 }
 
 void rgba64_rect_to_rgb24(const uint16_t* src, int32_t x, int32_t y, int32_t width, int32_t height,
                           int32_t rowPixels, uint8_t* dst) {
-    if (src == nullptr || dst == nullptr || width <= 0) return;
-    for (int32_t r = 0; r < height; ++r) {
-        const uint16_t* sp = src + (int64_t(y + r) * rowPixels + x) * 4;
-        uint8_t* dp = dst + int64_t(r) * width * 3;
-        for (int32_t c = 0; c < width; ++c, sp += 4, dp += 3) {
-            dp[0] = to8(sp[0]);
-            dp[1] = to8(sp[1]);
-            dp[2] = to8(sp[2]);
-        }
-    }
+    rgba64_rect_to_packed<3>(src, x, y, width, height, rowPixels, dst);
 }
 
 namespace {
@@ -351,12 +378,17 @@ namespace {
 template <class To, class From, class Convert>
 void convert_rgba_rows(To* dst, int32_t dstStride, const From* src, int32_t srcStride, int32_t width, int32_t height,
                        Convert convert) {
-    if (src == nullptr || dst == nullptr || width <= 0) return;
-    for (int32_t r = 0; r < height; ++r) {
-        const From* sp = host_row(src, srcStride, r);
-        To* dp = host_row(dst, dstStride, r);
-        for (int64_t i = 0; i < int64_t(width) * 4; ++i) dp[i] = convert(sp[i]);
-    }
+    if (src == nullptr || dst == nullptr || width <= 0 || height <= 0) return;
+    const int64_t values = int64_t(width) * 4;
+    const bool separate = separate_rows(dst, dstStride, values * int64_t(sizeof(To)), src, srcStride,
+                                        values * int64_t(sizeof(From)), height);
+    parallel::for_bands_if(separate, height, width * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r) {
+            const From* sp = host_row(src, srcStride, r);
+            To* dp = host_row(dst, dstStride, r);
+            for (int64_t i = 0; i < values; ++i) dp[i] = convert(sp[i]);
+        }
+    });
 }
 }  // namespace
 
@@ -372,16 +404,20 @@ void rgba32_to_rgba64(uint16_t* dst, int32_t dstStride, const uint8_t* src, int3
 
 void rgba64_to_rgb24(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int32_t width,
                      int32_t height) {
-    if (src == nullptr || dst == nullptr || width <= 0) return;
-    for (int32_t r = 0; r < height; ++r) {
-        const uint16_t* sp = host_row(src, srcStride, r);
-        uint8_t* dp = host_row(dst, dstStride, r);
-        for (int32_t c = 0; c < width; ++c, sp += 4, dp += 3) {
-            dp[0] = to8(sp[0]);
-            dp[1] = to8(sp[1]);
-            dp[2] = to8(sp[2]);
+    if (src == nullptr || dst == nullptr || width <= 0 || height <= 0) return;
+    const bool separate =
+        separate_rows(dst, dstStride, int64_t(width) * 3, src, srcStride, int64_t(width) * 8, height);
+    parallel::for_bands_if(separate, height, width * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r) {
+            const uint16_t* sp = host_row(src, srcStride, r);
+            uint8_t* dp = host_row(dst, dstStride, r);
+            for (int32_t c = 0; c < width; ++c, sp += 4, dp += 3) {
+                dp[0] = to8(sp[0]);
+                dp[1] = to8(sp[1]);
+                dp[2] = to8(sp[2]);
+            }
         }
-    }
+    });
 }
 
 // ---- Run-length lines ----
@@ -421,9 +457,10 @@ void clear(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
     LayerSlot* layer = s.currentSlot;
     if (layer == nullptr || !layer->has_pixels()) return;
     const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
-    const size_t count = layer->pixels.size() / 4;
-    uint16_t* p = layer->pixels.data();
-    for (size_t i = 0; i < count; ++i, p += 4) std::memcpy(p, value, sizeof value);
+    uint16_t* pixels = layer->pixels.data();
+    parallel::for_bands(int64_t(layer->pixels.size() / 4), parallel::kCopyWork, [&](int64_t first, int64_t end) {
+        for (uint16_t* p = pixels + first * 4; p != pixels + end * 4; p += 4) std::memcpy(p, value, sizeof value);
+    });
 }
 
 void clear_masked(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
@@ -432,18 +469,22 @@ void clear_masked(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
     uint16_t* p = engine::current_image_pixels(s);
     if (p == nullptr) return;
     const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
-    const uint64_t count = engine::image_pixel_count(s);
-    for (uint64_t i = 0; i < count; ++i, p += 4) {
-        const uint32_t m = mask[i];
-        if (m == 0) continue;
-        if (m == 65535) {
-            std::memcpy(p, value, sizeof value);
-            continue;
+    const auto count = int64_t(engine::image_pixel_count(s));
+    parallel::for_bands(count, parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t i = first; i < end; ++i) {
+            uint16_t* px = p + i * 4;
+            const uint32_t m = mask[i];
+            if (m == 0) continue;
+            if (m == 65535) {
+                std::memcpy(px, value, sizeof value);
+                continue;
+            }
+            // A partly selected pixel is mixed toward the colour and made opaque.
+            for (int c = 0; c < 3; ++c)
+                px[c] = uint16_t((((px[c] * (65535 - m)) >> 8) + ((value[c] * m) >> 8)) >> 8);
+            px[3] = 65535;
         }
-        // A partly selected pixel is mixed toward the colour and made opaque.
-        for (int c = 0; c < 3; ++c) p[c] = uint16_t((((p[c] * (65535 - m)) >> 8) + ((value[c] * m) >> 8)) >> 8);
-        p[3] = 65535;
-    }
+    });
 }
 
 void clear_masked_alpha(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
@@ -461,16 +502,21 @@ namespace {
 // Every pixel of a host picture of four channels set to one colour.
 template <class T>
 void clear_quads(T* buffer, int32_t stride, int32_t width, int32_t height, T r, T g, T b, T a) {
-    if (buffer == nullptr) return;
-    for (int32_t y = 0; y < height; ++y) {
-        T* p = host_row(buffer, stride, y);
-        for (int32_t x = 0; x < width; ++x, p += 4) {
-            p[0] = r;
-            p[1] = g;
-            p[2] = b;
-            p[3] = a;
+    if (buffer == nullptr || width <= 0) return;
+    // Rows that overlap (a stride below the row's length) are filled in order.
+    const int64_t row_bytes = int64_t(width) * 4 * int64_t(sizeof(T));
+    const bool separate = std::abs(int64_t(stride)) >= row_bytes;
+    parallel::for_bands_if(separate, height, width * parallel::kCopyWork / 4 + 1, [&](int64_t first, int64_t end) {
+        for (int64_t y = first; y < end; ++y) {
+            T* p = host_row(buffer, stride, y);
+            for (int32_t x = 0; x < width; ++x, p += 4) {
+                p[0] = r;
+                p[1] = g;
+                p[2] = b;
+                p[3] = a;
+            }
         }
-    }
+    });
 }
 }  // namespace
 
@@ -490,58 +536,67 @@ void adjust_rgba32_by_mask_and_texture(const EngineState& s, uint8_t* buffer, in
                                        int32_t height) {
     const Coverage coverage(s);
     if (buffer == nullptr || !coverage.any() || width <= 0) return;
-    for (int32_t r = 0; r < height; ++r) {
-        const int64_t iy = int64_t(y) + r;
-        if (iy < 0 || iy >= s.imageHeight) continue;
-        uint8_t* p = buffer + int64_t(r) * width * 4;
-        for (int32_t c = 0; c < width; ++c, p += 4) {
-            const int64_t ix = int64_t(x) + c;
-            if (ix < 0 || ix >= s.imageWidth) continue;
-            const double cov = coverage.at(int32_t(ix), int32_t(iy));
-            p[3] = uint8_t(cov * (1.0 / 65535) * p[3]);
+    parallel::for_bands(height, width * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r) {
+            const int64_t iy = int64_t(y) + r;
+            if (iy < 0 || iy >= s.imageHeight) continue;
+            uint8_t* p = buffer + r * width * 4;
+            for (int32_t c = 0; c < width; ++c, p += 4) {
+                const int64_t ix = int64_t(x) + c;
+                if (ix < 0 || ix >= s.imageWidth) continue;
+                const double cov = coverage.at(int32_t(ix), int32_t(iy));
+                p[3] = uint8_t(cov * (1.0 / 65535) * p[3]);
+            }
         }
-    }
+    });
 }
 
-void premultiply_rgba32(uint8_t* buffer, int32_t width, int32_t height) {
+namespace {
+
+// Calls f(pixel) for each of width x height packed pixels of `Values`
+// channels, in bands: every pixel is changed alone.
+template <int Values, class T, class F>
+void each_packed_pixel(T* buffer, int32_t width, int32_t height, int64_t work, F&& f) {
     if (buffer == nullptr || width <= 0 || height <= 0) return;
-    const size_t count = size_t(width) * size_t(height);
-    for (uint8_t* p = buffer; p != buffer + count * 4; p += 4) {
+    const auto count = int64_t(width) * int64_t(height);
+    parallel::for_bands(count, work, [&](int64_t first, int64_t end) {
+        for (T* p = buffer + first * Values; p != buffer + end * Values; p += Values) f(p);
+    });
+}
+
+}  // namespace
+
+void premultiply_rgba32(uint8_t* buffer, int32_t width, int32_t height) {
+    each_packed_pixel<4>(buffer, width, height, parallel::kPixelWork, [](uint8_t* p) {
         const uint32_t a = p[3];
-        if (a == 0 || a == 255) continue;
+        if (a == 0 || a == 255) return;
         for (int c = 0; c < 3; ++c) p[c] = uint8_t(a * (1.0 / 255) * (p[c] + 1));
-    }
+    });
 }
 
 void unpremultiply_rgba32(uint8_t* buffer, int32_t width, int32_t height, bool opaque_too) {
-    if (buffer == nullptr || width <= 0 || height <= 0) return;
-    const size_t count = size_t(width) * size_t(height);
-    for (uint8_t* p = buffer; p != buffer + count * 4; p += 4) {
+    each_packed_pixel<4>(buffer, width, height, parallel::kPixelWork, [opaque_too](uint8_t* p) {
         const uint32_t a = p[3];
-        if (a == 0 || (a == 255 && !opaque_too)) continue;
+        if (a == 0 || (a == 255 && !opaque_too)) return;
         const double factor = 1 / (a * (1.0 / 255));
         for (int c = 0; c < 3; ++c) p[c] = uint8_t(std::min(255.0, double(int64_t(factor * p[c]))));
-    }
+    });
 }
 
 void premultiply_rgba64(uint16_t* buffer, int32_t width, int32_t height) {
-    if (buffer == nullptr || width <= 0 || height <= 0) return;
-    const size_t count = size_t(width) * size_t(height);
-    for (uint16_t* p = buffer; p != buffer + count * 4; p += 4) {
-        if (p[3] == 0) continue;
+    each_packed_pixel<4>(buffer, width, height, parallel::kPixelWork, [](uint16_t* p) {
+        if (p[3] == 0) return;
         const double share = p[3] * (1.0 / 65535);
         for (int c = 0; c < 3; ++c) p[c] = uint16_t(share * p[c]);
-    }
+    });
 }
 
 void unpremultiply_rgba64(uint16_t* buffer, int32_t width, int32_t height) {
-    if (buffer == nullptr || width <= 0 || height <= 0) return;
-    const size_t count = size_t(width) * size_t(height);
-    for (uint16_t* p = buffer; p != buffer + count * 4; p += 4) {
-        if (p[3] == 0) continue;
+    each_packed_pixel<4>(buffer, width, height, parallel::kPixelWork, [](uint16_t* p) {
+        if (p[3] == 0) return;
         const double factor = 1 / (p[3] * (1.0 / 65535));
         for (int c = 0; c < 3; ++c) p[c] = uint16_t(std::min(65535.0, double(int64_t(factor * p[c]))));
-    }
+    });
 }
 
 }  // namespace pixels

@@ -8,6 +8,7 @@
 #include "engine/blend_modes.h"
 #include "engine/pixels.h"
 #include "engine/simd4.h"
+#include "platform/parallel.h"
 
 namespace compositor {
 
@@ -352,15 +353,22 @@ void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t 
     if (!find_area(s, x, y, width, height, area)) return;
 
     const Stack stack(s, current);
-    blend::Composite comp;
-    Renderer renderer{stack, area, {}, comp};
+    Display display;
     if (s.maskShown && s.maskActive) {
-        renderer.display.mask = pixels::image_mask(s);
-        renderer.display.colour1 = s.mask.displayColor1;
-        renderer.display.colour2 = s.mask.displayColor2;
-        renderer.display.half_strength = s.mask.displayStyle == 0;
+        display.mask = pixels::image_mask(s);
+        display.colour1 = s.mask.displayColor1;
+        display.colour2 = s.mask.displayColor2;
+        display.half_strength = s.mask.displayStyle == 0;
     }
-    for (int64_t k = 0; k <= area.y1 - area.y0; ++k) renderer.row(buffer + k * int64_t(stride), k);
+    // Display rows are independent: each band of them keeps a running
+    // composite of its own.
+    const int64_t rows = area.y1 - area.y0 + 1, columns = area.x1 - area.x0 + 1;
+    const int64_t work_per_row = columns * std::max(stack.list.count, 1) * parallel::kBlendWork / 2;
+    parallel::for_bands(rows, work_per_row, [&](int64_t first, int64_t end) {
+        blend::Composite comp;
+        Renderer renderer{stack, area, display, comp};
+        for (int64_t k = first; k < end; ++k) renderer.row(buffer + k * int64_t(stride), k);
+    });
 }
 
 void composite_row(const EngineState& s, int32_t row, int32_t column, int32_t count, int32_t step, uint16_t* out) {

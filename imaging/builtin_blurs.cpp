@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "imaging/filter_canvas.h"
+#include "platform/parallel.h"
 
 namespace imaging::filters {
 
@@ -96,13 +97,11 @@ void anti_alias(engine::EngineState& s, const Rgba32Pair& p) {
     });
 }
 
-void adaptive_blur(engine::EngineState& s, const Rgba32Pair& p) {
-    // Every pixel is compared with its unchanged neighbours, whatever the
-    // in-place flag says: the filter reads the source.
-    Canvas c(p, false);
-    const auto& q = s.filters.q;
-    const double t = (1.0 - q[0]) * 255.0;
-    for (int32_t y = 1; y < c.height() - 1; ++y) {
+namespace {
+
+// "Adaptive Blur" over rows y0..y1-1, reading the source only.
+void adaptive_blur_rows(Canvas& c, const std::array<double, 6>& q, double t, int32_t y0, int32_t y1) {
+    for (int32_t y = y0; y < y1; ++y) {
         for (int32_t x = 1; x < c.width() - 1; ++x) {
             const int32_t nx[4] = {x - 1, x + 1, x, x};
             const int32_t ny[4] = {y, y, y - 1, y + 1};
@@ -132,6 +131,20 @@ void adaptive_blur(engine::EngineState& s, const Rgba32Pair& p) {
     }
 }
 
+}  // namespace
+
+void adaptive_blur(engine::EngineState& s, const Rgba32Pair& p) {
+    // Every pixel is compared with its unchanged neighbours, whatever the
+    // in-place flag says: the filter reads the source, so rows are
+    // independent.
+    Canvas c(p, false);
+    const auto& q = s.filters.q;
+    const double t = (1.0 - q[0]) * 255.0;
+    parallel::for_bands(c.height() - 2, (c.width() - 2) * parallel::kColourWork, [&](int64_t first, int64_t end) {
+        adaptive_blur_rows(c, q, t, 1 + int32_t(first), 1 + int32_t(end));
+    });
+}
+
 namespace {
 
 // |L - mean of the 3 x 3 block's L| above the threshold.
@@ -143,12 +156,13 @@ uint8_t ninth(int32_t sum) { return clamp_byte(trunc_int(sum * (1.0 / 9.0))); }
 
 // Reading a source the filter does not write: the sums of each column's
 // three pixels are made once per row and shared by the three blocks that
-// hold the column. `columns` has room for W * 5 values.
-void detail_blur_from_source(const uint8_t* read, const Rgba32Pair& p, double threshold, int32_t* columns) {
+// hold the column. `columns` has room for W * 5 values. Rows y0..y1-1.
+void detail_blur_from_source(const uint8_t* read, const Rgba32Pair& p, double threshold, int32_t* columns,
+                             int32_t y0, int32_t y1) {
     const ptrdiff_t row = ptrdiff_t(p.width) * 4;
     int32_t* lum_sum = columns;
     int32_t* channel_sum = columns + p.width;
-    for (int32_t y = 1; y < p.height - 1; ++y) {
+    for (int32_t y = y0; y < y1; ++y) {
         const uint8_t* r0 = read + (y - 1) * row;
         const uint8_t* r1 = r0 + row;
         const uint8_t* r2 = r1 + row;
@@ -166,11 +180,11 @@ void detail_blur_from_source(const uint8_t* read, const Rgba32Pair& p, double th
 }
 
 // Each pixel's block read afresh, as working in place needs: there the
-// block holds pixels already written.
-void detail_blur_per_pixel(const uint8_t* read, const Rgba32Pair& p, double threshold) {
+// block holds pixels already written. Rows y0..y1-1.
+void detail_blur_per_pixel(const uint8_t* read, const Rgba32Pair& p, double threshold, int32_t y0, int32_t y1) {
     const ptrdiff_t row = ptrdiff_t(p.width) * 4;
     const ptrdiff_t block[9] = {-row - 4, -row, -row + 4, -4, 0, 4, row - 4, row, row + 4};
-    for (int32_t y = 1; y < p.height - 1; ++y) {
+    for (int32_t y = y0; y < y1; ++y) {
         const uint8_t* centre = read + y * row + 4;
         uint8_t* out = p.dst + y * row + 4;
         for (int32_t x = 1; x < p.width - 1; ++x, centre += 4, out += 4) {
@@ -189,13 +203,17 @@ void detail_blur_per_pixel(const uint8_t* read, const Rgba32Pair& p, double thre
 
 void detail_blur(engine::EngineState& s, const Rgba32Pair& p) {
     const double threshold = s.filters.q[0] * 255.0;
-    engine::OwnedBuffer<int32_t> columns;
-    if (s.filters.inPlace)
-        detail_blur_per_pixel(p.dst, p, threshold);
-    else if (columns.allocate(engine::sat_mul(uint64_t(p.width), 5)))
-        detail_blur_from_source(p.src, p, threshold, columns.data());
-    else
-        detail_blur_per_pixel(p.src, p, threshold);
+    // In place, each block reads what the rows above wrote: one pass in order.
+    if (s.filters.inPlace) return detail_blur_per_pixel(p.dst, p, threshold, 1, p.height - 1);
+    // From the source, rows are independent; each band sums its own columns.
+    parallel::for_bands(p.height - 2, (p.width - 2) * parallel::kColourWork, [&](int64_t first, int64_t end) {
+        const int32_t y0 = 1 + int32_t(first), y1 = 1 + int32_t(end);
+        engine::OwnedBuffer<int32_t> columns;
+        if (columns.allocate(engine::sat_mul(uint64_t(p.width), 5)))
+            detail_blur_from_source(p.src, p, threshold, columns.data(), y0, y1);
+        else
+            detail_blur_per_pixel(p.src, p, threshold, y0, y1);
+    });
 }
 
 }  // namespace imaging::filters

@@ -6,6 +6,7 @@
 #include "imaging/filter_canvas.h"
 #include "imaging/working_buffers.h"
 #include "platform/imglib/draw40.h"
+#include "platform/parallel.h"
 #include "script/colour_space.h"
 
 namespace imaging {
@@ -14,21 +15,34 @@ namespace filters {
 
 namespace {
 
+// Rows y0..y1-1 and in each the columns x0..x1-1, in bands of rows when
+// `independent`: the body reads nothing another pixel's body writes (a
+// pixel itself, or neighbours in a picture nobody writes), else in one
+// pass in order, as a filter that reads what it wrote needs.
 template <class Body>
-void each_pixel(Canvas& c, Body body) {
-    for (int32_t y = 0; y < c.height(); ++y)
-        for (int32_t x = 0; x < c.width(); ++x) body(x, y);
+void each_pixel_in(int32_t x0, int32_t x1, int32_t y0, int32_t y1, bool independent, int64_t work, Body body) {
+    if (x0 >= x1 || y0 >= y1) return;
+    parallel::for_bands_if(independent, y1 - y0, (x1 - x0) * work, [&](int64_t first, int64_t end) {
+        for (int32_t y = y0 + int32_t(first); y < y0 + int32_t(end); ++y)
+            for (int32_t x = x0; x < x1; ++x) body(x, y);
+    });
 }
 
-// The pixels at least one away from every edge.
+// Every pixel, each changed from itself alone.
 template <class Body>
-void each_inner_pixel(Canvas& c, Body body) {
-    for (int32_t y = 1; y < c.height() - 1; ++y)
-        for (int32_t x = 1; x < c.width() - 1; ++x) body(x, y);
+void each_pixel(Canvas& c, int64_t work, Body body) {
+    each_pixel_in(0, c.width(), 0, c.height(), true, work, body);
+}
+
+// The pixels at least one away from every edge; their bodies read
+// neighbours, so they run in bands only when reading the source.
+template <class Body>
+void each_inner_pixel(Canvas& c, int64_t work, Body body) {
+    each_pixel_in(1, c.width() - 1, 1, c.height() - 1, !c.reads_destination(), work, body);
 }
 
 void threshold(Canvas& c, double level) {
-    each_pixel(c, [&](int32_t x, int32_t y) {
+    each_pixel(c, parallel::kPixelWork, [&](int32_t x, int32_t y) {
         const int32_t v = c.lum(x, y) < level ? 0 : 255;
         c.put_rgb(x, y, v, v, v);
     });
@@ -48,9 +62,9 @@ void line_art_cleaner(engine::EngineState& s, const Rgba32Pair& p) {
         threshold(c, dark);
     }
     load_into_current_layer(s, p.dst);
-    std::memcpy(p.src, p.dst, p.bytes);
+    parallel::copy_bytes(p.src, p.dst, p.bytes);
     Canvas c(s, p);
-    each_inner_pixel(c, [&](int32_t x, int32_t y) {
+    each_inner_pixel(c, parallel::kColourWork, [&](int32_t x, int32_t y) {
         const int32_t l = c.lum(x, y);
         if (!(l < dark)) return;
         if (c.mean_lum3x3(x, y) - lift > l) c.put_rgb(x, y, 255, 255, 255);
@@ -60,7 +74,7 @@ void line_art_cleaner(engine::EngineState& s, const Rgba32Pair& p) {
 void adjust_lab(engine::EngineState& s, const Rgba32Pair& p) {
     Canvas c(s, p);
     const auto& q = s.filters.q;
-    each_pixel(c, [&](int32_t x, int32_t y) {
+    each_pixel(c, parallel::kColourWork * 4, [&](int32_t x, int32_t y) {
         const uint8_t* px = c.at(x, y);
         colour_space::Lab lab = colour_space::rgb_to_lab(px[0], px[1], px[2]);
         lab.l += (q[0] - 0.5) * 200.0;
@@ -77,7 +91,7 @@ void hyper_contrast(engine::EngineState& s, const Rgba32Pair& p) {
     Canvas c(s, p);
     int32_t k = trunc_int((1.0 - s.filters.q[0]) * 255.0);
     if (k == 0) k = 1;
-    each_pixel(c, [&](int32_t x, int32_t y) {
+    each_pixel(c, parallel::kColourWork, [&](int32_t x, int32_t y) {
         const uint8_t* px = c.at(x, y);
         const double light = colour_space::rgb_to_hsl(px[0], px[1], px[2]).l;
         int32_t out[3];
@@ -104,7 +118,7 @@ void bas_relief(engine::EngineState& s, const Rgba32Pair& p) {
     const int32_t option = s.filters.o[0];
     const int32_t nx = option == 0 || option == 2 ? -1 : 0;
     const int32_t ny = option == 1 || option == 2 ? -1 : 0;
-    each_inner_pixel(c, [&](int32_t x, int32_t y) {
+    each_inner_pixel(c, parallel::kColourWork * 2, [&](int32_t x, int32_t y) {
         const uint8_t* px = c.at(x, y);
         const uint8_t* pn = c.at(x + nx, y + ny);
         const colour_space::Hsl hsl = colour_space::rgb_to_hsl(px[0], px[1], px[2]);
@@ -120,7 +134,7 @@ void bas_relief(engine::EngineState& s, const Rgba32Pair& p) {
 
 void grayscale(engine::EngineState& s, const Rgba32Pair& p) {
     Canvas c(s, p);
-    each_pixel(c, [&](int32_t x, int32_t y) {
+    each_pixel(c, parallel::kPixelWork, [&](int32_t x, int32_t y) {
         const int32_t l = c.lum(x, y);
         c.put_rgb(x, y, l, l, l);
     });
@@ -128,7 +142,7 @@ void grayscale(engine::EngineState& s, const Rgba32Pair& p) {
 
 void invert(engine::EngineState& s, const Rgba32Pair& p) {
     Canvas c(s, p);
-    each_pixel(c, [&](int32_t x, int32_t y) {
+    each_pixel(c, parallel::kPixelWork, [&](int32_t x, int32_t y) {
         const uint8_t* px = c.at(x, y);
         c.put_rgb(x, y, 255 - px[0], 255 - px[1], 255 - px[2]);
     });
@@ -177,7 +191,7 @@ void vignette(engine::EngineState& s, const Rgba32Pair& p) {
     const auto write_fraction = [&](int32_t x, int32_t y, int ch, double v) {
         c.put(x, y, ch, trunc_int(std::clamp(v, 0.0, 1.0) * 255.0));
     };
-    each_pixel(c, [&](int32_t x, int32_t y) {
+    each_pixel(c, parallel::kColourWork, [&](int32_t x, int32_t y) {
         double v = blurred[size_t(y) * size_t(w) + size_t(x)] / 255.0;
         if (fade == 1) v = 1.0 - v;
         const uint8_t* px = c.at(x, y);
@@ -206,7 +220,7 @@ int32_t run_builtin_filter(engine::EngineState& s, std::string_view name, uint8_
     block.right = s.imageWidth - 1;
     block.bottom = s.imageHeight - 1;
     block.inPlace = inPlace;
-    if (inPlace == 0) std::memcpy(pair.dst, pair.src, pair.bytes);
+    if (inPlace == 0) parallel::copy_bytes(pair.dst, pair.src, pair.bytes);
 
     using Filter = void (*)(engine::EngineState&, const Rgba32Pair&);
     static constexpr Filter kFilters[] = {

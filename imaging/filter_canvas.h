@@ -30,6 +30,8 @@ public:
         : read_(readDestination ? p.dst : p.src), dst_(p.dst), w_(p.width), h_(p.height) {}
 
     int32_t width() const { return w_; }
+    // Whether reads come from the picture written (in place).
+    bool reads_destination() const { return read_ == dst_; }
     int32_t height() const { return h_; }
     bool inside(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < w_ && y < h_; }
 

@@ -1,5 +1,6 @@
 #include "io/page_files.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string_view>
 
@@ -8,6 +9,7 @@
 #include "engine/pixels.h"
 #include "io/image_files.h"
 #include "platform/imglib/files.h"
+#include "platform/parallel.h"
 
 namespace io {
 
@@ -69,27 +71,48 @@ constexpr PageWriter kRGBA32Writers[] = {
 
 using RowConversion = void (*)(uint8_t*, int32_t, const uint16_t*, int32_t, int32_t, int32_t);
 
+// Rows composed at once ahead of the writer, per thread of the task pool,
+// and the most bytes (composite and converted rows together) such a band
+// may hold: the page's memory follows its width, never its height.
+constexpr int32_t kBandRowsPerThread = 16;
+constexpr uint64_t kMaxBandBytes = uint64_t(16) << 20;
+
+int32_t band_rows(int32_t width, int32_t height, uint32_t bytesPerPixel) {
+    const uint64_t row_bytes = uint64_t(width) * (8 + bytesPerPixel);
+    const uint64_t wanted = uint64_t(std::max(parallel::thread_count(), 1)) * kBandRowsPerThread;
+    const uint64_t fits = std::max<uint64_t>(kMaxBandBytes / row_bytes, 1);
+    return int32_t(std::min<uint64_t>({wanted, fits, uint64_t(height)}));
+}
+
 void save_page(const engine::EngineState& s, const char* path, const PageWriter* writer, uint32_t bytesPerPixel,
                RowConversion convert, int32_t dpi) {
     const int32_t width = s.imageWidth, height = s.imageHeight;
     if (writer == nullptr || path == nullptr || width <= 0 || height <= 0) return;
+    const int32_t band = band_rows(width, height, bytesPerPixel);
+    const int32_t out_row = width * int32_t(bytesPerPixel);
     engine::OwnedBuffer<uint16_t> composite;
     engine::OwnedBuffer<uint8_t> out;
-    composite.allocate_or_throw(uint64_t(width) * 4);
-    out.allocate_or_throw(uint64_t(width) * bytesPerPixel);
+    composite.allocate_or_throw(uint64_t(width) * 4 * uint64_t(band));
+    out.allocate_or_throw(uint64_t(out_row) * uint64_t(band));
 
     HISDEST dest = IS40_OpenFileDest(path, 0);
     if (dest == nullptr) throw std::runtime_error("page file cannot be opened");
     bool ok = false;
     if (HISLINES lines = writer->init(dest, uint32_t(width), uint32_t(height), dpi); lines != nullptr) {
         ok = true;
-        // Neither the merge nor the conversion allocates or throws: the
-        // writer is always destroyed.
-        for (int32_t i = 0; i < height && ok; ++i) {
-            const int32_t y = writer->bottomFirst ? height - 1 - i : i;
-            merge::merge_visible_rect(s, composite.data(), 0, y, width, 1);
-            convert(out.data(), width * int32_t(bytesPerPixel), composite.data(), width * 8, width, 1);
-            ok = writer->next(lines, out.data()) != 0;
+        // Bands of rows are composed and converted (each in bands of its
+        // own on the pool), then handed to the writer row by row in its
+        // order. Neither the merge nor the conversion allocates or throws:
+        // the writer is always destroyed.
+        for (int32_t done = 0; done < height && ok; done += band) {
+            const int32_t rows = std::min(band, height - done);
+            const int32_t y = writer->bottomFirst ? height - done - rows : done;
+            merge::merge_visible_rect(s, composite.data(), 0, y, width, rows);
+            convert(out.data(), out_row, composite.data(), width * 8, width, rows);
+            for (int32_t i = 0; i < rows && ok; ++i) {
+                const int32_t r = writer->bottomFirst ? rows - 1 - i : i;
+                ok = writer->next(lines, out.data() + int64_t(r) * out_row) != 0;
+            }
         }
         ok = writer->destroy(lines) != 0 && ok;  // fewer rows than the height fail here
     }

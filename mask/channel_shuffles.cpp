@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "mask/selection.h"
+#include "platform/parallel.h"
 
 namespace mask {
 
@@ -14,12 +15,18 @@ uint64_t pixel_count(int32_t width, int32_t height) {
     return (width > 0 && height > 0) ? uint64_t(width) * uint64_t(height) : 0;
 }
 
-// Calls f(dst pixel, src pixel) over width * height packed pixels of the given sizes.
+// Calls f(dst pixel, src pixel) over width * height packed pixels of the
+// given sizes; in bands unless the host handed overlapping buffers (one
+// picture shuffled in place), which take one pass in order.
 template <size_t DstBytes, size_t SrcBytes, class F>
 void for_each_pair(uint8_t* dst, int32_t width, int32_t height, const uint8_t* src, F&& f) {
     if (dst == nullptr || src == nullptr) return;
-    const uint64_t count = pixel_count(width, height);
-    for (uint64_t i = 0; i < count; ++i) f(dst + i * DstBytes, src + i * SrcBytes);
+    const auto count = int64_t(pixel_count(width, height));
+    const bool separate =
+        parallel::disjoint_rows(dst, 0, count * int64_t(DstBytes), src, 0, count * int64_t(SrcBytes), 1);
+    parallel::for_bands_if(separate, count, parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t i = first; i < end; ++i) f(dst + i * DstBytes, src + i * SrcBytes);
+    });
 }
 
 // Sets every image pixel of an RGBA32 image for which match(i) holds.
@@ -28,10 +35,11 @@ void fill_where(const EngineState& s, uint8_t* image, int32_t c0, int32_t c1, in
                 Match&& match) {
     if (image == nullptr) return;
     const uint8_t colour[4] = {uint8_t(c0), uint8_t(c1), uint8_t(c2), uint8_t(c3)};
-    const uint64_t count = engine::image_pixel_count(s);
-    for (uint64_t i = 0; i < count; ++i) {
-        if (match(i)) std::memcpy(image + i * 4, colour, 4);
-    }
+    parallel::for_bands(int64_t(engine::image_pixel_count(s)), parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t i = first; i < end; ++i) {
+            if (match(uint64_t(i))) std::memcpy(image + i * 4, colour, 4);
+        }
+    });
 }
 
 }  // namespace

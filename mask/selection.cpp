@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/pixels.h"
+#include "platform/parallel.h"
 #include "script/colour_space.h"
 
 namespace mask {
@@ -18,21 +19,28 @@ int64_t floor_third(int64_t v) { return v >= 0 ? v / 3 : -((-v + 2) / 3); }
 // Mean of three bytes, truncated (they are never negative).
 inline uint32_t mean3(const uint8_t* p) { return (uint32_t(p[0]) + p[1] + p[2]) / 3; }
 
-// Calls f(i) for every image pixel index while the mask exists.
+// Calls f(mask value, i) for every image pixel index while the mask
+// exists. Every operation here reads and writes pixel i alone, so the
+// image is walked in bands; `work` is the cost of one call of f.
 template <class F>
-void for_each_mask_value(EngineState& s, F&& f) {
+void for_each_mask_value(EngineState& s, F&& f, int64_t work = parallel::kPixelWork) {
     uint16_t* m = pixels::image_mask(s);
     if (m == nullptr) return;
-    const uint64_t count = engine::image_pixel_count(s);
-    for (uint64_t i = 0; i < count; ++i) f(m[i], i);
+    const auto count = int64_t(engine::image_pixel_count(s));
+    parallel::for_bands(count, work, [&](int64_t first, int64_t end) {
+        for (int64_t i = first; i < end; ++i) f(m[i], uint64_t(i));
+    });
 }
 
 // Writes `value` wherever match(i) holds.
 template <class Match>
-void mark_where(EngineState& s, uint16_t value, Match&& match) {
-    for_each_mask_value(s, [&](uint16_t& m, uint64_t i) {
-        if (match(i)) m = value;
-    });
+void mark_where(EngineState& s, uint16_t value, Match&& match, int64_t work = parallel::kPixelWork) {
+    for_each_mask_value(
+        s,
+        [&](uint16_t& m, uint64_t i) {
+            if (match(i)) m = value;
+        },
+        work);
 }
 
 // Calls f(mask value, layer pixel) over the image when both the mask and a
@@ -82,11 +90,14 @@ void fill_from_grey(EngineState& s, int32_t red, int32_t green, int32_t blue) {
 void save_rgb24(const EngineState& s, uint8_t* dst, int32_t stride_bytes) {
     const uint16_t* m = pixels::image_mask(s);
     if (m == nullptr || dst == nullptr) return;
-    for (int32_t y = 0; y < s.imageHeight; ++y) {
-        const uint16_t* row = m + int64_t(y) * s.imageWidth;
-        uint8_t* out = dst + int64_t(y) * stride_bytes;
-        for (int32_t x = 0; x < s.imageWidth; ++x, out += 3) out[0] = out[1] = out[2] = uint8_t(255 - (row[x] >> 8));
-    }
+    parallel::for_bands(s.imageHeight, s.imageWidth * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t y = first; y < end; ++y) {
+            const uint16_t* row = m + y * s.imageWidth;
+            uint8_t* out = dst + y * stride_bytes;
+            for (int32_t x = 0; x < s.imageWidth; ++x, out += 3)
+                out[0] = out[1] = out[2] = uint8_t(255 - (row[x] >> 8));
+        }
+    });
 }
 
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride_bytes, int32_t width, int32_t height) {
@@ -94,14 +105,17 @@ void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride_bytes, int32_
     if (m == nullptr || src == nullptr) return;
     width = std::min(width, s.imageWidth);
     height = std::min(height, s.imageHeight);
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* in = src + int64_t(y) * stride_bytes;
-        uint16_t* row = m + int64_t(y) * s.imageWidth;
-        for (int32_t x = 0; x < width; ++x, in += 3) {
-            const uint32_t k = mean3(in);
-            row[x] = k == 0 ? 65535 : static_cast<uint16_t>((255 - k) << 8);
+    if (width <= 0) return;
+    parallel::for_bands(height, width * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t y = first; y < end; ++y) {
+            const uint8_t* in = src + y * stride_bytes;
+            uint16_t* row = m + y * s.imageWidth;
+            for (int32_t x = 0; x < width; ++x, in += 3) {
+                const uint32_t k = mean3(in);
+                row[x] = k == 0 ? 65535 : static_cast<uint16_t>((255 - k) << 8);
+            }
         }
-    }
+    });
 }
 
 void image_from_mask(EngineState& s) {
@@ -184,10 +198,13 @@ void mark_hue_range_rgba32(EngineState& s, const uint8_t* image, int32_t c0, int
     if (image == nullptr) return;
     const int32_t t = hue_tolerance(tolerance);
     const double reference = colour_space::rgb_to_hsv(c0, c1, c2).h;
-    mark_where(s, level_value(level), [=](uint64_t i) {
-        const uint8_t* p = image + i * 4;
-        return hue_within_tolerance(colour_space::rgb_to_hsv(p[0], p[1], p[2]).h, reference, t);
-    });
+    mark_where(
+        s, level_value(level),
+        [=](uint64_t i) {
+            const uint8_t* p = image + i * 4;
+            return hue_within_tolerance(colour_space::rgb_to_hsv(p[0], p[1], p[2]).h, reference, t);
+        },
+        parallel::kColourWork);
 }
 
 void apply_to_alpha_rgba32(const EngineState& s, uint8_t* image) {
@@ -197,16 +214,18 @@ void apply_to_alpha_rgba32(const EngineState& s, uint8_t* image) {
 void apply_to_alpha_rgba32(const EngineState& s, uint8_t* image, int32_t width, int32_t height, bool keepSelected) {
     const uint16_t* m = pixels::image_mask(s);
     if (m == nullptr || image == nullptr || width <= 0 || height <= 0) return;
-    const size_t columns = size_t(std::min(width, s.imageWidth)), rows = size_t(std::min(height, s.imageHeight));
-    for (size_t y = 0; y < rows; ++y) {
-        const uint16_t* mask_row = m + y * size_t(s.imageWidth);
-        uint8_t* row = image + y * size_t(width) * 4;
-        for (size_t x = 0; x < columns; ++x) {
-            if (keepSelected && mask_row[x] == 65535) continue;
-            uint8_t& a = row[x * 4 + 3];
-            a = static_cast<uint8_t>((uint32_t(mask_row[x] >> 8) * a) >> 8);
+    const int64_t columns = std::min(width, s.imageWidth), rows = std::min(height, s.imageHeight);
+    parallel::for_bands(rows, columns * parallel::kPixelWork, [&](int64_t first, int64_t end) {
+        for (int64_t y = first; y < end; ++y) {
+            const uint16_t* mask_row = m + y * int64_t(s.imageWidth);
+            uint8_t* row = image + y * int64_t(width) * 4;
+            for (int64_t x = 0; x < columns; ++x) {
+                if (keepSelected && mask_row[x] == 65535) continue;
+                uint8_t& a = row[x * 4 + 3];
+                a = static_cast<uint8_t>((uint32_t(mask_row[x] >> 8) * a) >> 8);
+            }
         }
-    }
+    });
 }
 
 void apply_to_working_alpha(EngineState& s) {

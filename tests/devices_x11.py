@@ -34,6 +34,10 @@ from peer_checks import check, failures, peer
 LIBRARY = os.path.abspath(sys.argv[1])
 WORK = os.path.abspath(sys.argv[2])
 PTE = os.path.abspath(sys.argv[3]) if len(sys.argv) > 3 and sys.argv[3] else None
+# The engine's task pool would add its workers to the threads counted below
+# (a PNG encodes in bands); on the caller's thread alone, only the
+# clipboard's serving thread comes and goes.
+os.environ["PAINTCORE_THREADS"] = "1"
 
 
 def load(path=LIBRARY):

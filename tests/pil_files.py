@@ -198,6 +198,42 @@ for ext, rgba_page, fmt in ((".bmp", False, "BMP"), (".png", False, "PNG"), (".p
         check(list(got.convert(mode).getdata()) == list(flat_rgba.convert(mode).getdata()),
               f"PIL reads the page {path} as the composite")
 
+# 4b. Pictures whose image data is compressed in many bands on the task
+# pool: PIL reads them exactly, and the files are byte for byte those the
+# engine writes on the caller's thread alone (PAINTCORE_THREADS=1).
+BIG_W, BIG_H = 600, 900
+BANDED = r"""
+import ctypes, random, sys
+lib = ctypes.CDLL(sys.argv[1])
+rng = random.Random(7)
+w, h = %d, %d
+rows = []
+for y in range(h):
+    base = bytes((x * 3 + y) & 255 for x in range(w * 4))
+    rows.append(bytes(b ^ (rng.getrandbits(3) if (x // 64 + y // 32) %% 3 == 0 else 0) for x, b in enumerate(base)))
+data = b"".join(rows)
+for ext in sys.argv[2:]:
+    assert lib.PTE_WriteToFileRGBA32(data, w, h, ext.encode(), ext[-4:].encode(), 96)
+sys.stdout.buffer.write(data)
+""" % (BIG_W, BIG_H)
+import subprocess
+outputs = {}
+for threads in ("1", None):
+    env = dict(os.environ)
+    env.pop("PAINTCORE_THREADS", None)
+    if threads:
+        env["PAINTCORE_THREADS"] = threads
+    names = [os.path.join(work, f"banded_{threads or 'all'}{ext}") for ext in (".png", ".tif")]
+    run = subprocess.run([sys.executable, "-c", BANDED, sys.argv[1]] + names, env=env, capture_output=True)
+    check(run.returncode == 0, f"banded writes at {threads or 'all'} threads: {run.stderr[-300:]}")
+    outputs[threads] = (names, run.stdout)
+source = Image.frombytes("RGBA", (BIG_W, BIG_H), outputs[None][1])
+for one, many in zip(outputs["1"][0], outputs[None][0]):
+    check(open(one, "rb").read() == open(many, "rb").read(), f"{many} is the same file at every thread count")
+    with Image.open(many) as got:
+        check(got.size == (BIG_W, BIG_H) and list(got.convert("RGBA").getdata()) == list(source.getdata()),
+              f"PIL reads the banded {many} exactly")
+
 # 5. The command-line host converts between formats (when the build has it).
 if len(sys.argv) > 3 and sys.argv[3]:
     import subprocess

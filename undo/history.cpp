@@ -6,6 +6,7 @@
 
 #include "engine/layers.h"
 #include "engine/pixels.h"
+#include "platform/parallel.h"
 #include "platform/system.h"
 
 namespace undo {
@@ -63,7 +64,8 @@ Plane mask_plane(EngineState& s) {
 // The one block copy of the history. Walks the rows of a step's rectangle
 // and hands f the row in the live buffer, in the back copy and in the
 // step's block, with the row's byte count. Doing every copy of a row
-// before the next row keeps the row in cache between the copies.
+// before the next row keeps the row in cache between the copies. Rows are
+// independent, so a large rectangle is walked in bands of rows.
 template <class F>
 void for_each_step_row(const EngineState& s, const Plane& plane, const UndoRecord& r, uint16_t* block, F&& f) {
     const int32_t w = record_width(r), h = record_height(r);
@@ -71,10 +73,13 @@ void for_each_step_row(const EngineState& s, const Plane& plane, const UndoRecor
     const size_t image_row = size_t(s.imageWidth) * size_t(plane.values);
     const size_t block_row = size_t(w) * size_t(plane.values);
     const size_t first = size_t(r.y0) * image_row + size_t(r.x0) * size_t(plane.values);
-    for (int32_t y = 0; y < h; ++y) {
-        const size_t at = first + size_t(y) * image_row;
-        f(plane.live + at, plane.back + at, block + size_t(y) * block_row, block_row * sizeof(uint16_t));
-    }
+    const int64_t work_per_row = int64_t(block_row) * parallel::kCopyWork / 4;
+    parallel::for_bands(h, work_per_row, [&](int64_t band_first, int64_t band_end) {
+        for (int64_t y = band_first; y < band_end; ++y) {
+            const size_t at = first + size_t(y) * image_row;
+            f(plane.live + at, plane.back + at, block + size_t(y) * block_row, block_row * sizeof(uint16_t));
+        }
+    });
 }
 
 // Before-image into the step, after-image into the back copy.
@@ -239,13 +244,13 @@ void save_back_buffer(EngineState& s, int32_t layer) {
     if (engine::valid_layer_index(layer)) {
         const uint16_t* pixels = engine::image_pixels(s, s.layers[layer]);
         if (pixels && s.undo.back.pixels) {
-            std::memcpy(s.undo.back.pixels.data(), pixels,
-                        std::min(s.undo.back.pixels.size_bytes(), s.layers[layer].pixels.size_bytes()));
+            parallel::copy_bytes(s.undo.back.pixels.data(), pixels,
+                                 std::min(s.undo.back.pixels.size_bytes(), s.layers[layer].pixels.size_bytes()));
         }
     }
     if (s.mask.values && s.undo.back.mask) {
-        std::memcpy(s.undo.back.mask.data(), s.mask.values.data(),
-                    std::min(s.undo.back.mask.size_bytes(), s.mask.values.size_bytes()));
+        parallel::copy_bytes(s.undo.back.mask.data(), s.mask.values.data(),
+                             std::min(s.undo.back.mask.size_bytes(), s.mask.values.size_bytes()));
     }
 }
 

@@ -40,7 +40,7 @@ BOOL IS3BlurImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
     if (width == 0 || height == 0) return 1;
     if (srcStride < width * bytesPerPixel || dstStride < width * bytesPerPixel) return 0;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         const int type = CV_8UC(int(bytesPerPixel));
         const cv::Mat in(int(height), int(width), type, const_cast<uint8_t*>(src), srcStride);
         cv::Mat out(int(height), int(width), type, dst, dstStride);

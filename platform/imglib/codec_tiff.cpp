@@ -1,8 +1,10 @@
 // TIFF through libtiff.
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 #include <vector>
@@ -10,6 +12,8 @@
 #include "platform/imglib/codecs.h"
 #include "platform/imglib/orientation.h"
 #include "script/colour_space.h"
+#include "platform/imglib/deflate_strips.h"
+#include "platform/parallel.h"
 
 namespace imglib {
 
@@ -337,6 +341,9 @@ toff_t dest_size(thandle_t h) {
     return toff_t(end);
 }
 
+// Deflate strips compressed at once, per thread of the pool.
+constexpr int32_t kStripsPerThread = 2;
+
 class TiffLines final : public LineWriter {
 public:
     TiffLines(FileDest* d, uint32_t w, uint32_t h, uint32_t bpp) : LineWriter(Kind::TIFF, d, w, h), bpp_(bpp) {}
@@ -377,7 +384,15 @@ public:
             const uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
             TIFFSetField(tif_, TIFFTAG_EXTRASAMPLES, 1, extra);
         }
-        if (predictor == 2 && scheme != COMPRESSION_NONE) TIFFSetField(tif_, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        const bool differences = predictor == 2 && scheme != COMPRESSION_NONE;
+        if (differences) TIFFSetField(tif_, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
+        if (scheme == COMPRESSION_ADOBE_DEFLATE || scheme == COMPRESSION_DEFLATE) {
+            // Deflate strips are made several at once, then written raw.
+            const uint32_t strips = uint32_t(std::max(1, parallel::thread_count() * kStripsPerThread));
+            deflate_ = std::make_unique<detail::DeflateStrips>(row_bytes_, strip_rows_, spp, differences, strips);
+            if (!deflate_->ready()) return false;
+            strip_ = {};
+        }
         if (res != nullptr && res->x > 0 && res->y > 0) {
             TIFFSetField(tif_, TIFFTAG_XRESOLUTION, float(res->x));
             TIFFSetField(tif_, TIFFTAG_YRESOLUTION, float(res->y));
@@ -391,12 +406,30 @@ private:
     // Rows gather in the strip buffer, which goes out whole (the predictor
     // works in place there, never on the caller's rows).
     bool write_row(const uint8_t* row) override {
+        if (deflate_) return gather_row(row);
         const uint32_t in_strip = rows % strip_rows_;
         std::memcpy(strip_.data() + in_strip * row_bytes_, row, row_bytes_);
         if (in_strip + 1 < strip_rows_ && rows + 1 < height) return true;
         const tmsize_t bytes = tmsize_t((in_strip + 1) * row_bytes_);
         return TIFFWriteEncodedStrip(tif_, rows / strip_rows_, strip_.data(), bytes) == bytes && !failed_;
     }
+    // Deflate strips: rows gather for several strips, compressed at once and
+    // written as they are.
+    bool gather_row(const uint8_t* row) {
+        const uint32_t first = rows - rows % deflate_->capacity(), in_batch = rows - first;
+        std::memcpy(deflate_->row(in_batch), row, row_bytes_);
+        if (in_batch + 1 < deflate_->capacity() && rows + 1 < height) return true;
+        if (!deflate_->compress(in_batch + 1)) return false;
+        for (size_t i = 0; i < deflate_->strips(); ++i) {
+            const Bytes strip = deflate_->strip(i);
+            const uint32_t index = first / strip_rows_ + uint32_t(i);
+            if (TIFFWriteRawStrip(tif_, index, const_cast<uint8_t*>(strip.data()), tmsize_t(strip.size())) !=
+                tmsize_t(strip.size()))
+                return false;
+        }
+        return !failed_;
+    }
+
     bool finish() override {
         if (rows != height) return false;
         const bool flushed = TIFFFlush(tif_) == 1;
@@ -411,6 +444,7 @@ private:
     size_t row_bytes_ = 0;
     uint32_t strip_rows_ = 1;
     std::vector<uint8_t> strip_;
+    std::unique_ptr<detail::DeflateStrips> deflate_;
 };
 
 HISLINES init_lines(HISDEST dest, uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t predictor,

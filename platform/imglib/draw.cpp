@@ -145,7 +145,7 @@ BOOL IS3FillSolidRect(uint8_t* image, uint32_t width, uint32_t height, uint32_t 
     const Clipped r = clip_rect(left, top, right, bottom, width, height);
     if (r.empty()) return 1;
     try {
-        keep_to_caller_thread();
+        match_pool_threads();
         cv::Mat picture = wrap(image, width, height, stride, bytesPerPixel);
         picture(cv::Rect(int(r.x0), int(r.y0), int(r.x1 - r.x0 + 1), int(r.y1 - r.y0 + 1)))
             .setTo(colour_scalar(colour_in_pixel_order(colour)));

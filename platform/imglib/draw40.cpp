@@ -40,7 +40,7 @@ BOOL IS40_GaussianBlurImage(const uint8_t* src, uint32_t width, uint32_t height,
     if (!(radius > 0.0) || radius > kMaxRadius) return 0;
     if (width == 0 || height == 0) return 1;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         const int type = CV_8UC(int(bytesPerPixel));
         const cv::Mat in(int(height), int(width), type, const_cast<uint8_t*>(src), srcStride);
         cv::Mat out(int(height), int(width), type, dst, dstStride);

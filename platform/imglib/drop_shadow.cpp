@@ -17,7 +17,7 @@ uint8_t* ISE3DropShadow(const uint8_t* src, uint32_t width, uint32_t height, uin
     if (result == nullptr) return nullptr;
     if (bytes == 0) return result;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         const cv::Mat in = detail::wrap(src, width, height, srcStride, 4);
         // The alpha, moved by (dx, dy); what comes from outside is clear.
         cv::Mat alpha(int(height), int(width), CV_8UC1, cv::Scalar(0));

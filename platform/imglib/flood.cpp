@@ -167,7 +167,7 @@ BOOL IS3FloodFillImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t
     if (!region_picture(image, width, height, bytesPerPixel, stride) || !inside(x, y, width, height) || range < 0)
         return 0;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         const cv::Mat picture = detail::wrap(image, width, height, stride, bytesPerPixel);
         RegionPlane plane(width, height);
         const cv::Rect r =
@@ -211,7 +211,7 @@ BOOL IS3GetColorMatchMaskFromImage(const uint8_t* image, uint32_t width, uint32_
         !inside(x, y, width, height) || range < 0)
         return 0;
     try {
-        detail::keep_to_caller_thread();
+        detail::match_pool_threads();
         const cv::Mat picture = detail::wrap(image, width, height, stride, bytesPerPixel);
         RegionPlane plane(width, height);
         mark_region(picture, bytesPerPixel, {x, y}, channels, range, fourConnected != 0, plane.mat());

@@ -1,12 +1,14 @@
 #include "platform/imglib/geometry.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <opencv2/core.hpp>
 
 #include "platform/imglib/picture.h"
 #include "platform/imglib/quarter_turn.h"
+#include "platform/parallel.h"
 
 namespace imglib {
 
@@ -14,21 +16,41 @@ using detail::run_opencv;
 using detail::valid_picture;
 using detail::wrap;
 
+namespace {
+
+// Rows of row_bytes bytes between two pictures that do not overlap, in bands.
+void copy_rows(const uint8_t* from, size_t fromStride, uint8_t* to, size_t toStride, size_t row_bytes, uint32_t rows) {
+    parallel::for_bands(rows, int64_t(row_bytes) * parallel::kCopyWork / 16 + 1, [&](int64_t first, int64_t end) {
+        for (int64_t r = first; r < end; ++r)
+            std::memcpy(to + size_t(r) * toStride, from + size_t(r) * fromStride, row_bytes);
+    });
+}
+
+}  // namespace
+
 BOOL IS3HorizontalFlipImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride) {
     if (!valid_picture(image, width, height, stride, bytesPerPixel)) return 0;
     if (width == 0 || height == 0) return 1;
-    const cv::Mat picture = wrap(image, width, height, stride, bytesPerPixel);
-    // OpenCV swaps mirrored pairs, so source and destination may be one picture.
-    return run_opencv(picture, [&](cv::Mat& out) { cv::flip(picture, out, 1); });
+    // Rows mirror alone: each band of rows is flipped by OpenCV, which
+    // swaps mirrored pairs, so source and destination may be one picture.
+    detail::match_pool_threads();
+    std::atomic<bool> ok{true};
+    parallel::for_bands(height, int64_t(width) * parallel::kCopyWork / 2 + 1, [&](int64_t first, int64_t end) {
+        const cv::Mat band = wrap(image + size_t(first) * stride, width, uint32_t(end - first), stride, bytesPerPixel);
+        if (!run_opencv(band, [&](cv::Mat& out) { cv::flip(band, out, 1); })) ok = false;
+    });
+    return ok ? 1 : 0;
 }
 
 BOOL IS3VerticalFlipImage(uint8_t* image, uint32_t stride, uint32_t height) {
     if (image == nullptr) return 0;
-    for (uint32_t top = 0, bottom = height; top + 1 < bottom; ++top) {
-        --bottom;
-        std::swap_ranges(image + size_t(top) * stride, image + size_t(top) * stride + stride,
-                         image + size_t(bottom) * stride);
-    }
+    // Each pair of rows swaps alone.
+    parallel::for_bands(height / 2, int64_t(stride) * parallel::kCopyWork / 8 + 1, [&](int64_t first, int64_t end) {
+        for (int64_t top = first; top < end; ++top) {
+            uint8_t* upper = image + size_t(top) * stride;
+            std::swap_ranges(upper, upper + stride, image + size_t(height - 1 - top) * stride);
+        }
+    });
     return 1;
 }
 
@@ -45,9 +67,17 @@ BOOL IS3QuickRotateImage(const uint8_t* src, uint32_t width, uint32_t height, ui
         detail::turn_quarter(src, width, height, srcStride, dst, dstStride, bytesPerPixel, rotation == kRotateRight);
         return 1;
     }
-    const cv::Mat in = wrap(src, width, height, srcStride, bytesPerPixel);
-    const cv::Mat out = wrap(dst, outWidth, outHeight, dstStride, bytesPerPixel);
-    return run_opencv(out, [&](cv::Mat& o) { cv::rotate(in, o, cv::ROTATE_180); });
+    // A half turn takes source rows first..end-1 to destination rows
+    // height-end..height-first-1, each mirrored: bands of rows apart.
+    detail::match_pool_threads();
+    std::atomic<bool> ok{true};
+    parallel::for_bands(height, int64_t(width) * parallel::kCopyWork / 2 + 1, [&](int64_t first, int64_t end) {
+        const auto rows = uint32_t(end - first);
+        const cv::Mat in = wrap(src + size_t(first) * srcStride, width, rows, srcStride, bytesPerPixel);
+        const cv::Mat out = wrap(dst + size_t(height - end) * dstStride, width, rows, dstStride, bytesPerPixel);
+        if (!run_opencv(out, [&](cv::Mat& o) { cv::rotate(in, o, cv::ROTATE_180); })) ok = false;
+    });
+    return ok ? 1 : 0;
 }
 
 BOOL IS3CropImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
@@ -63,8 +93,7 @@ BOOL IS3CropImage(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
         return 0;
     const size_t row_bytes = size_t(outWidth) * bytesPerPixel;
     const uint8_t* from = src + size_t(top) * srcStride + size_t(left) * bytesPerPixel;
-    for (uint32_t y = 0; y < outHeight; ++y)
-        std::memcpy(dst + size_t(y) * dstStride, from + size_t(y) * srcStride, row_bytes);
+    copy_rows(from, srcStride, dst, dstStride, row_bytes, outHeight);
     return 1;
 }
 
@@ -105,9 +134,7 @@ BOOL IS3OverlayImage(uint8_t* dst, uint32_t dstWidth, uint32_t dstHeight, uint32
     const uint8_t* from = src + size_t(o.srcY) * srcStride + size_t(o.srcX) * bytesPerPixel;
     uint8_t* to = dst + size_t(o.dstY) * dstStride + size_t(o.dstX) * bytesPerPixel;
     if (opacity >= 1.0) {
-        const size_t row_bytes = size_t(o.width) * bytesPerPixel;
-        for (uint32_t r = 0; r < o.height; ++r)
-            std::memcpy(to + size_t(r) * dstStride, from + size_t(r) * srcStride, row_bytes);
+        copy_rows(from, srcStride, to, dstStride, size_t(o.width) * bytesPerPixel, o.height);
         return 1;
     }
     const cv::Mat top = wrap(from, o.width, o.height, srcStride, bytesPerPixel);

@@ -1,6 +1,10 @@
 #include "platform/imglib/init.h"
 
+#include <atomic>
+#include <mutex>
 #include <opencv2/core.hpp>
+
+#include "platform/parallel.h"
 
 #include "platform/imglib/picture.h"
 
@@ -22,7 +26,7 @@ Modules& modules() {
 }
 
 BOOL start(bool& flag) {
-    detail::keep_to_caller_thread();
+    detail::match_pool_threads();
     flag = true;
     return 1;
 }
@@ -31,16 +35,20 @@ BOOL start(bool& flag) {
 
 namespace detail {
 
-void keep_to_caller_thread() noexcept {
-    // 0 makes OpenCV run its loops on the calling thread instead of a pool.
-    static const bool once = [] {
-        try {
-            cv::setNumThreads(0);
-        } catch (...) {
-        }
-        return true;
-    }();
-    (void)once;
+void match_pool_threads() noexcept {
+    // The count OpenCV was last given; 0 before the first call.
+    static std::atomic<int32_t> applied{0};
+    static std::mutex setting;
+    const int32_t threads = parallel::thread_count();
+    if (applied.load(std::memory_order_acquire) == threads) return;
+    const std::lock_guard<std::mutex> lock(setting);
+    if (applied.load(std::memory_order_relaxed) == threads) return;
+    try {
+        // 0 makes OpenCV run its loops on the calling thread, with no pool.
+        cv::setNumThreads(threads > 1 ? threads : 0);
+    } catch (...) {
+    }
+    applied.store(threads, std::memory_order_release);
 }
 
 }  // namespace detail

@@ -59,9 +59,11 @@ inline cv::Mat wrap(const void* data, uint32_t width, uint32_t height, uint32_t 
 void lay_blurred(const cv::Mat& in, const cv::Mat& blurred, cv::Mat& out, uint32_t bytesPerPixel,
                  uint32_t channelMask, uint32_t share);
 
-// OpenCV runs every call on the caller's thread: the engine starts no thread
-// of its own, and the library keeps to that. Called before any OpenCV work.
-void keep_to_caller_thread() noexcept;
+// OpenCV's own parallel loops run on as many threads as the engine's task
+// pool (none besides the caller's when the pool has one). Called on the
+// caller's thread before any OpenCV work; a call from inside a band of the
+// pool finds the count already set and changes nothing.
+void match_pool_threads() noexcept;
 
 // Runs an OpenCV body into the caller's destination; any OpenCV failure, or
 // a body that would have replaced the destination's memory instead of
@@ -69,7 +71,7 @@ void keep_to_caller_thread() noexcept;
 template <class Body>
 int32_t run_opencv(const cv::Mat& destination, Body&& body) noexcept {
     try {
-        keep_to_caller_thread();
+        match_pool_threads();
         const uchar* before = destination.data;
         cv::Mat out = destination;
         body(out);

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "platform/parallel.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -20,6 +22,9 @@ constexpr uint32_t kTile = 16;
 
 // Pictures from this size on are written past the cache.
 constexpr uint64_t kStreamBytes = uint64_t(8) << 20;
+
+// Source rows per block of the SSE2 turn; bands of the pool are whole blocks.
+constexpr uint32_t kBlockRows = 64;
 
 // Where pixel (x, y) of a width x height source lands after the turn.
 struct Turn {
@@ -60,10 +65,10 @@ void turn_rect(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t ds
 // destination lines past the cache.
 template <bool Stream>
 void turn_rect_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, const Turn& t,
-                    uint32_t x1, uint32_t y1) {
-    constexpr uint32_t kRows = 64, kCols = 128;
+                    uint32_t x1, uint32_t y0, uint32_t y1) {
+    constexpr uint32_t kRows = kBlockRows, kCols = 128;
     __m128i block[kRows][kCols / 4];  // 32 KB: inside the first-level cache
-    for (uint32_t by = 0; by < y1; by += kRows) {
+    for (uint32_t by = y0; by < y1; by += kRows) {
         const uint32_t rows = std::min(kRows, y1 - by);
         for (uint32_t bx = 0; bx < x1; bx += kCols) {
             const uint32_t quads = std::min(kCols, x1 - bx) / 4;
@@ -100,9 +105,15 @@ void turn_rect_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32
 
 #endif
 
+// Bands of source rows land in distinct destination columns, so the pool
+// takes them apart: bands of whole tiles.
 template <uint32_t N>
 void turn(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, const Turn& t) {
-    turn_rect<N>(src, srcStride, dst, dstStride, t, 0, t.width, 0, t.height);
+    const int64_t tiles = (int64_t(t.height) + kTile - 1) / kTile;
+    parallel::for_bands(tiles, int64_t(t.width) * kTile * parallel::kCopyWork / 4 + 1, [&](int64_t first, int64_t end) {
+        const auto y0 = uint32_t(first * kTile), y1 = uint32_t(std::min<int64_t>(end * kTile, t.height));
+        turn_rect<N>(src, srcStride, dst, dstStride, t, 0, t.width, y0, y1);
+    });
 }
 
 }  // namespace
@@ -127,13 +138,21 @@ void turn_quarter(const uint8_t* src, uint32_t width, uint32_t height, uint32_t 
                 // off only when the picture would not stay in the cache anyway.
                 const bool aligned =
                     ((reinterpret_cast<uintptr_t>(dst) | dstStride) & 15u) == 0 && (!right || height % 4 == 0);
-                const bool large = uint64_t(width) * height * 4 >= kStreamBytes;
-                if (aligned && large)
-                    turn_rect_sse2<true>(src, srcStride, dst, dstStride, t, w4, h4);
-                else
-                    turn_rect_sse2<false>(src, srcStride, dst, dstStride, t, w4, h4);
-                turn_rect<4>(src, srcStride, dst, dstStride, t, w4, width, 0, height);
-                turn_rect<4>(src, srcStride, dst, dstStride, t, 0, w4, h4, height);
+                const bool stream = aligned && uint64_t(width) * height * 4 >= kStreamBytes;
+                // Bands of whole blocks: every band starts on a multiple of
+                // four rows, so streamed stores stay aligned.
+                const int64_t blocks = (int64_t(h4) + kBlockRows - 1) / kBlockRows;
+                const int64_t work = int64_t(width) * kBlockRows * parallel::kCopyWork / 4 + 1;
+                parallel::for_bands(blocks, work, [&](int64_t first, int64_t end) {
+                    const auto y0 = uint32_t(first * kBlockRows);
+                    const auto y1 = uint32_t(std::min<int64_t>(end * kBlockRows, h4));
+                    if (stream)
+                        turn_rect_sse2<true>(src, srcStride, dst, dstStride, t, w4, y0, y1);
+                    else
+                        turn_rect_sse2<false>(src, srcStride, dst, dstStride, t, w4, y0, y1);
+                    turn_rect<4>(src, srcStride, dst, dstStride, t, w4, width, y0, y1);
+                });
+                turn_rect<4>(src, srcStride, dst, dstStride, t, 0, width, h4, height);
                 break;
             }
 #endif

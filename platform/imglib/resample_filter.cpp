@@ -8,6 +8,7 @@
 #include "platform/imglib/picture.h"
 #include "platform/imglib/resample.h"
 #include "platform/imglib/resample_kernels.h"
+#include "platform/parallel.h"
 
 namespace imglib {
 
@@ -278,11 +279,11 @@ void rows_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t 
 
 template <class T>
 void columns_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowValues,
-                    const AxisWeights& w) {
+                    const AxisWeights& w, uint32_t y0, uint32_t y1) {
     using Acc = Accumulator<T>;
     const Acc half = Acc(1) << (w.precision - 1);
     std::vector<Acc> sums(rowValues);
-    for (size_t y = 0; y < w.first.size(); ++y) {
+    for (size_t y = y0; y < y1; ++y) {
         std::fill(sums.begin(), sums.end(), half);
         const int16_t* k = &w.weights[y * size_t(w.taps)];
         for (int32_t t = 0; t < w.count[y]; ++t) {
@@ -306,33 +307,48 @@ void rows_any(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dst
     }
 }
 
-// The pass along rows for any supported pixel, fast where it can be.
+// The pass along rows for any supported pixel, fast where it can be, in
+// bands of rows.
 void rows_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
                uint32_t bytesPerPixel, const AxisWeights& w) {
-    if (sixteen_bit(bytesPerPixel)) {
-        rows_any<uint16_t>(src, srcStride, dst, dstStride, rows, bytesPerPixel / 2, w);
-    } else if (bytesPerPixel == 4 && g_fast_paths && have_sse2_resampler()) {
-        resample_rows_rgba8_sse2(src, srcStride, dst, dstStride, rows, w);
-    } else {
-        resample_rows_u8(src, srcStride, dst, dstStride, rows, bytesPerPixel, w);
-    }
+    const int64_t work_per_row = int64_t(w.first.size()) * w.taps * bytesPerPixel / 8 + 1;
+    parallel::for_bands(rows, work_per_row, [&](int64_t first, int64_t end) {
+        const uint8_t* in = src + size_t(first) * srcStride;
+        uint8_t* out = dst + size_t(first) * dstStride;
+        const auto count = uint32_t(end - first);
+        if (sixteen_bit(bytesPerPixel)) {
+            rows_any<uint16_t>(in, srcStride, out, dstStride, count, bytesPerPixel / 2, w);
+        } else if (bytesPerPixel == 4 && g_fast_paths && have_sse2_resampler()) {
+            resample_rows_rgba8_sse2(in, srcStride, out, dstStride, count, w);
+        } else {
+            resample_rows_u8(in, srcStride, out, dstStride, count, bytesPerPixel, w);
+        }
+    });
 }
 
+// The pass along columns, in bands of destination rows.
 void columns_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t width,
                   uint32_t bytesPerPixel, const AxisWeights& w) {
     const uint32_t row_bytes = width * bytesPerPixel;
-    if (sixteen_bit(bytesPerPixel)) {
-        columns_scalar<uint16_t>(src, srcStride, dst, dstStride, row_bytes / 2, w);
-    } else if (g_fast_paths && have_sse2_resampler()) {
-        resample_columns_u8_sse2(src, srcStride, dst, dstStride, row_bytes, w);
-    } else {
-        resample_columns_u8(src, srcStride, dst, dstStride, row_bytes, w);
-    }
+    const int64_t work_per_row = int64_t(row_bytes) * w.taps / 8 + 1;
+    parallel::for_bands(int64_t(w.first.size()), work_per_row, [&](int64_t first, int64_t end) {
+        const auto y0 = uint32_t(first), y1 = uint32_t(end);
+        if (sixteen_bit(bytesPerPixel)) {
+            columns_scalar<uint16_t>(src, srcStride, dst, dstStride, row_bytes / 2, w, y0, y1);
+        } else if (g_fast_paths && have_sse2_resampler()) {
+            resample_columns_u8_sse2(src, srcStride, dst, dstStride, row_bytes, w, y0, y1);
+        } else {
+            resample_columns_u8(src, srcStride, dst, dstStride, row_bytes, w, y0, y1);
+        }
+    });
 }
 
 void copy_rows(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
                uint32_t rows) {
-    for (uint32_t y = 0; y < rows; ++y) std::memcpy(dst + size_t(y) * dstStride, src + size_t(y) * srcStride, rowBytes);
+    parallel::for_bands(rows, rowBytes * parallel::kCopyWork / 16 + 1, [&](int64_t first, int64_t end) {
+        for (int64_t y = first; y < end; ++y)
+            std::memcpy(dst + size_t(y) * dstStride, src + size_t(y) * srcStride, rowBytes);
+    });
 }
 
 }  // namespace
@@ -343,8 +359,8 @@ void resample_rows_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint
 }
 
 void resample_columns_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
-                         const AxisWeights& w) {
-    columns_scalar<uint8_t>(src, srcStride, dst, dstStride, rowBytes, w);
+                         const AxisWeights& w, uint32_t y0, uint32_t y1) {
+    columns_scalar<uint8_t>(src, srcStride, dst, dstStride, rowBytes, w, y0, y1);
 }
 
 }  // namespace detail

@@ -38,13 +38,15 @@ bool axis_weights(uint32_t srcSize, uint32_t dstSize, const Kernel& kernel, Axis
 
 // One pass of the resampler over 8-bit channels, along rows (each row of
 // `rows` rows goes from srcWidth to the weights' destination size, `channels`
-// bytes a pixel) or along columns (destination row y mixes source rows
-// first[y] .. first[y] + count[y] - 1, byte by byte over rowBytes bytes).
-// Each sum is rounded, shifted by the precision and clamped to 0..255.
+// bytes a pixel) or along columns (destination row y, for y from y0 up to
+// y1, mixes source rows first[y] .. first[y] + count[y] - 1, byte by byte
+// over rowBytes bytes). Each sum is rounded, shifted by the precision and
+// clamped to 0..255. Every output row depends on source rows only, so
+// either pass may be run in bands of output rows.
 void resample_rows_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
                       uint32_t channels, const AxisWeights& w);
 void resample_columns_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
-                         const AxisWeights& w);
+                         const AxisWeights& w, uint32_t y0, uint32_t y1);
 
 // The same two passes with SSE2, bit for bit the same results; the row pass
 // only for 4 channels. Present when the build has SSE2.
@@ -52,7 +54,7 @@ bool have_sse2_resampler();
 void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
                               const AxisWeights& w);
 void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rowBytes, const AxisWeights& w);
+                              uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1);
 
 // Turns the SSE2 passes off (false) or on again; for comparing the two.
 void set_resampler_fast_paths(bool enabled);

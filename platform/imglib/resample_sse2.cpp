@@ -71,12 +71,12 @@ void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* d
 }
 
 void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rowBytes, const AxisWeights& w) {
+                              uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (w.precision - 1));
     const __m128i shift = _mm_cvtsi32_si128(w.precision);
     const uint32_t vector_bytes = rowBytes & ~15u;
-    for (size_t y = 0; y < w.first.size(); ++y) {
+    for (size_t y = y0; y < y1; ++y) {
         const int16_t* k = &w.weights[y * size_t(w.taps)];
         const int32_t n = w.count[y];
         const uint8_t* first_row = src + size_t(w.first[y]) * srcStride;
@@ -130,8 +130,8 @@ void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* d
     resample_rows_u8(src, srcStride, dst, dstStride, rows, 4, w);
 }
 void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rowBytes, const AxisWeights& w) {
-    resample_columns_u8(src, srcStride, dst, dstStride, rowBytes, w);
+                              uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
+    resample_columns_u8(src, srcStride, dst, dstStride, rowBytes, w, y0, y1);
 }
 
 #endif
