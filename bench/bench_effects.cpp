@@ -2,7 +2,8 @@
 // layer read into the working buffers, premultiplied where the route says,
 // the effect, and the load back through the mask, all timed), each beside
 // OpenCV's own call for the same operation on the same picture. The
-// argument is OpenCV's thread count for both: 1, or 0 for every core.
+// argument is the thread count for both, the engine's task pool and
+// OpenCV's loops alike: 1, or 0 for every core.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -18,6 +19,7 @@
 
 #include "engine/engine_state.h"
 #include "paintcore.h"
+#include "platform/parallel.h"
 
 namespace {
 
@@ -40,10 +42,14 @@ const std::vector<uint8_t>& picture() {
     return p;
 }
 
-// OpenCV's thread count for the run: the argument, or every core for 0.
-void use_threads(const benchmark::State& state) {
-    PTE_IPLInit();  // the library's own set-up runs first and would set its own count
-    cv::setNumThreads(state.range(0) == 0 ? cv::getNumberOfCPUs() : int(state.range(0)));
+// The thread count for the run: the argument, or every core for 0. The
+// library's effects give OpenCV the pool's count on their own; the peers
+// get the same count here.
+void use_threads(benchmark::State& state) {
+    PTE_IPLInit();
+    parallel::set_thread_count(int32_t(state.range(0)));
+    cv::setNumThreads(parallel::thread_count() > 1 ? parallel::thread_count() : 0);
+    state.counters["threads"] = parallel::thread_count();
 }
 
 struct Image {
