@@ -74,17 +74,20 @@ public:
         if (dib.empty()) return false;
         HGLOBAL block = global_copy(dib);
         if (block == nullptr) return false;
+        bool stored = false;
         {
             const OpenClipboardScope open;
-            if (open && EmptyClipboard() && SetClipboardData(CF_DIB, block) != nullptr) {
-                // From here the block is the clipboard's. The sequence number
-                // moves with every change, ours included.
-                sequence_ = GetClipboardSequenceNumber();
-                return true;
-            }
+            stored = open && EmptyClipboard() && SetClipboardData(CF_DIB, block) != nullptr;
         }
-        ::GlobalFree(block);
-        return false;
+        if (!stored) {
+            ::GlobalFree(block);
+            return false;
+        }
+        // From here the block is the clipboard's. The sequence number moves
+        // with every change, ours included; it is read once the clipboard
+        // is closed, when our change is complete.
+        sequence_ = GetClipboardSequenceNumber();
+        return true;
     }
 
     Dib take() override {
