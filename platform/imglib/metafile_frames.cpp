@@ -10,6 +10,21 @@ bool in_reach(Point p) {
     return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kReach && std::fabs(p.y) <= kReach;
 }
 
+bool place_picture(const Picture& pic, double sx, double sy, double scx, double scy, double x, double y, double cx,
+                   double cy, const Affine& m, PicturePlacement& out) {
+    if (!m.usable() || !(scx > 0) || !(scy > 0) || cx == 0 || cy == 0 || !std::isfinite(cx) || !std::isfinite(cy))
+        return false;
+    out.x0 = std::max(sx, 0.0), out.x1 = std::min(sx + scx, double(pic.width));
+    out.y0 = std::max(sy, 0.0), out.y1 = std::min(sy + scy, double(pic.height));
+    if (!(out.x1 > out.x0) || !(out.y1 > out.y0)) return false;
+    const Affine place =
+        Affine::translation(-sx, -sy).then(Affine::scaling(cx / scx, cy / scy)).then(Affine::translation(x, y));
+    out.full = place.then(m);
+    for (Point corner : {Point{out.x0, out.y0}, Point{out.x1, out.y0}, Point{out.x0, out.y1}, Point{out.x1, out.y1}})
+        if (!in_reach(out.full.apply(corner))) return false;
+    return out.full.usable();
+}
+
 bool path_in_reach(const Path& path, const Affine& m) {
     for (const PathOp& op : path) {
         const int n = op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1;

@@ -19,6 +19,21 @@ bool path_in_reach(const Path& path, const Affine& m);
 // (never shorter than the curve).
 double canvas_length(const Path& path, const Affine& m);
 
+// Where the source rectangle (sx, sy, scx x scy) of a picture lands when
+// it is drawn into the rectangle (x, y, cx x cy) under m: `full` maps
+// source pixels to the canvas, (x0, y0)-(x1, y1) is the part of the source
+// inside the picture.
+struct PicturePlacement {
+    Affine full;
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// False when nothing of the picture can be drawn: an unusable map, an empty
+// or unbounded rectangle, a source outside the picture, or a corner out of
+// reach.
+bool place_picture(const Picture& pic, double sx, double sy, double scx, double scy, double x, double y, double cx,
+                   double cy, const Affine& m, PicturePlacement& out);
+
 // Text runs are laid out in a frame of their own: the origin where the map
 // puts the reference point, axes turned and sheared as the map does but
 // never mirrored (text reads left to right even where logical y runs up),

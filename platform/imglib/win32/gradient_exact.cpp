@@ -13,16 +13,6 @@ namespace imglib::render2d {
 
 namespace {
 
-bool drawable(const Gradient& g) {
-    if (g.stops.empty()) return false;
-    for (const GradientStop& s : g.stops)
-        if (!std::isfinite(s.offset)) return false;
-    const double values[] = {g.x0, g.y0, g.x1, g.y1, g.radius};
-    for (double v : values)
-        if (!std::isfinite(v)) return false;
-    return g.radial ? g.radius > 0 : (g.x0 != g.x1 || g.y0 != g.y1);
-}
-
 uint8_t mix(uint8_t a, uint8_t b, double f) { return uint8_t(std::lround(a + (double(b) - a) * f)); }
 
 // The colour at `t` along stops in order of their offsets: the first
@@ -44,7 +34,7 @@ void colour_at(const std::vector<GradientStop>& stops, double t, uint8_t* out) {
 }  // namespace
 
 bool fill_gradient(uint8_t* rgba, uint32_t width, uint32_t height, uint32_t stride, const Gradient& g) {
-    if (rgba == nullptr || !drawable(g)) return false;
+    if (rgba == nullptr || !gradient_drawable(g)) return false;
     std::vector<GradientStop> stops = g.stops;
     for (GradientStop& s : stops) s.offset = std::clamp(s.offset, 0.0, 1.0);
     std::stable_sort(stops.begin(), stops.end(),

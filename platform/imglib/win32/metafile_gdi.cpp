@@ -222,20 +222,10 @@ public:
 
     void draw_picture(const Picture& pic, double sx, double sy, double scx, double scy, double x, double y, double cx,
                       double cy, const Affine& m, bool smooth, double opacity) override {
-        if (!m.usable() || !(scx > 0) || !(scy > 0) || cx == 0 || cy == 0 || !std::isfinite(cx) ||
-            !std::isfinite(cy) || !(opacity > 0))
-            return;
-        // The part of the source inside the picture, and where it lands.
-        const double x0 = std::max(sx, 0.0), x1 = std::min(sx + scx, double(pic.width));
-        const double y0 = std::max(sy, 0.0), y1 = std::min(sy + scy, double(pic.height));
-        if (!(x1 > x0) || !(y1 > y0)) return;
-        const double kx = cx / scx, ky = cy / scy;
-        const Affine place =
-            Affine::translation(-sx, -sy).then(Affine::scaling(kx, ky)).then(Affine::translation(x, y));
-        const Affine full = place.then(m);
-        for (Point corner : {Point{x0, y0}, Point{x1, y0}, Point{x0, y1}, Point{x1, y1}})
-            if (!in_reach(full.apply(corner))) return;
-        if (!full.usable()) return;
+        PicturePlacement placed;
+        if (!(opacity > 0) || !place_picture(pic, sx, sy, scx, scy, x, y, cx, cy, m, placed)) return;
+        const Affine& full = placed.full;
+        const double x0 = placed.x0, y0 = placed.y0, x1 = placed.x1, y1 = placed.y1;
         GdiPicture g;
         if (!gdi_picture(pic, g)) return;
         // The picture's pixels as the world: one unit a source pixel.
