@@ -58,6 +58,12 @@ function(paintcore_windows_tests)
   set_target_properties(fake_wintab PROPERTIES OUTPUT_NAME Wintab32 PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${fake_wintab_dir}
                         ARCHIVE_OUTPUT_DIRECTORY ${fake_wintab_dir}/implib)
   add_dependencies(test_win32_tablet fake_wintab)
+  # The same for TWAIN's data source manager and the scanner test.
+  set(fake_twain_dir ${CMAKE_BINARY_DIR}/tests/fake_twain)
+  add_library(fake_twain SHARED ${win32_tests}/fake_twain/fake_twain.c ${win32_tests}/fake_twain/fake_twain.def)
+  set_target_properties(fake_twain PROPERTIES OUTPUT_NAME TWAINDSM PREFIX "" SUFFIX .DLL
+                        RUNTIME_OUTPUT_DIRECTORY ${fake_twain_dir} ARCHIVE_OUTPUT_DIRECTORY ${fake_twain_dir}/implib)
+  add_dependencies(test_win32_twain fake_twain)
 
   # The 32-bit DLL's export table against the header: plain names, stdcall
   # argument sizes in the import library, a 32-bit host that links.
