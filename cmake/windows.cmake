@@ -44,8 +44,16 @@ add_library(PkgConfig::LUA51 INTERFACE IMPORTED)
 target_include_directories(PkgConfig::LUA51 SYSTEM INTERFACE ${LUA51_INCLUDE_DIR})
 target_link_libraries(PkgConfig::LUA51 INTERFACE ${LUA51_LIBRARY})
 
-# The Win32 platform layer: windows, GDI, the common dialogs.
-set(PAINTCORE_PLATFORM_LIBS user32 gdi32 comdlg32)
+# libexif, cross-built like the others; its target takes the Linux build's name.
+find_path(LIBEXIF_INCLUDE_DIR libexif/exif-data.h REQUIRED)
+find_library(LIBEXIF_LIBRARY exif REQUIRED)
+add_library(PkgConfig::LIBEXIF INTERFACE IMPORTED)
+target_include_directories(PkgConfig::LIBEXIF SYSTEM INTERFACE ${LIBEXIF_INCLUDE_DIR})
+target_link_libraries(PkgConfig::LIBEXIF INTERFACE ${LIBEXIF_LIBRARY})
+
+# The Win32 platform layer: windows, GDI, the common dialogs, the video
+# file interface; and libexif.
+set(PAINTCORE_PLATFORM_LIBS user32 gdi32 comdlg32 vfw32 PkgConfig::LIBEXIF)
 
 # A module-definition file written from the compiled exports, so that the
 # 32-bit stdcall names keep their argument sizes there (PTE_CreateImage@20)

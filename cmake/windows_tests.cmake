@@ -50,6 +50,21 @@ function(paintcore_windows_tests)
   add_test(NAME windows_dll_lifecycle COMMAND windows_dll_lifecycle $<TARGET_FILE:paintcore>)
   set_tests_properties(windows_dll_lifecycle PROPERTIES PASS_REGULAR_EXPRESSION "lifecycle: all [0-9]+ checks passed")
 
+  # A tablet interface module of the tests' own, in a folder of its own
+  # beside the test programs that only the tablet test puts on the module
+  # search path.
+  set(fake_wintab_dir ${CMAKE_BINARY_DIR}/tests/fake_wintab)
+  add_library(fake_wintab SHARED ${win32_tests}/fake_wintab/fake_wintab.c ${win32_tests}/fake_wintab/fake_wintab.def)
+  set_target_properties(fake_wintab PROPERTIES OUTPUT_NAME Wintab32 PREFIX "" RUNTIME_OUTPUT_DIRECTORY ${fake_wintab_dir}
+                        ARCHIVE_OUTPUT_DIRECTORY ${fake_wintab_dir}/implib)
+  add_dependencies(test_win32_tablet fake_wintab)
+  # The same for TWAIN's data source manager and the scanner test.
+  set(fake_twain_dir ${CMAKE_BINARY_DIR}/tests/fake_twain)
+  add_library(fake_twain SHARED ${win32_tests}/fake_twain/fake_twain.c ${win32_tests}/fake_twain/fake_twain.def)
+  set_target_properties(fake_twain PROPERTIES OUTPUT_NAME TWAINDSM PREFIX "" SUFFIX .DLL
+                        RUNTIME_OUTPUT_DIRECTORY ${fake_twain_dir} ARCHIVE_OUTPUT_DIRECTORY ${fake_twain_dir}/implib)
+  add_dependencies(test_win32_twain fake_twain)
+
   # The 32-bit DLL's export table against the header: plain names, stdcall
   # argument sizes in the import library, a 32-bit host that links.
   add_test(NAME win32_exports_match_header

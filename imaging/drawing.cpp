@@ -14,6 +14,7 @@
 #include "imaging/working_buffers.h"
 #include "platform/imglib/draw.h"
 #include "platform/imglib/gradient.h"
+#include "platform/dialogs.h"
 #include "platform/imglib/text.h"
 
 namespace imaging {
@@ -158,7 +159,44 @@ int32_t draw_text(EngineState& s, int32_t red, int32_t green, int32_t blue, int3
     return 1;
 }
 
-int32_t choose_font(EngineState&) { return 0; }
+namespace {
+
+// What a font dialog that could not be shown reports, by its extended error.
+const char* font_error_text(uint32_t error) {
+    switch (error) {
+        case 2: return "Font Err: CDERR_INITIALIZATION";
+        case 5: return "Font Err: CDERR_LOADSTRFAILURE";
+        case 6: return "Font Err: CDERR_FINDRESFAILURE";
+        case 7: return "Font Err: CDERR_LOADRESFAILURE";
+        case 8: return "Font Err: CDERR_LOCKRESFAILURE";
+        case 9: return "Font Err: CDERR_MEMALLOCFAILURE";
+        case 10: return "Font Err: CDERR_MEMLOCKFAILURE";
+        case 8193: return "Font Err: CFERR_NOFONTS";
+        case 8194: return "Font Err: CFERR_MAXLESSTHANMIN";
+        case 65535: return "Font Err: CDERR_DIALOGFAILURE";
+        default: return "Font Err: Other Error";
+    }
+}
+
+}  // namespace
+
+// The dialog opens on the stored record; one that cannot be shown is
+// reported, and opened once more from a zeroed record.
+int32_t choose_font(EngineState& s) {
+    platform::FontDialog& dialog = platform::font_dialog();
+    platform::FontDialogRecord d{s.hostWindow, s.font.record.data(), s.font.textColour,
+                                 platform::kFontScreenFonts | platform::kFontFromRecord};
+    uint32_t error = 0;
+    int32_t chosen = dialog.choose(d, error);
+    if (chosen == 0 && error != 0) {
+        engine::set_last_error(s, font_error_text(error));
+        s.font.record.fill(0);
+        d.flags = platform::kFontScreenFonts;
+        chosen = dialog.choose(d, error);
+    }
+    if (chosen != 0) s.font.textColour = d.colour;
+    return chosen;
+}
 
 void set_font_record(EngineState& s, const void* record) {
     if (record != nullptr) std::memcpy(s.font.record.data(), record, s.font.record.size());

@@ -52,8 +52,12 @@ void draw_gradient(engine::EngineState& s, const std::array<Rgb, 4>& colours, in
 int32_t draw_text(engine::EngineState& s, int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y,
                   const char* text, bool smooth);
 
-// The font dialog: this platform offers none within the engine's reach, so
-// it answers as a cancelled dialog does (0) and leaves the record alone.
+// The system's font dialog (platform/dialogs.h), owned by the host's
+// window and opened on the engine's record, which it fills when the user
+// chooses: its result, nonzero for a choice. A dialog that cannot be shown
+// records "Font Err: ..." and opens once more from a zeroed record. Where
+// the system has no dialog it answers as a cancelled one (0, the record
+// left alone).
 int32_t choose_font(engine::EngineState& s);
 
 // The 60-byte font record copied in and out; null is ignored.

@@ -96,14 +96,20 @@ void dib_rows(const RGBAPicture& frame, std::vector<uint8_t>& out) {
     }
 }
 
-bool write_frame(VideoWriter& v, const RGBAPicture& frame) {
+// The first frame starts the stream and asks the user how to compress it.
+bool start_stream(VideoWriter& v, const RGBAPicture& frame, void* owner) {
+    v.format = {int32_t(frame.width()), int32_t(frame.height()), 24, v.frameDuration, kMillisecondsPerSecond,
+                dib_row_bytes(int32_t(frame.width())) * frame.height()};
+    if (!v.file->start_stream(v.format)) return false;
+    v.streamStarted = true;
+    const platform::CompressionChoice choice = v.file->choose_compression(owner);
+    v.cancelled = choice == platform::CompressionChoice::Cancelled;
+    return choice == platform::CompressionChoice::Chosen;
+}
+
+bool write_frame(VideoWriter& v, const RGBAPicture& frame, void* owner) {
     if (!frame) return false;
-    if (!v.streamStarted) {
-        v.format = {int32_t(frame.width()), int32_t(frame.height()), 24, v.frameDuration, kMillisecondsPerSecond,
-                    dib_row_bytes(int32_t(frame.width())) * frame.height()};
-        if (!v.file->start_stream(v.format)) return false;
-        v.streamStarted = true;
-    }
+    if (!v.streamStarted && !start_stream(v, frame, owner)) return false;
     // Every frame of a stream has the size of the first.
     if (int64_t(frame.width()) != v.format.width || int64_t(frame.height()) != v.format.height) return false;
     dib_rows(frame, v.rows);
@@ -126,7 +132,7 @@ void* create_avi(EngineState& s, const char* path, int32_t frameMs) {
 int32_t write_avi(EngineState& s, const char* framePath) {
     VideoWriter* v = s.io.video.get();
     if (v == nullptr || v->failed) return 0;
-    if (!write_frame(*v, RGBAPicture(framePath))) {
+    if (!write_frame(*v, RGBAPicture(framePath), s.hostWindow)) {
         v->failed = true;
         return 0;
     }
@@ -137,7 +143,7 @@ int32_t write_avi(EngineState& s, const char* framePath) {
 int32_t close_avi(EngineState& s) {
     std::unique_ptr<VideoWriter> v = std::move(s.io.video);
     if (!v) return 0;
-    if (v->failed) {
+    if (v->failed && !v->cancelled) {
         v->file->discard();
         return kVideoError;
     }

@@ -43,12 +43,15 @@ inline constexpr int32_t kVideoError = int32_t(0x800440C7u);
 // when the file cannot be created or the duration is not positive.
 void* create_avi(engine::EngineState& s, const char* path, int32_t frameMs);
 // Appends the picture file as the next frame; the first frame fixes the
-// video's size. 1 when the frame was written; 0 without a writer, for a
-// frame that cannot be read or has another size, or once writing failed
+// video's size, and the user chooses how to compress it where the system
+// asks (a dialog owned by the host's window). 1 when the frame was written;
+// 0 without a writer, for a frame that cannot be read or has another size,
+// when the user cancelled the compression choice, or once writing failed
 // (after which no frame is written).
 int32_t write_avi(engine::EngineState& s, const char* framePath);
 // Finishes the file: 0 without a writer or on success; kVideoError when
-// writing failed, and then no file is left behind.
+// writing failed, and then no file is left behind. A video whose
+// compression choice was cancelled is finished without frames.
 int32_t close_avi(engine::EngineState& s);
 
 }  // namespace io

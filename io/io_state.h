@@ -21,6 +21,7 @@ struct VideoWriter {
     bool streamStarted = false;  // made with the first frame, which fixes the size
     platform::VideoFormat format;
     bool failed = false;  // once set, no further frame is written
+    bool cancelled = false;  // the user cancelled the compression choice: a file without frames
     int64_t frameCount = 0;
     std::vector<uint8_t> rows;  // the frame being written, reused frame after frame
 };

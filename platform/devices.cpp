@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/clipboard.h"
+#include "platform/dialogs.h"
 #include "platform/pdf.h"
 #include "platform/scanner.h"
 #include "platform/screen.h"
@@ -49,5 +50,15 @@ VideoFiles* install_video_files(VideoFiles* replacement) { return install(replac
 
 TabletDriver& tablet_driver() { return in_use(system_tablet_driver); }
 TabletDriver* install_tablet_driver(TabletDriver* replacement) { return install(replacement); }
+
+FontDialog& font_dialog() { return in_use(system_font_dialog); }
+FontDialog* install_font_dialog(FontDialog* replacement) { return install(replacement); }
+
+namespace {
+DialogHook hook = nullptr;
+}  // namespace
+
+void set_dialog_hook(DialogHook h) { hook = h; }
+DialogHook dialog_hook() { return hook; }
 
 }  // namespace platform

@@ -17,7 +17,8 @@ public:
     // Whether the system's scanning service can be used at all.
     virtual bool available() = 0;
     // The device to scan from: the one the host chose, else the first one
-    // found. False when there is no device (nothing is shown either way).
+    // found, or where the system has a selection dialog the one the user
+    // picks in it. False when there is no device or the user cancelled.
     virtual bool select_source() = 0;
     // The name of device `index` (0 = the first found); empty past the last.
     virtual std::string source_name(int32_t index) = 0;

@@ -17,11 +17,22 @@ struct VideoFormat {
     uint64_t frameBytes = 0;
 };
 
+// How the user answered the question of how frames are to be compressed.
+enum class CompressionChoice { Chosen, Cancelled, Failed };
+
 class VideoFile {
 public:
     virtual ~VideoFile() = default;
     // Starts the stream; once per file, before the first frame.
     virtual bool start_stream(const VideoFormat& format) = 0;
+    // Lets the user choose how the frames are compressed, where the system
+    // asks (a dialog owned by `owner`); once, after start_stream. Cancelled:
+    // no frame can be written, and close() finishes a file without frames.
+    // Where nothing is asked, frames stay uncompressed.
+    virtual CompressionChoice choose_compression(void* owner) {
+        (void)owner;
+        return CompressionChoice::Chosen;
+    }
     // Writes frame `index` (frameBytes bytes) as a key frame.
     virtual bool write_frame(int64_t index, const uint8_t* bits, uint64_t size) = 0;
     // Finishes the file with its headers and indexes (files past the first

@@ -1,6 +1,5 @@
 // Copying to and pasting from the clipboard, and screen captures, over a
-// clipboard and a screen standing in for the system's; and the clipboard
-// of a process without a display.
+// clipboard and a screen standing in for the system's.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -367,20 +366,4 @@ TEST_F(ClipboardTest, CaptureTurnsTheScreenIntoAnOpaquePicture) {
     EXPECT_FALSE(st().io.newRGBA);
     PTE_DeleteLayer(1);
     EXPECT_EQ(PTE_ScreenCaptureInto(), 0) << "no layer to capture into";
-}
-
-// ---- The clipboard of a process without a display ----
-
-TEST_F(EngineTest, WithoutDisplayTheClipboardLivesInTheProcess) {
-    unsetenv("DISPLAY");
-    make_image(6, 4);
-    PTE_ToClipboard();
-    EXPECT_EQ(PTE_IsClipboardOwner(), 0) << "no other program can read it";
-    ASSERT_EQ(PTE_FromClipboard(), 1);
-    EXPECT_EQ(PTE_GetNewRGBAWidth(), 6);
-    Bytes got(6 * 4 * 4);
-    PTE_GetNewRGBA32(got.data());
-    EXPECT_EQ(got, Bytes(got.size(), 255));
-    EXPECT_EQ(PTE_ScreenCapture(), 0);
-    EXPECT_EQ(PTE_GetNewRGBAWidth(), 6);
 }

@@ -14,6 +14,7 @@
 
 #include "script/escape_key.h"
 #include "support/engine_fixture.h"
+#include "support/environment.h"
 #include "support/script_files.h"
 #include "support/working_buffers.h"
 
@@ -545,9 +546,9 @@ TEST_F(LuaFilter, TrustedHostsGetTheFullLibraries) {
     for (const Row r : {Row{"1", true}, Row{"0", false}, Row{"yes", false}, Row{"", false}, Row{nullptr, false}}) {
         SCOPED_TRACE(r.value ? r.value : "unset");
         if (r.value)
-            setenv("PAINTCORE_LUA_TRUSTED", r.value, 1);
+            set_environment("PAINTCORE_LUA_TRUSTED", r.value);
         else
-            unsetenv("PAINTCORE_LUA_TRUSTED");
+            unset_environment("PAINTCORE_LUA_TRUSTED");
         std::filesystem::remove(file);
         const std::string full = r.full ? "true" : "false";
         EXPECT_EQ(run("local f = io.open([[" + file + "]], 'w')\nif f then f:write('x') f:close() end\n" +
@@ -558,7 +559,7 @@ TEST_F(LuaFilter, TrustedHostsGetTheFullLibraries) {
                   "");
         EXPECT_EQ(std::filesystem::exists(file), r.full);
     }
-    unsetenv("PAINTCORE_LUA_TRUSTED");
+    unset_environment("PAINTCORE_LUA_TRUSTED");
 }
 
 TEST_F(LuaFilter, EscapeStopsAScriptThatNeverEnds) {

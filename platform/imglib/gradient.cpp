@@ -66,4 +66,18 @@ BOOL ISE3GradientFillImageRadial(uint8_t* image, uint32_t width, uint32_t height
     return fill(image, width, height, stride, g, opacity);
 }
 
+namespace render2d {
+
+bool gradient_drawable(const Gradient& g) {
+    if (g.stops.empty()) return false;
+    for (const GradientStop& s : g.stops)
+        if (!std::isfinite(s.offset)) return false;
+    const double values[] = {g.x0, g.y0, g.x1, g.y1, g.radius};
+    for (double v : values)
+        if (!std::isfinite(v)) return false;
+    return g.radial ? g.radius > 0 : (g.x0 != g.x1 || g.y0 != g.y1);
+}
+
+}  // namespace render2d
+
 }  // namespace imglib

@@ -96,6 +96,10 @@ struct Gradient {
     std::vector<GradientStop> stops;  // the colours before the first and after the last pad outward
 };
 
+// Whether the gradient can be drawn: stops at finite offsets, finite
+// points, and a radius or a line of some length.
+bool gradient_drawable(const Gradient& gradient);
+
 // Fills every pixel of a straight RGBA32 picture with the gradient sampled
 // at the pixel's centre. Colour and alpha interpolate apart, so a stop keeps
 // its colour where its alpha is 0. False when it cannot be rendered (no

@@ -1,7 +1,8 @@
 // The entry of the test programs on Windows. A message that would open a
-// modal box goes to standard error instead, as "caption: text", and text
-// for the debugger is echoed there too, one line a message: no test waits
-// for a user, and the tests shared with Linux judge the same texts there.
+// modal box goes to standard error instead, as "caption: text", text for
+// the debugger is echoed there too, one line a message, and the system's
+// dialogs are answered as by a user who cancels: no test waits for a user,
+// and the tests shared with Linux judge the same texts and results there.
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <string_view>
 
+#include "platform/dialogs.h"
 #include "platform/notices.h"
 
 namespace {
@@ -32,11 +34,14 @@ LONG CALLBACK echo_debug_output(EXCEPTION_POINTERS* e) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
+bool cancel_dialog(platform::DialogKind) { return false; }
+
 }  // namespace
 
 int main(int argc, char** argv) {
     platform::set_message_hook(print_message);
     AddVectoredExceptionHandler(0, echo_debug_output);
+    platform::set_dialog_hook(cancel_dialog);
     ::testing::InitGoogleMock(&argc, argv);
     return RUN_ALL_TESTS();
 }

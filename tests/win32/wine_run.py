@@ -23,8 +23,10 @@ def wine_environment(prefix, dll_path):
     env["WINEPREFIX"] = prefix
     env["WINEDEBUG"] = "-all"
     # No .NET or browser engine: they are not needed and would be offered
-    # for download when the prefix is made.
-    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="
+    # for download when the prefix is made. A tablet interface module found
+    # on the search path is loaded before Wine's own, as on Windows, where
+    # the tablet's maker installs it.
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;wintab32=n,b"
     env["WINEPATH"] = dll_path
     return env
 

@@ -49,20 +49,10 @@ bool paint(const Surface& s, cairo_pattern_t* pattern, int64_t left, int64_t top
     return ok;
 }
 
-bool drawable(const Gradient& g) {
-    if (g.stops.empty()) return false;
-    for (const GradientStop& s : g.stops)
-        if (!std::isfinite(s.offset)) return false;
-    const double values[] = {g.x0, g.y0, g.x1, g.y1, g.radius};
-    for (double v : values)
-        if (!std::isfinite(v)) return false;
-    return g.radial ? g.radius > 0 : (g.x0 != g.x1 || g.y0 != g.y1);
-}
-
 }  // namespace
 
 bool fill_gradient(uint8_t* rgba, uint32_t width, uint32_t height, uint32_t stride, const Gradient& g) {
-    if (rgba == nullptr || !drawable(g)) return false;
+    if (rgba == nullptr || !gradient_drawable(g)) return false;
     if (width == 0 || height == 0) return true;
     const bool oneAlpha = std::all_of(g.stops.begin(), g.stops.end(),
                                       [&](const GradientStop& s) { return s.a == g.stops.front().a; });

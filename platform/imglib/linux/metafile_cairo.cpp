@@ -5,18 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numbers>
 
 #include "platform/imglib/metafile_canvas.h"
+#include "platform/imglib/metafile_frames.h"
 
 namespace imglib::metafile {
 
 namespace {
 
-// Canvas coordinates beyond this are out of the rasteriser's fixed-point
-// reach (24.8 bits); shapes reaching that far are left out rather than
-// drawn wrapped around.
-constexpr double kReach = double(1 << 22);
 // The largest side of a cairo image surface.
 constexpr uint32_t kMaxSurfaceSide = 32767;
 // Dash patterns with more repeats than this along a path are drawn solid:
@@ -24,40 +20,6 @@ constexpr uint32_t kMaxSurfaceSide = 32767;
 constexpr double kMaxDashRepeats = 200000;
 
 cairo_matrix_t cairo_of(const Affine& m) { return {m.xx, m.yx, m.xy, m.yy, m.x0, m.y0}; }
-
-bool in_reach(Point p) {
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::fabs(p.x) <= kReach && std::fabs(p.y) <= kReach;
-}
-
-bool path_in_reach(const Path& path, const Affine& m) {
-    for (const PathOp& op : path) {
-        const int n = op.kind == PathOp::Curve ? 3 : op.kind == PathOp::Close ? 0 : 1;
-        for (int i = 0; i < n; ++i)
-            if (!in_reach(m.apply(op.p[i]))) return false;
-    }
-    return true;
-}
-
-// Length of the path in canvas pixels, curves by their control polygons
-// (never shorter than the curve).
-double canvas_length(const Path& path, const Affine& m) {
-    double total = 0;
-    Point last{}, start{};
-    for (const PathOp& op : path) {
-        const auto to = [&](Point p) {
-            const Point q = m.apply(p);
-            total += std::hypot(q.x - last.x, q.y - last.y);
-            last = q;
-        };
-        switch (op.kind) {
-            case PathOp::Move: last = start = m.apply(op.p[0]); break;
-            case PathOp::Line: to(op.p[0]); break;
-            case PathOp::Curve: to(op.p[0]), to(op.p[1]), to(op.p[2]); break;
-            case PathOp::Close: total += std::hypot(start.x - last.x, start.y - last.y), last = start; break;
-        }
-    }
-    return total;
-}
 
 void add_path(cairo_t* cr, const Path& path, const Affine& m = Affine{}) {
     for (const PathOp& op : path) {
@@ -240,20 +202,10 @@ public:
 
     void draw_picture(const Picture& pic, double sx, double sy, double scx, double scy, double x, double y, double cx,
                       double cy, const Affine& m, bool smooth, double opacity) override {
-        if (!m.usable() || !(scx > 0) || !(scy > 0) || cx == 0 || cy == 0 || !std::isfinite(cx) ||
-            !std::isfinite(cy))
-            return;
-        // The part of the source inside the picture, and where it lands.
-        const double x0 = std::max(sx, 0.0), x1 = std::min(sx + scx, double(pic.width));
-        const double y0 = std::max(sy, 0.0), y1 = std::min(sy + scy, double(pic.height));
-        if (!(x1 > x0) || !(y1 > y0)) return;
-        const double kx = cx / scx, ky = cy / scy;
-        const Affine place =
-            Affine::translation(-sx, -sy).then(Affine::scaling(kx, ky)).then(Affine::translation(x, y));
-        const Affine full = place.then(m);
-        for (Point corner : {Point{x0, y0}, Point{x1, y0}, Point{x0, y1}, Point{x1, y1}})
-            if (!in_reach(full.apply(corner))) return;
-        if (!full.usable()) return;
+        PicturePlacement placed;
+        if (!place_picture(pic, sx, sy, scx, scy, x, y, cx, cy, m, placed)) return;
+        const Affine& full = placed.full;
+        const double x0 = placed.x0, y0 = placed.y0, x1 = placed.x1, y1 = placed.y1;
         cairo_surface_t* s = surface_of(pic);
         if (s == nullptr) return;
         cairo_save(cr_);
@@ -400,32 +352,6 @@ double em_per_cell(const PangoFontDescription* face) {
     g_object_unref(context);
     pango_font_description_free(desc);
     return cell > 0 ? kProbe / cell : 1;
-}
-
-// Text runs are laid out in a frame of their own: the origin where the map
-// puts the reference point, axes turned and sheared as the map does but
-// never mirrored (text reads left to right even where logical y runs up),
-// one unit a canvas pixel, then turned by the escapement. `scale` is the
-// canvas pixels of a logical unit, `stretch` how far the frame lengthens
-// a unit at most.
-struct TextFrame {
-    Affine frame;
-    double scale = 1, stretch = 1;
-};
-
-bool text_frame(const TextRun& run, const Font& font, const Affine& m, TextFrame& out) {
-    const Point origin = m.apply(run.origin);
-    if (!m.usable() || !in_reach(origin)) return false;
-    Affine linear{m.xx, m.yx, m.xy, m.yy, 0, 0};
-    if (linear.determinant() < 0) linear = Affine{linear.xx, linear.yx, -linear.xy, -linear.yy, 0, 0};
-    out.scale = std::sqrt(linear.determinant());
-    const double k = out.scale;
-    const Affine unit{linear.xx / k, linear.yx / k, linear.xy / k, linear.yy / k, 0, 0};
-    out.stretch = std::max(std::hypot(unit.xx, unit.yx), std::hypot(unit.xy, unit.yy));
-    const double turn = -font.escapement * std::numbers::pi / 180;
-    out.frame = Affine{std::cos(turn), std::sin(turn), -std::sin(turn), std::cos(turn), 0, 0}.then(unit).then(
-        Affine::translation(origin.x, origin.y));
-    return out.frame.usable();
 }
 
 PangoFontDescription* font_description(const Font& font) {
