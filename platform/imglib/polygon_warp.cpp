@@ -1,0 +1,195 @@
+// The quadrilateral warp and the point push of the transform module.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <opencv2/imgproc.hpp>
+
+#include "platform/imglib/picture.h"
+#include "platform/imglib/transform.h"
+#include "platform/imglib/warp_map.h"
+
+namespace imglib {
+
+namespace {
+
+// A plane homography, applied in double precision.
+struct Homography {
+    double m[9] = {};
+
+    static Homography of(const cv::Mat& h) {
+        Homography r;
+        for (int i = 0; i < 9; ++i) r.m[i] = h.at<double>(i / 3, i % 3);
+        return r;
+    }
+};
+
+// The corners in their order bottom-left, top-left, top-right,
+// bottom-right, as the corners of the unit square: (u, v) = (0, 0) at the
+// top-left, u to the right, v downwards.
+const cv::Point2f kUnitSquare[4] = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
+
+bool three_on_a_line(const cv::Point2f* q) {
+    for (int skip = 0; skip < 4; ++skip) {
+        cv::Point2d p[3];
+        for (int i = 0, k = 0; i < 4; ++i)
+            if (i != skip) p[k++] = q[i];
+        const double cross = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[1].y - p[0].y) * (p[2].x - p[0].x);
+        if (cross == 0.0) return true;
+    }
+    return false;
+}
+
+// Destination pixels map to the unit square by `square` and to the source
+// by `source`. A pixel's cover follows its signed distance, in destination
+// pixels, from the warped quadrilateral's border: whole from half a pixel
+// outside inwards (a pixel whose centre lies on the border shows the edge
+// pixel of the source whole, so corners land exactly), none from one and a
+// half pixels outside; `hard` takes whole or none at one pixel outside.
+class QuadMap final : public detail::RowMap {
+public:
+    QuadMap(const Homography& square, const Homography& source, bool hard)
+        : g_(square), h_(source), hard_(hard) {}
+
+    bool row(int32_t y, int32_t width, float* xy, uint8_t* cover) const override {
+        const double* g = g_.m;
+        const double* h = h_.m;
+        bool lowered = false;
+        for (int32_t x = 0; x < width; ++x) {
+            const double px = x, py = y;
+            const double w = h[6] * px + h[7] * py + h[8];
+            xy[2 * x] = float((h[0] * px + h[1] * py + h[2]) / w);
+            xy[2 * x + 1] = float((h[3] * px + h[4] * py + h[5]) / w);
+            const uint8_t c = cover_at(g, px, py);
+            if (c != 255) {
+                cover[x] = c;
+                lowered = true;
+            }
+        }
+        return lowered;
+    }
+
+private:
+    uint8_t cover_at(const double* g, double px, double py) const {
+        const double w = g[6] * px + g[7] * py + g[8];
+        if (!(w > 0.0)) return 0;
+        const double u = (g[0] * px + g[1] * py + g[2]) / w;
+        const double v = (g[3] * px + g[4] * py + g[5]) / w;
+        // Distances in the square divided by how fast u and v change per
+        // destination pixel are distances in destination pixels.
+        const double ux = (g[0] - u * g[6]) / w, uy = (g[1] - u * g[7]) / w;
+        const double vx = (g[3] - v * g[6]) / w, vy = (g[4] - v * g[7]) / w;
+        const double du = std::hypot(ux, uy), dv = std::hypot(vx, vy);
+        const double su = du > 0 ? std::min(u, 1.0 - u) / du : (u >= 0 && u <= 1 ? 1e9 : -1e9);
+        const double sv = dv > 0 ? std::min(v, 1.0 - v) / dv : (v >= 0 && v <= 1 ? 1e9 : -1e9);
+        const double inside = std::min(su, sv);
+        if (hard_) return inside >= -0.5 ? 255 : 0;
+        const double c = std::clamp(1.0 + inside, 0.0, 1.0);
+        return uint8_t(std::lround(c * 255.0));
+    }
+
+    Homography g_, h_;
+    bool hard_;
+};
+
+}  // namespace
+
+BOOL IS3PolygonWarpImage(const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, uint32_t srcStride, uint8_t* dst,
+                         uint32_t dstWidth, uint32_t dstHeight, uint32_t dstStride, const ISPoint* srcQuad,
+                         const ISPoint* dstQuad, uint32_t bitsPerPixel, int32_t, int32_t, int32_t sampling) {
+    if (bitsPerPixel != 24 && bitsPerPixel != 32) return 0;
+    if (srcQuad == nullptr || dstQuad == nullptr || sampling < kWarpNearest || sampling > kWarpSmooth) return 0;
+    const uint32_t bpp = bitsPerPixel / 8;
+    if (!detail::valid_picture(src, srcWidth, srcHeight, srcStride, bpp) ||
+        !detail::valid_picture(dst, dstWidth, dstHeight, dstStride, bpp) || srcWidth == 0 || srcHeight == 0)
+        return 0;
+    cv::Point2f from[4], to[4];
+    for (int i = 0; i < 4; ++i) {
+        from[i] = cv::Point2f(float(srcQuad[i].x), float(srcQuad[i].y));
+        to[i] = cv::Point2f(float(dstQuad[i].x), float(dstQuad[i].y));
+    }
+    if (three_on_a_line(from) || three_on_a_line(to)) return 0;
+    if (dstWidth == 0 || dstHeight == 0) return 1;
+    try {
+        detail::keep_to_caller_thread();
+        const cv::Mat square = cv::getPerspectiveTransform(to, kUnitSquare, cv::DECOMP_LU);
+        const cv::Mat source = cv::getPerspectiveTransform(kUnitSquare, from, cv::DECOMP_LU) * square;
+        const QuadMap map(Homography::of(square), Homography::of(source), sampling != kWarpSmooth);
+        detail::Sampling how;
+        how.interpolation = sampling == kWarpNearest ? cv::INTER_NEAREST : cv::INTER_LINEAR;
+        how.border = cv::BORDER_REPLICATE;
+        how.keepUncovered = true;
+        const cv::Mat in = detail::wrap(src, srcWidth, srcHeight, srcStride, bpp);
+        cv::Mat out = detail::wrap(dst, dstWidth, dstHeight, dstStride, bpp);
+        return detail::remap_rows(in, out, map, how) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+namespace {
+
+// The push: destination point p shows the source at p - v * f(|p - end| /
+// radius) with f(s) = (1 - s^2)^2, which is 1 at the end point and falls
+// to 0 with no slope at the radius.
+class PushMap final : public detail::RowMap {
+public:
+    PushMap(double ex, double ey, double vx, double vy, double radius, int32_t left, int32_t top)
+        : ex_(ex), ey_(ey), vx_(vx), vy_(vy), r2_(radius * radius), left_(left), top_(top) {}
+    bool row(int32_t y, int32_t width, float* xy, uint8_t*) const override {
+        const double py = double(y + top_);
+        for (int32_t x = 0; x < width; ++x) {
+            const double px = double(x + left_);
+            const double d2 = (px - ex_) * (px - ex_) + (py - ey_) * (py - ey_);
+            double f = 0.0;
+            if (d2 < r2_) {
+                const double s = 1.0 - d2 / r2_;
+                f = s * s;
+            }
+            xy[2 * x] = float(px - vx_ * f);
+            xy[2 * x + 1] = float(py - vy_ * f);
+        }
+        return false;
+    }
+
+private:
+    double ex_, ey_, vx_, vy_, r2_;
+    int32_t left_, top_;
+};
+
+// The steepest slope of (1 - s^2)^2 is 8 / (3 * sqrt(3)), about 1.54: a
+// radius above that many push lengths keeps the map from folding.
+constexpr double kLeastRadiusPerLength = 1.6;
+
+}  // namespace
+
+BOOL ISE3PushImage(const uint8_t* src, uint8_t* dst, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
+                   int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t radius) {
+    if (bytesPerPixel != 1 && bytesPerPixel != 3 && bytesPerPixel != 4) return 0;
+    const uint32_t stride = width * bytesPerPixel;
+    if (!detail::valid_picture(src, width, height, stride, bytesPerPixel) ||
+        !detail::valid_picture(dst, width, height, stride, bytesPerPixel))
+        return 0;
+    if (width == 0 || height == 0) return 1;
+    std::memcpy(dst, src, size_t(stride) * height);
+    const double vx = double(x2) - x1, vy = double(y2) - y1;
+    const double length = std::hypot(vx, vy);
+    if (length == 0.0) return 1;
+    const double r = std::max({radius > 0 ? double(radius) : 2.0 * length, kLeastRadiusPerLength * length, 4.0});
+    // Only the disc about the end point changes.
+    const double left = std::max(0.0, std::floor(x2 - r)), top = std::max(0.0, std::floor(y2 - r));
+    const double right = std::min(double(width), std::ceil(x2 + r) + 1), bottom = std::min(double(height), std::ceil(y2 + r) + 1);
+    if (left >= right || top >= bottom) return 1;
+    try {
+        const cv::Mat in = detail::wrap(src, width, height, stride, bytesPerPixel);
+        cv::Mat out = detail::wrap(dst, width, height, stride, bytesPerPixel);
+        cv::Mat region = out(cv::Rect(int(left), int(top), int(right - left), int(bottom - top)));
+        const PushMap map(x2, y2, vx, vy, r, int32_t(left), int32_t(top));
+        detail::Sampling how;
+        how.border = cv::BORDER_REPLICATE;
+        return detail::remap_rows(in, region, map, how) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+}  // namespace imglib
