@@ -88,16 +88,17 @@ BOOL ISL_ExecuteScriptOnImage(uint8_t* image, uint32_t width, uint32_t height) {
         !detail::valid_picture(image, width, height, width * 4, 4))
         return 0;
     // An effect that fails part way would leave a half-made picture: the
-    // effects run on a copy, taken back only when all of them succeed.
+    // effects work apart from it, and their result is taken back only when
+    // all of them succeed. The first takes the picture from where it is.
     std::vector<uint8_t> work;
     try {
-        work.assign(image, image + size_t(width) * height * 4);
+        work.resize(size_t(width) * height * 4);
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    detail::Bgra picture{work.data(), int32_t(width), int32_t(height)};
+    detail::Bgra picture{work.data(), int32_t(width), int32_t(height), image};
     if (!detail::run_effects(s.effects, picture)) return 0;
-    std::memcpy(image, work.data(), work.size());
+    if (picture.pending == nullptr) std::memcpy(image, work.data(), work.size());
     record_run(s.effects);
     return 1;
 }

@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
+#include "platform/imglib/fast_trig.h"
 #include "platform/imglib/noise.h"
 #include "platform/imglib/picture.h"
 #include "platform/imglib/script_effects.h"
@@ -22,15 +23,24 @@ constexpr int32_t kMaxReach = 100000;
 
 cv::Mat as_mat(const Bgra& p) { return wrap(p.px, uint32_t(p.width), uint32_t(p.height), uint32_t(p.width) * 4, 4); }
 
-// Samples a copy of the picture at the map's points back into the picture.
+// The picture to sample from: its pending pixels, or a copy of it.
+cv::Mat source_of(const Bgra& picture) {
+    if (picture.pending != nullptr)
+        return wrap(picture.pending, uint32_t(picture.width), uint32_t(picture.height), uint32_t(picture.width) * 4, 4);
+    return as_mat(picture).clone();
+}
+
+// Samples the picture at the map's points into the picture.
 bool warp(Bgra& picture, const RowMap& map, int border, const cv::Scalar& background = cv::Scalar::all(0)) {
     try {
         cv::Mat out = as_mat(picture);
-        const cv::Mat source = out.clone();
+        const cv::Mat source = source_of(picture);
         Sampling sampling;
         sampling.border = border;
         sampling.background = background;
-        return remap_rows(source, out, map, sampling);
+        if (!remap_rows(source, out, map, sampling)) return false;
+        picture.pending = nullptr;
+        return true;
     } catch (...) {
         return false;
     }
@@ -41,6 +51,11 @@ bool warp_points(Bgra& picture, int border, F f, const cv::Scalar& background = 
     return warp(picture, PointMap<F>(f), border, background);
 }
 
+template <class F>
+bool warp_lanes(Bgra& picture, int border, F f) {
+    return warp(picture, LaneMap<F>(f), border);
+}
+
 }  // namespace
 
 // Twirl: 3 angle at the centre (degrees, counter-clockwise as seen),
@@ -49,31 +64,26 @@ bool warp_points(Bgra& picture, int border, F f, const cv::Scalar& background = 
 // size and each cell twirls about its own centre. Inside the ellipse the turn
 // is angle * (1 - rho)^2, rho the distance from the centre in radii.
 bool twirl(Bgra& picture, const EffectValues& v) {
-    const double angle = held(v[3], -36000, 36000) * kPi / 180.0;
-    if (angle == 0.0) return true;
+    const float angle = float(held(v[3], -36000, 36000) * kPi / 180.0);
+    if (angle == 0.0f) return true;
     const float rx = std::max(1.0f, float(held(v[4], 1, 100)) / 100.0f * float(picture.width) * 0.5f);
     const float ry = std::max(1.0f, float(held(v[5], 1, 100)) / 100.0f * float(picture.height) * 0.5f);
     const bool tiled = v[7] != 0;
-    // The turn tabulated by rho, at the resolution of the larger radius.
-    const float span = std::max(rx, ry);
-    RadialTable cosine, sine;
-    cosine.fill(span, [&](double d) { return std::cos(angle * std::pow(1.0 - std::min(d / span, 1.0), 2)); });
-    sine.fill(span, [&](double d) { return std::sin(angle * std::pow(1.0 - std::min(d / span, 1.0), 2)); });
     const float pcx = (float(picture.width) - 1.0f) * 0.5f, pcy = (float(picture.height) - 1.0f) * 0.5f;
-    return warp_points(picture, cv::BORDER_REFLECT_101, [&](float x, float y, float& sx, float& sy) {
-        float cx = pcx, cy = pcy;
-        if (tiled) {
-            cx = (std::floor((x + 0.5f) / (2 * rx)) + 0.5f) * 2 * rx - 0.5f;
-            cy = (std::floor((y + 0.5f) / (2 * ry)) + 0.5f) * 2 * ry - 0.5f;
-        }
-        const float nx = (x - cx) / rx, ny = (y - cy) / ry;
-        const float rho2 = nx * nx + ny * ny;
-        sx = x;
-        sy = y;
-        if (rho2 >= 1.0f) return;
-        const float d = std::sqrt(rho2) * span, c = cosine.at(d), s = sine.at(d);
-        sx = cx + (nx * c - ny * s) * rx;
-        sy = cy + (nx * s + ny * c) * ry;
+    using simd::Float4;
+    return warp_lanes(picture, cv::BORDER_REFLECT_101, [=](Float4 x, Float4 y, Float4& sx, Float4& sy) {
+        // Cells of the twirl's size, each about its own centre, when tiled;
+        // coordinates are never negative, so truncation is the floor.
+        const Float4 wx = 2 * rx, wy = 2 * ry, half = 0.5f;
+        const Float4 cx = tiled ? (simd::trunc_of((x + half) / wx) + half) * wx - half : Float4(pcx);
+        const Float4 cy = tiled ? (simd::trunc_of((y + half) / wy) + half) * wy - half : Float4(pcy);
+        const Float4 nx = (x - cx) / Float4(rx), ny = (y - cy) / Float4(ry);
+        // Outside the ellipse the turn is 0 and the point stays.
+        const Float4 rest = simd::max_of(Float4(1.0f) - simd::sqrt_of(nx * nx + ny * ny), Float4(0.0f));
+        Float4 s, c;
+        sincos4(Float4(angle) * rest * rest, s, c);
+        sx = cx + (nx * c - ny * s) * Float4(rx);
+        sy = cy + (nx * s + ny * c) * Float4(ry);
     });
 }
 
@@ -229,22 +239,6 @@ bool glass(Bgra& picture, const EffectValues& v) {
     });
 }
 
-namespace {
-
-// atan2 to within about 1e-5 radians, from a polynomial on one octant.
-float fast_atan2(float y, float x) {
-    const float ax = std::fabs(x), ay = std::fabs(y);
-    const float lo = std::min(ax, ay), hi = std::max(ax, ay);
-    if (hi == 0.0f) return 0.0f;
-    const float t = lo / hi, t2 = t * t;
-    float a = t * (0.99997726f + t2 * (-0.33262347f + t2 * (0.19354346f + t2 * (-0.11643287f + t2 * (0.05265332f - 0.01172120f * t2)))));
-    if (ay > ax) a = 1.57079637f - a;
-    if (x < 0) a = 3.14159274f - a;
-    return y < 0 ? -a : a;
-}
-
-}  // namespace
-
 // Kaleidoscope: 3 and 4 the centre (pixels, taken round the picture's
 // width and height; a negative one is the picture's centre), 5 mirror pairs n (1..360; 0 keeps the picture), 6 turn
 // of the first wedge (degrees). The circle about the centre is cut into 2n
@@ -255,28 +249,24 @@ bool kaleidoscope(Bgra& picture, const EffectValues& v) {
     const int32_t n = held(v[5], 1, 360);
     const float cx = v[3] < 0 ? (float(picture.width) - 1.0f) * 0.5f : float(v[3] % picture.width);
     const float cy = v[4] < 0 ? (float(picture.height) - 1.0f) * 0.5f : float(v[4] % picture.height);
-    const double wedge = kPi / n, turn = (v[6] % 360) * kPi / 180.0;
-    // For each pair k, what brings a point back into the first wedge: a turn
-    // by -2k wedges from the pair's first wedge, a mirror across the line at
-    // angle turn + (k + 1) wedges from its second.
-    struct Matrix {
-        float a, b, c, d;
-    };
-    std::vector<Matrix> turned(size_t(n) + 1), mirrored(size_t(n) + 1);
-    for (int32_t k = 0; k <= n; ++k) {
-        const double r = -2.0 * wedge * k, m = 2.0 * (turn + (k + 1.0) * wedge);
-        turned[size_t(k)] = {float(std::cos(r)), float(-std::sin(r)), float(std::sin(r)), float(std::cos(r))};
-        mirrored[size_t(k)] = {float(std::cos(m)), float(std::sin(m)), float(std::sin(m)), float(-std::cos(m))};
-    }
-    const float pair = float(2.0 * wedge), start = float(turn);
-    return warp_points(picture, cv::BORDER_REFLECT_101, [&](float x, float y, float& sx, float& sy) {
-        const float dx = x - cx, dy = y - cy;
-        float a = fast_atan2(dy, dx) - start;
-        a -= std::floor(a / float(2 * kPi)) * float(2 * kPi);  // 0..2 pi
-        const int32_t k = std::min(int32_t(a / pair), n - 1);
-        const Matrix& m = a - float(k) * pair <= float(wedge) ? turned[size_t(k)] : mirrored[size_t(k)];
-        sx = cx + m.a * dx + m.b * dy;
-        sy = cy + m.c * dx + m.d * dy;
+    const float wedge = float(kPi / n), pair = 2.0f * wedge, perPair = 1.0f / pair;
+    const float start = float((v[6] % 360) * kPi / 180.0), round = float(2 * kPi);
+    using simd::Float4;
+    return warp_lanes(picture, cv::BORDER_REFLECT_101, [=](Float4 x, Float4 y, Float4& sx, Float4& sy) {
+        const Float4 dx = x - Float4(cx), dy = y - Float4(cy), zero = 0.0f;
+        // The angle from the first wedge's start, 0 .. 2 pi, folded into
+        // the first wedge: taken round by whole pairs, then mirrored when
+        // it lies in the pair's second wedge.
+        Float4 a = atan2_4(dy, dx) - Float4(start);
+        a = simd::select(a < zero, a + Float4(round), a);
+        a = simd::select(a < zero, a + Float4(round), a);
+        Float4 r = a - simd::trunc_of(a * Float4(perPair)) * Float4(pair);
+        r = simd::select(r > Float4(wedge), Float4(pair) - r, r);
+        Float4 s, c;
+        sincos4(r + Float4(start), s, c);
+        const Float4 d = simd::sqrt_of(dx * dx + dy * dy);
+        sx = Float4(cx) + d * c;
+        sy = Float4(cy) + d * s;
     });
 }
 
@@ -304,12 +294,14 @@ bool rotate(Bgra& picture, const EffectValues& v) {
     const int32_t percent = v[kRotateScaleValue];
     if (percent <= 0) return false;
     const cv::Mat out = as_mat(picture);
-    return run_opencv(out, [&](cv::Mat& o) {
-        const cv::Mat before = out.clone();
+    const bool done = run_opencv(out, [&](cv::Mat& o) {
+        const cv::Mat before = source_of(picture);
         const cv::Point2f centre((float(picture.width) - 1) * 0.5f, (float(picture.height) - 1) * 0.5f);
         const cv::Mat turn = cv::getRotationMatrix2D(centre, double(v[kRotateAngleValue]), percent / 100.0);
         cv::warpAffine(before, o, turn, o.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
     }) != 0;
+    if (done) picture.pending = nullptr;
+    return done;
 }
 
 // Seamless: 3 band width (pixels, up to half the shorter side). Within the

@@ -39,27 +39,62 @@ bool three_on_a_line(const cv::Point2f* q) {
     return false;
 }
 
-// Destination pixels map to the unit square by `square` and to the source
-// by `source`. A pixel's cover follows its signed distance, in destination
-// pixels, from the warped quadrilateral's border: whole from half a pixel
-// outside inwards (a pixel whose centre lies on the border shows the edge
-// pixel of the source whole, so corners land exactly), none from one and a
-// half pixels outside; `hard` takes whole or none at one pixel outside.
+// A pixel's cover follows its signed distance, in destination pixels, from
+// the warped quadrilateral's border: whole from half a pixel outside
+// inwards (a pixel whose centre lies on the border shows the edge pixel of
+// the source whole, so corners land exactly), none from one and a half
+// pixels outside; `hard` takes whole or none at one pixel outside.
+uint8_t cover_of(double inside, bool hard) {
+    if (hard) return inside >= -0.5 ? 255 : 0;
+    if (inside >= 0.0) return 255;
+    if (inside <= -1.0) return 0;
+    return uint8_t(std::lround((1.0 + inside) * 255.0));
+}
+
+// Destination pixels map to the source by `source`. A convex target is the
+// region inside its four edges, whose distances are exact and linear along
+// a row; any other shape (a bow tie, a dart) is the region the square maps
+// to by `square`, its distances those of the square scaled by how fast it
+// changes per destination pixel.
 class QuadMap final : public detail::RowMap {
 public:
-    QuadMap(const Homography& square, const Homography& source, bool hard)
-        : g_(square), h_(source), hard_(hard) {}
+    QuadMap(const cv::Point2f* target, const Homography& square, const Homography& source, bool hard)
+        : g_(square), h_(source), hard_(hard) {
+        convex_ = convex(target);
+        if (!convex_) return;
+        // Edge i runs from corner i to corner i + 1; its inward normal,
+        // scaled to unit length, gives a signed distance.
+        const double turn = orientation(target);
+        for (int i = 0; i < 4; ++i) {
+            const cv::Point2d a = target[i], b = target[(i + 1) % 4];
+            double nx = -(b.y - a.y) * turn, ny = (b.x - a.x) * turn;
+            const double len = std::sqrt(nx * nx + ny * ny);
+            nx /= len;
+            ny /= len;
+            edges_[i] = {nx, ny, -(nx * a.x + ny * a.y)};
+        }
+    }
 
     bool row(int32_t y, int32_t width, float* xy, uint8_t* cover) const override {
-        const double* g = g_.m;
         const double* h = h_.m;
+        const double py = y;
+        // Along the row the homography's three sums grow by fixed steps.
+        double sx = h[1] * py + h[2], sy = h[4] * py + h[5], sw = h[7] * py + h[8];
+        double d[4];
+        for (int i = 0; i < 4; ++i) d[i] = edges_[i].b * py + edges_[i].c;
         bool lowered = false;
         for (int32_t x = 0; x < width; ++x) {
-            const double px = x, py = y;
-            const double w = h[6] * px + h[7] * py + h[8];
-            xy[2 * x] = float((h[0] * px + h[1] * py + h[2]) / w);
-            xy[2 * x + 1] = float((h[3] * px + h[4] * py + h[5]) / w);
-            const uint8_t c = cover_at(g, px, py);
+            const double w = sw + h[6] * x;
+            xy[2 * x] = float((sx + h[0] * x) / w);
+            xy[2 * x + 1] = float((sy + h[3] * x) / w);
+            double inside;
+            if (convex_) {
+                inside = std::min(std::min(d[0] + edges_[0].a * x, d[1] + edges_[1].a * x),
+                                  std::min(d[2] + edges_[2].a * x, d[3] + edges_[3].a * x));
+            } else {
+                inside = square_distance(double(x), py);
+            }
+            const uint8_t c = cover_of(inside, hard_);
             if (c != 255) {
                 cover[x] = c;
                 lowered = true;
@@ -69,26 +104,48 @@ public:
     }
 
 private:
-    uint8_t cover_at(const double* g, double px, double py) const {
+    struct Line {
+        double a = 0, b = 0, c = 0;  // a x + b y + c: signed distance
+    };
+
+    static double cross(cv::Point2d o, cv::Point2d a, cv::Point2d b) {
+        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+    }
+    // +1 when the corners run one way round, -1 the other.
+    static double orientation(const cv::Point2f* q) {
+        double area = 0;
+        for (int i = 0; i < 4; ++i) area += double(q[i].x) * q[(i + 1) % 4].y - double(q[(i + 1) % 4].x) * q[i].y;
+        return area > 0 ? 1.0 : -1.0;
+    }
+    static bool convex(const cv::Point2f* q) {
+        int sign = 0;
+        for (int i = 0; i < 4; ++i) {
+            const double c = cross(q[i], q[(i + 1) % 4], q[(i + 2) % 4]);
+            const int s = c > 0 ? 1 : -1;
+            if (sign != 0 && s != sign) return false;
+            sign = s;
+        }
+        return true;
+    }
+
+    double square_distance(double px, double py) const {
+        const double* g = g_.m;
         const double w = g[6] * px + g[7] * py + g[8];
-        if (!(w > 0.0)) return 0;
+        if (!(w > 0.0)) return -1e9;
         const double u = (g[0] * px + g[1] * py + g[2]) / w;
         const double v = (g[3] * px + g[4] * py + g[5]) / w;
-        // Distances in the square divided by how fast u and v change per
-        // destination pixel are distances in destination pixels.
         const double ux = (g[0] - u * g[6]) / w, uy = (g[1] - u * g[7]) / w;
         const double vx = (g[3] - v * g[6]) / w, vy = (g[4] - v * g[7]) / w;
-        const double du = std::hypot(ux, uy), dv = std::hypot(vx, vy);
+        const double du = std::sqrt(ux * ux + uy * uy), dv = std::sqrt(vx * vx + vy * vy);
         const double su = du > 0 ? std::min(u, 1.0 - u) / du : (u >= 0 && u <= 1 ? 1e9 : -1e9);
         const double sv = dv > 0 ? std::min(v, 1.0 - v) / dv : (v >= 0 && v <= 1 ? 1e9 : -1e9);
-        const double inside = std::min(su, sv);
-        if (hard_) return inside >= -0.5 ? 255 : 0;
-        const double c = std::clamp(1.0 + inside, 0.0, 1.0);
-        return uint8_t(std::lround(c * 255.0));
+        return std::min(su, sv);
     }
 
     Homography g_, h_;
     bool hard_;
+    bool convex_ = false;
+    Line edges_[4];
 };
 
 }  // namespace
@@ -113,7 +170,7 @@ BOOL IS3PolygonWarpImage(const uint8_t* src, uint32_t srcWidth, uint32_t srcHeig
         detail::keep_to_caller_thread();
         const cv::Mat square = cv::getPerspectiveTransform(to, kUnitSquare, cv::DECOMP_LU);
         const cv::Mat source = cv::getPerspectiveTransform(kUnitSquare, from, cv::DECOMP_LU) * square;
-        const QuadMap map(Homography::of(square), Homography::of(source), sampling != kWarpSmooth);
+        const QuadMap map(to, Homography::of(square), Homography::of(source), sampling != kWarpSmooth);
         detail::Sampling how;
         how.interpolation = sampling == kWarpNearest ? cv::INTER_NEAREST : cv::INTER_LINEAR;
         how.border = cv::BORDER_REPLICATE;

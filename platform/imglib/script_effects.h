@@ -11,6 +11,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/imglib/effect_script.h"
 
@@ -18,25 +19,35 @@ namespace imglib::detail {
 
 using EffectValues = std::array<int32_t, kEffectValueCount>;
 
-// A picture an effect changes in place.
+// A picture an effect changes in place. While `pending` is set the
+// picture's pixels are those at `pending` and px holds nothing yet: a warp
+// samples them from there straight into px, and any other effect has them
+// copied in first (settle), so a script's first warp needs no copy.
 struct Bgra {
     uint8_t* px = nullptr;
     int32_t width = 0;
     int32_t height = 0;
+    const uint8_t* pending = nullptr;
 
     uint8_t* row(int32_t y) const { return px + size_t(y) * size_t(width) * 4; }
     uint64_t pixels() const { return uint64_t(width) * uint64_t(height); }
+    void settle() {
+        if (pending != nullptr) std::memcpy(px, pending, size_t(pixels()) * 4);
+        pending = nullptr;
+    }
 };
 
 // One effect: its number, a name for the documentation and tools, the
 // values it starts with (pairs of value number and value), and its body,
 // which returns false (the picture may then be half changed; the module
-// keeps the caller's picture apart) when it cannot run.
+// keeps the caller's picture apart) when it cannot run. A body that takes a
+// pending picture as it is says so with `warps`.
 struct EffectKind {
     int32_t number;
     const char* name;
     std::array<std::array<int32_t, 2>, 10> defaults;
     bool (*run)(Bgra& picture, const EffectValues& values);
+    bool warps = false;
 };
 
 // The row of effect `number`, or null for a number the module does not know.

@@ -132,6 +132,7 @@ bool run_effects(const std::vector<ScriptEffect>& effects, Bgra& picture) {
         const EffectKind* kind = find_effect(e.number);
         if (kind == nullptr) return false;
         try {
+            if (!kind->warps) picture.settle();
             if (!kind->run(picture, e.values)) return false;
         } catch (...) {
             return false;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <opencv2/imgproc.hpp>
+#include <vector>
 
 #include "platform/imglib/picture.h"
 
@@ -38,22 +39,32 @@ bool tame_points(float* xy, uint8_t* cover, int32_t width) {
     return lowered;
 }
 
-// Lays the sampled row over the base row (the background colour, or what
-// the destination holds) by each pixel's cover, rounding to nearest.
-void lay_by_cover(const uint8_t* sampled, uint8_t* out, const uint8_t* cover, int32_t width, int channels,
-                  const uint8_t* background) {
-    for (int32_t x = 0; x < width; ++x) {
-        const uint32_t c = cover[x];
-        const uint8_t* s = sampled + size_t(x) * channels;
-        uint8_t* o = out + size_t(x) * channels;
+// Lays a sampled row over the destination row by each pixel's cover: runs
+// of whole cover are copied, runs of none left (or, with a background,
+// filled), and pixels between laid over the base (what the pixel held, or
+// the background), rounding to nearest.
+void lay_row(const uint8_t* sampled, uint8_t* out, const uint8_t* cover, int32_t width, int channels,
+             const uint8_t* background) {
+    const size_t px = size_t(channels);
+    int32_t x = 0;
+    while (x < width) {
+        const uint8_t c = cover[x];
+        int32_t end = x + 1;
+        if (c == 255 || c == 0)
+            while (end < width && cover[end] == c) ++end;
         if (c == 255) {
-            std::memcpy(o, s, size_t(channels));
-            continue;
+            std::memcpy(out + size_t(x) * px, sampled + size_t(x) * px, size_t(end - x) * px);
+        } else if (c == 0) {
+            if (background != nullptr)
+                for (int32_t i = x; i < end; ++i) std::memcpy(out + size_t(i) * px, background, px);
+        } else {
+            for (size_t k = 0; k < px; ++k) {
+                uint8_t& o = out[size_t(x) * px + k];
+                const uint32_t base = background != nullptr ? background[k] : o;
+                o = uint8_t((sampled[size_t(x) * px + k] * uint32_t(c) + base * (255u - c) + 127) / 255);
+            }
         }
-        for (int k = 0; k < channels; ++k) {
-            const uint32_t base = background != nullptr ? background[k] : o[k];
-            o[k] = uint8_t((s[k] * c + base * (255 - c) + 127) / 255);
-        }
+        x = end;
     }
 }
 
@@ -90,8 +101,8 @@ bool remap_rows(const cv::Mat& src, cv::Mat& dst, const RowMap& map, const Sampl
             cv::remap(src, sampled, bandPoints, cv::noArray(), sampling.interpolation, sampling.border,
                       sampling.background);
             for (int32_t r = 0; r < rows; ++r)
-                lay_by_cover(sampled.ptr<uint8_t>(r), band.ptr<uint8_t>(r), cover.ptr<uint8_t>(r), width, channels,
-                             sampling.keepUncovered ? nullptr : background);
+                lay_row(sampled.ptr<uint8_t>(r), band.ptr<uint8_t>(r), cover.ptr<uint8_t>(r), width, channels,
+                        sampling.keepUncovered ? nullptr : background);
         }
         return true;
     } catch (...) {
