@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/imglib/fast_trig.h"
 #include "platform/imglib/transform.h"
 
 namespace {
@@ -465,6 +466,44 @@ TEST(Push, SmallRadiiNeverFold) {
     Bytes dst(src.size(), 0);
     ASSERT_EQ(ISE3PushImage(src.data(), dst.data(), w, h, 4, 20, 2, 32, 2, 2), 1);
     for (int x = 1; x < w; ++x) ASSERT_GE(at(dst, w, x, 2)[0], at(dst, w, x - 1, 2)[0]) << x;
+}
+
+// --- The lane trigonometry of the warp maps ---
+
+// Against the library functions in double precision over many turns and
+// every octant: the warps need well under 1/32 pixel at radius 10000, an
+// error below about 3e-6 radians.
+TEST(FastTrig, SineCosineAndArctangentAreAccurate) {
+    using simd::Float4;
+    alignas(16) float in[4], s[4], c[4], t[4];
+    double worst = 0;
+    for (int i = -40000; i <= 40000; i += 4) {
+        for (int k = 0; k < 4; ++k) in[k] = float((i + k) * 0.0157);  // -628 .. 628 radians
+        Float4 fs, fc;
+        imglib::detail::sincos4(Float4::load(in), fs, fc);
+        fs.store(s);
+        fc.store(c);
+        for (int k = 0; k < 4; ++k) {
+            worst = std::max(worst, std::fabs(s[k] - std::sin(double(in[k]))));
+            worst = std::max(worst, std::fabs(c[k] - std::cos(double(in[k]))));
+        }
+    }
+    EXPECT_LT(worst, 2e-6);
+    worst = 0;
+    alignas(16) float xs[4], ys[4];
+    for (int i = 0; i < 20000; i += 4) {
+        for (int k = 0; k < 4; ++k) {
+            const double a = (i + k) * 2 * std::numbers::pi / 20000 - std::numbers::pi;
+            xs[k] = float(1234.5 * std::cos(a));
+            ys[k] = float(1234.5 * std::sin(a));
+        }
+        imglib::detail::atan2_4(Float4::load(ys), Float4::load(xs)).store(t);
+        for (int k = 0; k < 4; ++k) worst = std::max(worst, std::fabs(t[k] - std::atan2(double(ys[k]), double(xs[k]))));
+    }
+    EXPECT_LT(worst, 2e-5);
+    alignas(16) const float zero[4] = {0, 0, 0, 0};
+    imglib::detail::atan2_4(Float4::load(zero), Float4::load(zero)).store(t);
+    EXPECT_EQ(t[0], 0.0f);  // the centre of a kaleidoscope
 }
 
 }  // namespace

@@ -17,7 +17,9 @@ inline void sincos4(Float4 a, Float4& s, Float4& c) {
     // moved half a turn towards its sign).
     const Float4 half = simd::select(a >= Float4(0.0f), Float4(0.5f), Float4(-0.5f));
     const Float4 turns = simd::trunc_of(a * Float4(0.159154943f) + half);
-    Float4 t = a - turns * Float4(6.28318531f);
+    // 2 pi in two parts, the first with few enough bits that turns times it
+    // is exact, so the reduction loses nothing over hundreds of turns.
+    Float4 t = (a - turns * Float4(6.28125f)) - turns * Float4(1.93530717958e-3f);
     // To -pi/2 .. pi/2, where the series converge fast: sin(pi - t) = sin t
     // and cos(pi - t) = -cos t.
     const simd::Mask4 above = t > halfPi, below = t < Float4(0.0f) - halfPi;
