@@ -430,6 +430,45 @@ TEST(Generators, ColoursLandInThePicturesByteOrder) {
     EXPECT_EQ(at(q, w, 6, 6)[2], 10);  // red
 }
 
+// Angles turn counter-clockwise as seen: a long line at 45 degrees rises
+// to the right (y falls as x grows), at 135 degrees to the left, and at 0
+// and 90 it lies along a row and a column.
+TEST(Generators, LineAnglesAreCounterClockwiseAsSeen) {
+    constexpr int w = 60, h = 60;
+    auto spread = [&](int angle, double& covariance, int& columns, int& rows) {
+        Bytes p(size_t(w) * h * 4, 0);
+        EXPECT_TRUE(run(p, w, h, 1, {{3, 5}, {4, 1}, {5, 40}, {6, angle}, {7, 1}, {14, 12}}));
+        std::vector<std::pair<int, int>> lit;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (at(p, w, x, y)[3] > 128) lit.push_back({x, y});
+        double mx = 0, my = 0;
+        for (auto [x, y] : lit) mx += x, my += y;
+        mx /= double(lit.size());
+        my /= double(lit.size());
+        covariance = 0;
+        int x0 = w, x1 = -1, y0 = h, y1 = -1;
+        for (auto [x, y] : lit) {
+            covariance += (x - mx) * (y - my);
+            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+        columns = x1 - x0 + 1;
+        rows = y1 - y0 + 1;
+    };
+    double c = 0;
+    int columns = 0, rows = 0;
+    spread(45, c, columns, rows);
+    EXPECT_LT(c, 0);
+    spread(135, c, columns, rows);
+    EXPECT_GT(c, 0);
+    spread(0, c, columns, rows);
+    EXPECT_LE(rows, 2);
+    EXPECT_GT(columns, 20);
+    spread(90, c, columns, rows);
+    EXPECT_LE(columns, 2);
+    EXPECT_GT(rows, 20);
+}
+
 // The checkerboard pattern at full contrast is black and white inside its
 // cells and alternates from cell to cell.
 TEST(Generators, CheckerboardCellsAlternate) {

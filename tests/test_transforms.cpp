@@ -372,6 +372,7 @@ TEST(PolygonWarp, TheImageCornersLandExactlyOnTheTargetCorners) {
         {{2, 29}, {11, 1}, {37, 6}, {25, 24}},       // every corner its own way
         {{-6, 31}, {-2, 3}, {37, 3}, {33, 31}},      // a skew partly outside
         {{10, 20}, {10, 10}, {29, 10}, {29, 20}},    // a shrink
+        {{5, 25}, {20, 3}, {35, 25}, {20, 15}},      // a dart: not convex
     };
     for (const auto& to : targets)
         for (int sampling : {kWarpNearest, kWarpBilinear, kWarpSmooth}) {
