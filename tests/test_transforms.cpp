@@ -372,7 +372,6 @@ TEST(PolygonWarp, TheImageCornersLandExactlyOnTheTargetCorners) {
         {{2, 29}, {11, 1}, {37, 6}, {25, 24}},       // every corner its own way
         {{-6, 31}, {-2, 3}, {37, 3}, {33, 31}},      // a skew partly outside
         {{10, 20}, {10, 10}, {29, 10}, {29, 20}},    // a shrink
-        {{5, 25}, {20, 3}, {35, 25}, {20, 15}},      // a dart: not convex
     };
     for (const auto& to : targets)
         for (int sampling : {kWarpNearest, kWarpBilinear, kWarpSmooth}) {
@@ -423,7 +422,11 @@ TEST(PolygonWarp, TwentyFourBitPicturesAndBadQuadrilaterals) {
     ASSERT_EQ(IS3PolygonWarpImage(src.data(), w, h, w * 3, dst.data(), w, h, w * 3, from, from, 24, 0, 0, 1), 1);
     EXPECT_EQ(dst, src);
     const ISPoint line[4] = {{0, 0}, {1, 1}, {2, 2}, {5, 0}};
+    const ISPoint dart[4] = {{1, 7}, {4, 0}, {8, 7}, {4, 4}};
+    const ISPoint bowTie[4] = {{0, 7}, {9, 0}, {0, 0}, {9, 7}};
     Bytes untouched(src.size(), 9);
+    EXPECT_EQ(IS3PolygonWarpImage(src.data(), w, h, w * 3, untouched.data(), w, h, w * 3, from, dart, 24, 0, 0, 2), 0);
+    EXPECT_EQ(IS3PolygonWarpImage(src.data(), w, h, w * 3, untouched.data(), w, h, w * 3, from, bowTie, 24, 0, 0, 2), 0);
     EXPECT_EQ(IS3PolygonWarpImage(src.data(), w, h, w * 3, untouched.data(), w, h, w * 3, from, line, 24, 0, 0, 2), 0);
     EXPECT_EQ(IS3PolygonWarpImage(src.data(), w, h, w * 3, untouched.data(), w, h, w * 3, line, from, 24, 0, 0, 2), 0);
     EXPECT_EQ(IS3PolygonWarpImage(src.data(), w, h, w * 3, untouched.data(), w, h, w * 3, from, from, 16, 0, 0, 2), 0);

@@ -23,11 +23,6 @@ struct Homography {
     }
 };
 
-// The corners in their order bottom-left, top-left, top-right,
-// bottom-right, as the corners of the unit square: (u, v) = (0, 0) at the
-// top-left, u to the right, v downwards.
-const cv::Point2f kUnitSquare[4] = {{0, 1}, {0, 0}, {1, 0}, {1, 1}};
-
 bool three_on_a_line(const cv::Point2f* q) {
     for (int skip = 0; skip < 4; ++skip) {
         cv::Point2d p[3];
@@ -51,17 +46,12 @@ uint8_t cover_of(double inside, bool hard) {
     return uint8_t(std::lround((1.0 + inside) * 255.0));
 }
 
-// Destination pixels map to the source by `source`. A convex target is the
-// region inside its four edges, whose distances are exact and linear along
-// a row; any other shape (a bow tie, a dart) is the region the square maps
-// to by `square`, its distances those of the square scaled by how fast it
-// changes per destination pixel.
+// Destination pixels map to the source by `source`; the target, convex,
+// is the region inside its four edges, whose signed distances are exact
+// and linear along a row.
 class QuadMap final : public detail::RowMap {
 public:
-    QuadMap(const cv::Point2f* target, const Homography& square, const Homography& source, bool hard)
-        : g_(square), h_(source), hard_(hard) {
-        convex_ = convex(target);
-        if (!convex_) return;
+    QuadMap(const cv::Point2f* target, const Homography& source, bool hard) : h_(source), hard_(hard) {
         // Edge i runs from corner i to corner i + 1; its inward normal,
         // scaled to unit length, gives a signed distance.
         const double turn = orientation(target);
@@ -78,8 +68,9 @@ public:
     bool row(int32_t y, int32_t width, float* xy, uint8_t* cover) const override {
         const double* h = h_.m;
         const double py = y;
-        // Along the row the homography's three sums grow by fixed steps.
-        double sx = h[1] * py + h[2], sy = h[4] * py + h[5], sw = h[7] * py + h[8];
+        // Along the row the homography's three sums and the distances grow
+        // by fixed steps.
+        const double sx = h[1] * py + h[2], sy = h[4] * py + h[5], sw = h[7] * py + h[8];
         double d[4];
         for (int i = 0; i < 4; ++i) d[i] = edges_[i].b * py + edges_[i].c;
         bool lowered = false;
@@ -87,13 +78,8 @@ public:
             const double w = sw + h[6] * x;
             xy[2 * x] = float((sx + h[0] * x) / w);
             xy[2 * x + 1] = float((sy + h[3] * x) / w);
-            double inside;
-            if (convex_) {
-                inside = std::min(std::min(d[0] + edges_[0].a * x, d[1] + edges_[1].a * x),
-                                  std::min(d[2] + edges_[2].a * x, d[3] + edges_[3].a * x));
-            } else {
-                inside = square_distance(double(x), py);
-            }
+            const double inside = std::min(std::min(d[0] + edges_[0].a * x, d[1] + edges_[1].a * x),
+                                           std::min(d[2] + edges_[2].a * x, d[3] + edges_[3].a * x));
             const uint8_t c = cover_of(inside, hard_);
             if (c != 255) {
                 cover[x] = c;
@@ -108,45 +94,32 @@ private:
         double a = 0, b = 0, c = 0;  // a x + b y + c: signed distance
     };
 
-    static double cross(cv::Point2d o, cv::Point2d a, cv::Point2d b) {
-        return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-    }
     // +1 when the corners run one way round, -1 the other.
     static double orientation(const cv::Point2f* q) {
         double area = 0;
         for (int i = 0; i < 4; ++i) area += double(q[i].x) * q[(i + 1) % 4].y - double(q[(i + 1) % 4].x) * q[i].y;
         return area > 0 ? 1.0 : -1.0;
     }
-    static bool convex(const cv::Point2f* q) {
-        int sign = 0;
-        for (int i = 0; i < 4; ++i) {
-            const double c = cross(q[i], q[(i + 1) % 4], q[(i + 2) % 4]);
-            const int s = c > 0 ? 1 : -1;
-            if (sign != 0 && s != sign) return false;
-            sign = s;
-        }
-        return true;
-    }
 
-    double square_distance(double px, double py) const {
-        const double* g = g_.m;
-        const double w = g[6] * px + g[7] * py + g[8];
-        if (!(w > 0.0)) return -1e9;
-        const double u = (g[0] * px + g[1] * py + g[2]) / w;
-        const double v = (g[3] * px + g[4] * py + g[5]) / w;
-        const double ux = (g[0] - u * g[6]) / w, uy = (g[1] - u * g[7]) / w;
-        const double vx = (g[3] - v * g[6]) / w, vy = (g[4] - v * g[7]) / w;
-        const double du = std::sqrt(ux * ux + uy * uy), dv = std::sqrt(vx * vx + vy * vy);
-        const double su = du > 0 ? std::min(u, 1.0 - u) / du : (u >= 0 && u <= 1 ? 1e9 : -1e9);
-        const double sv = dv > 0 ? std::min(v, 1.0 - v) / dv : (v >= 0 && v <= 1 ? 1e9 : -1e9);
-        return std::min(su, sv);
-    }
-
-    Homography g_, h_;
+    Homography h_;
     bool hard_;
-    bool convex_ = false;
     Line edges_[4];
 };
+
+// Every corner turns the same way: a convex quadrilateral, the only kind a
+// perspective map takes a convex one onto (a dart or a bow tie would need
+// the map to pass through infinity).
+bool convex(const cv::Point2f* q) {
+    int sign = 0;
+    for (int i = 0; i < 4; ++i) {
+        const cv::Point2d o = q[i], a = q[(i + 1) % 4], b = q[(i + 2) % 4];
+        const double c = (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+        const int s = c > 0 ? 1 : -1;
+        if (sign != 0 && s != sign) return false;
+        sign = s;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -164,13 +137,12 @@ BOOL IS3PolygonWarpImage(const uint8_t* src, uint32_t srcWidth, uint32_t srcHeig
         from[i] = cv::Point2f(float(srcQuad[i].x), float(srcQuad[i].y));
         to[i] = cv::Point2f(float(dstQuad[i].x), float(dstQuad[i].y));
     }
-    if (three_on_a_line(from) || three_on_a_line(to)) return 0;
+    if (three_on_a_line(from) || three_on_a_line(to) || !convex(from) || !convex(to)) return 0;
     if (dstWidth == 0 || dstHeight == 0) return 1;
     try {
         detail::keep_to_caller_thread();
-        const cv::Mat square = cv::getPerspectiveTransform(to, kUnitSquare, cv::DECOMP_LU);
-        const cv::Mat source = cv::getPerspectiveTransform(kUnitSquare, from, cv::DECOMP_LU) * square;
-        const QuadMap map(to, Homography::of(square), Homography::of(source), sampling != kWarpSmooth);
+        const cv::Mat source = cv::getPerspectiveTransform(to, from, cv::DECOMP_LU);
+        const QuadMap map(to, Homography::of(source), sampling != kWarpSmooth);
         detail::Sampling how;
         how.interpolation = sampling == kWarpNearest ? cv::INTER_NEAREST : cv::INTER_LINEAR;
         how.border = cv::BORDER_REPLICATE;

@@ -134,7 +134,8 @@ enum PolygonWarpSampling : int32_t {
 // top-right, bottom-right). Corners may lie outside either picture.
 // Destination pixels outside the warped quadrilateral keep what they held.
 // bitsPerPixel is 24 or 32; `reserved1` and `reserved2` are 0. A
-// quadrilateral with three corners on a line reports 0.
+// quadrilateral that is not convex (three corners on a line, a dart, a bow
+// tie), which no perspective map takes a rectangle onto, reports 0.
 BOOL IS3PolygonWarpImage(const uint8_t* src, uint32_t srcWidth, uint32_t srcHeight, uint32_t srcStride, uint8_t* dst,
                          uint32_t dstWidth, uint32_t dstHeight, uint32_t dstStride, const ISPoint* srcQuad,
                          const ISPoint* dstQuad, uint32_t bitsPerPixel, int32_t reserved1, int32_t reserved2,
