@@ -122,8 +122,8 @@ void ShapeLayer::capsule(float x0, float y0, float x1, float y1, float radius) {
     }
 }
 
-void ShapeLayer::disc(float cx, float cy, float radius, bool soft) {
-    const float reach = std::max(radius, 0.0f) + 0.5f;
+template <class Coverage>
+void ShapeLayer::round_shape(float cx, float cy, float reach, Coverage coverage) {
     int32_t top, bottom;
     if (!clip_rows(cy - reach, cy + reach, top, bottom)) return;
     for (int32_t y = top; y <= bottom; ++y) {
@@ -133,34 +133,27 @@ void ShapeLayer::disc(float cx, float cy, float radius, bool soft) {
         if (!clip_columns(cx - half - 1.0f, cx + half + 1.0f, w_, xa, xb)) continue;
         for (int32_t x = xa; x <= xb; ++x) {
             const float dx = float(x) - cx;
-            const float d = std::sqrt(dx * dx + dy * dy);
-            if (soft) {
-                const float s = std::max(1.0f - (d * d) / (reach * reach), 0.0f);
-                cover(x, y, s * s);
-            } else {
-                cover(x, y, reach - d);
-            }
+            cover(x, y, coverage(std::sqrt(dx * dx + dy * dy)));
         }
         touch(y, xa, xb);
     }
 }
 
+void ShapeLayer::disc(float cx, float cy, float radius, bool soft) {
+    const float reach = std::max(radius, 0.0f) + 0.5f;
+    if (soft) {
+        round_shape(cx, cy, reach, [reach](float d) {
+            const float s = std::max(1.0f - (d * d) / (reach * reach), 0.0f);
+            return s * s;
+        });
+    } else {
+        round_shape(cx, cy, reach, [reach](float d) { return reach - d; });
+    }
+}
+
 void ShapeLayer::ring(float cx, float cy, float radius, float pen) {
     const float reach = std::max(radius, 0.0f) + 0.5f, inner = std::max(radius, 0.0f) - std::max(pen, 1.0f);
-    int32_t top, bottom;
-    if (!clip_rows(cy - reach, cy + reach, top, bottom)) return;
-    for (int32_t y = top; y <= bottom; ++y) {
-        const float dy = float(y) - cy;
-        const float half = std::sqrt(std::max(reach * reach - dy * dy, 0.0f));
-        int32_t xa, xb;
-        if (!clip_columns(cx - half - 1.0f, cx + half + 1.0f, w_, xa, xb)) continue;
-        for (int32_t x = xa; x <= xb; ++x) {
-            const float dx = float(x) - cx;
-            const float d = std::sqrt(dx * dx + dy * dy);
-            cover(x, y, std::min(reach - d, d - inner + 0.5f));
-        }
-        touch(y, xa, xb);
-    }
+    round_shape(cx, cy, reach, [reach, inner](float d) { return std::min(reach - d, d - inner + 0.5f); });
 }
 
 void ShapeLayer::rectangle(float cx, float cy, float w, float h, float angle, float pen) {

@@ -71,6 +71,9 @@ private:
     // Rows y0..y1 (clipped) touched between columns x0 and x1 (clipped).
     bool clip_rows(float y0, float y1, int32_t& top, int32_t& bottom) const;
     void touch(int32_t y, int32_t x0, int32_t x1);
+    // Covers the pixels within reach of (cx, cy) by coverage(distance).
+    template <class Coverage>
+    void round_shape(float cx, float cy, float reach, Coverage coverage);
 
     int32_t w_ = 0, h_ = 0;
     std::vector<uint16_t> layer_;  // straight colour with 255 as 65280, alpha with full as 65535

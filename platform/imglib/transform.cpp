@@ -66,60 +66,69 @@ protected:
 // A radius of the disc-shaped transforms, held to what the maps can tabulate.
 float held_radius(int32_t radius) { return float(std::min(radius, 4 * kMaxAddSide)); }
 
-// Points inside a disc move along their ray: the source distance is
-// d * scale(d) (tabulated); outside the disc nothing moves.
-class RadialScale : public Stage {
-public:
-    template <class F>
-    RadialScale(int32_t w, int32_t h, int32_t edge, int32_t radius, float cx, float cy, F scale)
-        : Stage(w, h, edge), radius_(held_radius(radius)), cx_(cx), cy_(cy) {
-        table_.fill(radius_, scale);
-    }
-    void map(float* xy, int32_t n) const override {
+// A transform of the points inside a disc; outside it nothing moves.
+class DiscStage : public Stage {
+protected:
+    DiscStage(int32_t w, int32_t h, int32_t edge, int32_t radius, float cx, float cy)
+        : Stage(w, h, edge), radius_(held_radius(radius)), cx_(cx), cy_(cy) {}
+    // move(dx, dy, d, x, y) for every point at offset (dx, dy), distance d,
+    // inside the disc.
+    template <class Move>
+    void each_inside(float* xy, int32_t n, Move move) const {
         const float r2 = radius_ * radius_;
         for (int32_t i = 0; i < n; ++i) {
             const float dx = xy[2 * i] - cx_, dy = xy[2 * i + 1] - cy_;
             const float d2 = dx * dx + dy * dy;
-            if (d2 >= r2) continue;
-            const float s = table_.at(std::sqrt(d2));
-            xy[2 * i] = cx_ + dx * s;
-            xy[2 * i + 1] = cy_ + dy * s;
+            if (d2 < r2) move(dx, dy, std::sqrt(d2), xy[2 * i], xy[2 * i + 1]);
         }
     }
 
-private:
     float radius_, cx_, cy_;
+};
+
+// Points inside a disc move along their ray: the source distance is
+// d * scale(d) (tabulated).
+class RadialScale : public DiscStage {
+public:
+    template <class F>
+    RadialScale(int32_t w, int32_t h, int32_t edge, int32_t radius, float cx, float cy, F scale)
+        : DiscStage(w, h, edge, radius, cx, cy) {
+        table_.fill(radius_, scale);
+    }
+    void map(float* xy, int32_t n) const override {
+        each_inside(xy, n, [this](float dx, float dy, float d, float& x, float& y) {
+            const float s = table_.at(d);
+            x = cx_ + dx * s;
+            y = cy_ + dy * s;
+        });
+    }
+
+private:
     RadialTable table_;
 };
 
 // Points inside a disc turn about its centre by a tabulated angle of the
-// distance; outside the disc nothing moves.
-class RadialTurn : public Stage {
+// distance.
+class RadialTurn : public DiscStage {
 public:
     // angle(d) in radians.
     template <class F>
     RadialTurn(int32_t w, int32_t h, int32_t edge, int32_t radius, float cx, float cy, F angle)
-        : Stage(w, h, edge), radius_(held_radius(radius)), cx_(cx), cy_(cy) {
+        : DiscStage(w, h, edge, radius, cx, cy) {
         cos_.fill(radius_, [&](double d) { return std::cos(angle(d)); });
         sin_.fill(radius_, [&](double d) { return std::sin(angle(d)); });
     }
     void map(float* xy, int32_t n) const override {
-        const float r2 = radius_ * radius_;
-        for (int32_t i = 0; i < n; ++i) {
-            const float dx = xy[2 * i] - cx_, dy = xy[2 * i + 1] - cy_;
-            const float d2 = dx * dx + dy * dy;
-            if (d2 >= r2) continue;
-            const float d = std::sqrt(d2);
+        each_inside(xy, n, [this](float dx, float dy, float d, float& x, float& y) {
             const float c = cos_.at(d), s = sin_.at(d);
             // With y pointing down, this turn of the source point shows the
             // destination turned counter-clockwise as seen by the angle.
-            xy[2 * i] = cx_ + dx * c - dy * s;
-            xy[2 * i + 1] = cy_ + dx * s + dy * c;
-        }
+            x = cx_ + dx * c - dy * s;
+            y = cy_ + dx * s + dy * c;
+        });
     }
 
 private:
-    float radius_, cx_, cy_;
     RadialTable cos_, sin_;
 };
 
