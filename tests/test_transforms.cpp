@@ -24,7 +24,7 @@ Bytes numbered(int w, int h, int bpp = 4) {
         for (int x = 0; x < w; ++x) {
             uint8_t* q = &p[(size_t(y) * w + x) * bpp];
             q[0] = uint8_t(x * 7 + 3);
-            q[1] = uint8_t(y * 11 + 5);
+            if (bpp > 1) q[1] = uint8_t(y * 11 + 5);
             if (bpp > 2) q[2] = uint8_t((x * 3 + y * 5) & 255);
             if (bpp > 3) q[3] = uint8_t(200 + (x + y) % 50);
         }
