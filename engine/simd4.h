@@ -74,6 +74,11 @@ inline Float4 sqrt_of(Float4 v) { return _mm_sqrt_ps(v.v); }
 // the int32 range.
 inline Float4 trunc_of(Float4 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v.v)); }
 inline Float4 abs_of(Float4 v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v.v); }
+// Stores a0 b0 a1 b1 a2 b2 a3 b3 at p, which need not be aligned.
+inline void store_pairs(float* p, Float4 a, Float4 b) {
+    _mm_storeu_ps(p, _mm_unpacklo_ps(a.v, b.v));
+    _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a.v, b.v));
+}
 
 // ---- Quads: four packed RGBA64 pixels ----
 
@@ -306,6 +311,12 @@ inline Float4 abs_of(Float4 v) {
     Float4 r;
     for (int i = 0; i < 4; ++i) r.v[i] = std::fabs(v.v[i]);
     return r;
+}
+inline void store_pairs(float* p, Float4 a, Float4 b) {
+    for (int i = 0; i < 4; ++i) {
+        p[2 * i] = a.v[i];
+        p[2 * i + 1] = b.v[i];
+    }
 }
 
 struct Quad {

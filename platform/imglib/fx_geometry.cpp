@@ -77,7 +77,7 @@ bool twirl(Bgra& picture, const EffectValues& v) {
         const Float4 wx = 2 * rx, wy = 2 * ry, half = 0.5f;
         const Float4 cx = tiled ? (simd::trunc_of((x + half) / wx) + half) * wx - half : Float4(pcx);
         const Float4 cy = tiled ? (simd::trunc_of((y + half) / wy) + half) * wy - half : Float4(pcy);
-        const Float4 nx = (x - cx) / Float4(rx), ny = (y - cy) / Float4(ry);
+        const Float4 nx = (x - cx) * Float4(1.0f / rx), ny = (y - cy) * Float4(1.0f / ry);
         // Outside the ellipse the turn is 0 and the point stays.
         const Float4 rest = simd::max_of(Float4(1.0f) - simd::sqrt_of(nx * nx + ny * ny), Float4(0.0f));
         Float4 s, c;

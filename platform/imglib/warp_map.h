@@ -78,16 +78,21 @@ public:
     explicit LaneMap(F f) : f_(f) {}
     bool row(int32_t y, int32_t width, float* xy, uint8_t*) const override {
         alignas(16) static constexpr float kLanes[4] = {0.0f, 1.0f, 2.0f, 3.0f};
-        alignas(16) float sx[4], sy[4];
         const simd::Float4 lanes = simd::Float4::load(kLanes), row = float(y);
-        for (int32_t x = 0; x < width; x += 4) {
+        int32_t x = 0;
+        for (; x + 4 <= width; x += 4) {
             simd::Float4 px, py;
             f_(lanes + simd::Float4(float(x)), row, px, py);
-            px.store(sx);
-            py.store(sy);
-            for (int32_t i = 0; i < 4 && x + i < width; ++i) {
-                xy[2 * (x + i)] = sx[i];
-                xy[2 * (x + i) + 1] = sy[i];
+            simd::store_pairs(xy + 2 * x, px, py);
+        }
+        if (x < width) {
+            alignas(16) float tail[8];
+            simd::Float4 px, py;
+            f_(lanes + simd::Float4(float(x)), row, px, py);
+            simd::store_pairs(tail, px, py);
+            for (int32_t i = 0; x + i < width; ++i) {
+                xy[2 * (x + i)] = tail[2 * i];
+                xy[2 * (x + i) + 1] = tail[2 * i + 1];
             }
         }
         return false;
