@@ -1,7 +1,8 @@
 # paintcore: `make demo` builds and runs the main job; `make check` builds
 # and runs every test, then runs them again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then fuzzes the file parsers; `make bench`
-# runs the benchmarks.
+# runs the benchmarks; `make install` installs the library under PREFIX.
+# JOBS compilers run at once (every core by default).
 
 BUILD      ?= build
 SAN_BUILD  ?= build-san
@@ -9,21 +10,38 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 DEMO_OUT   ?= $(BUILD)/demo.png
+PREFIX     ?= /usr/local
 
-.PHONY: all deps build demo check test test-san fuzz bench clean
+.PHONY: all deps deps-demo build build-demo demo install check test test-san fuzz bench clean
 
 all: build
 
+# Debian packages: the demo's (building and running the library and pte),
+# and everything the tests, fuzzing and benchmarks add.
+deps-demo:
+	./scripts/install-deps demo
+
 deps:
-	./scripts/install-deps
+	./scripts/install-deps check
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPAINTCORE_TESTS=ON -DPAINTCORE_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The library and pte alone. A build folder configured first here leaves the
+# tests and benchmarks out (their frameworks may not be installed); one that
+# `make check` configured keeps them.
+build-demo: deps-demo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release \
+	      $(if $(wildcard $(BUILD)/CMakeCache.txt),,-DPAINTCORE_TESTS=OFF -DPAINTCORE_BENCH=OFF)
+	cmake --build $(BUILD) -j $(JOBS) --target paintcore pte
+
+demo: build-demo
 	./$(BUILD)/pte demo $(DEMO_OUT)
 	@echo "demo written to $(DEMO_OUT)"
+
+install: build-demo
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -15,9 +15,7 @@
 #include <new>
 #include <utility>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include "platform/large_pages.h"
 
 namespace engine {
 
@@ -56,7 +54,7 @@ public:
         if (bytes == 0 && count != 0) return false;
         void* p = std::malloc(bytes == 0 ? 1 : bytes);
         if (p == nullptr) return false;
-        advise_large_pages(p, bytes);
+        platform::advise_large_pages(p, bytes);
         data_ = static_cast<T*>(p);
         count_ = static_cast<size_t>(count);
         return true;
@@ -87,22 +85,6 @@ public:
     const T& operator[](size_t i) const noexcept { return data_[i]; }
 
 private:
-    // Blocks of 4 MB and more (layers, the paint layer, back buffers) are
-    // read and written whole, row after row, several at a time: on large
-    // pages such a pass does not miss the address translation every 4 KB.
-    // Only advice: the system may decline it, and nothing changes but speed.
-    static void advise_large_pages(void* p, size_t bytes) noexcept {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        constexpr uintptr_t kPage = 4096;
-        if (bytes < (size_t(4) << 20)) return;
-        const uintptr_t first = (reinterpret_cast<uintptr_t>(p) + kPage - 1) & ~(kPage - 1);
-        const uintptr_t end = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kPage - 1);
-        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-#else
-        (void)p, (void)bytes;
-#endif
-    }
-
     T* data_ = nullptr;
     size_t count_ = 0;
 };

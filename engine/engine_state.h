@@ -7,9 +7,11 @@
 #include <cstdint>
 
 #include "brush/brush_state.h"
+#include "brush/tablet_state.h"
 #include "engine/buffer.h"
 #include "engine/layer_slot.h"
 #include "imaging/filter_block.h"
+#include "imaging/font_state.h"
 #include "imaging/imaging_state.h"
 #include "io/io_state.h"
 #include "mask/mask_state.h"
@@ -58,8 +60,10 @@ struct EngineState {
     undo::UndoState undo;
     imaging::WorkingBuffers working;
     imaging::FilterBlock filters;
+    imaging::FontState font;
     script::ScriptState script;
     io::IoState io;
+    brush::TabletState tablet;
 };
 
 // The engine's one record.

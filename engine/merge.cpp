@@ -122,20 +122,28 @@ int32_t color_at_merged(const EngineState& s, int32_t x, int32_t y) {
 
 void merge_rgba32(EngineState& s, const uint8_t* picture, int64_t stride, int32_t width, int32_t height,
                   LayerSlot& layer, const blend::Params& params) {
+    merge_rgba32_at(s, picture, stride, width, height, 0, 0, layer, params);
+}
+
+void merge_rgba32_at(EngineState& s, const uint8_t* picture, int64_t stride, int32_t width, int32_t height, int32_t x,
+                     int32_t y, LayerSlot& layer, const blend::Params& params) {
     const Picture<uint16_t> target = image_picture(s, layer);
     if (picture == nullptr || target.pixels == nullptr) return;
-    const int64_t columns = std::min<int64_t>(width, target.width);
-    const int64_t rows = std::min<int64_t>(height, target.height);
+    // Clipped to the layer: the part of the picture left of or above it is skipped.
+    const int64_t skip_x = std::max<int64_t>(0, -int64_t(x)), skip_y = std::max<int64_t>(0, -int64_t(y));
+    const int64_t left = int64_t(x) + skip_x, top = int64_t(y) + skip_y;
+    const int64_t columns = std::min<int64_t>(width - skip_x, target.width - left);
+    const int64_t rows = std::min<int64_t>(height - skip_y, target.height - top);
     // Converted a piece at a time, so the merge needs no picture-sized buffer.
     constexpr int32_t kPiece = 256;
     uint16_t wide[kPiece * 4];
-    for (int64_t y = 0; y < rows; ++y) {
-        const uint8_t* row = picture + y * stride;
-        uint16_t* to = target.pixels + y * target.rowLength;
-        for (int64_t x = 0; x < columns; x += kPiece) {
-            const int32_t count = int32_t(std::min<int64_t>(kPiece, columns - x));
-            for (int32_t i = 0; i < count * 4; ++i) wide[i] = pixels::to16(row[x * 4 + i]);
-            blend::blend_span(to + x * 4, wide, nullptr, count, params);
+    for (int64_t r = 0; r < rows; ++r) {
+        const uint8_t* row = picture + (r + skip_y) * stride + skip_x * 4;
+        uint16_t* to = target.pixels + (top + r) * target.rowLength + left * 4;
+        for (int64_t c = 0; c < columns; c += kPiece) {
+            const int32_t count = int32_t(std::min<int64_t>(kPiece, columns - c));
+            for (int32_t i = 0; i < count * 4; ++i) wide[i] = pixels::to16(row[c * 4 + i]);
+            blend::blend_span(to + c * 4, wide, nullptr, count, params);
         }
     }
 }

@@ -81,6 +81,10 @@ void merge_rgba32_image(engine::EngineState& s, const uint8_t* picture, engine::
 // laid at the layer's top-left corner and clipped to the image.
 void merge_rgba32(engine::EngineState& s, const uint8_t* picture, int64_t stride, int32_t width, int32_t height,
                   engine::LayerSlot& layer, const blend::Params& params);
+// The same laid with its top-left corner at (x, y) of the layer; what lies
+// outside the image is skipped.
+void merge_rgba32_at(engine::EngineState& s, const uint8_t* picture, int64_t stride, int32_t width, int32_t height,
+                     int32_t x, int32_t y, engine::LayerSlot& layer, const blend::Params& params);
 
 // The earlier load that merges instead: weighs the picture's alpha by mask
 // and texture in place when useMask is set, clears the current layer where

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "engine/layers.h"
 #include "platform/imglib/imglib.h"
 #include "undo/rle.h"
@@ -50,6 +54,43 @@ const LayerSlot* image_layer(const EngineState& s, int32_t index) {
 }
 LayerSlot* image_layer(EngineState& s, int32_t index) {
     return const_cast<LayerSlot*>(image_layer(static_cast<const EngineState&>(s), index));
+}
+
+// n 16-bit values to their high bytes.
+void high_bytes_row(const uint16_t* src, uint8_t* dst, int64_t n) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), 8);
+        const __m128i b = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i + 8)), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < n; ++i) dst[i] = to8(src[i]);
+}
+
+// n RGBA32 pixels loaded whole: every channel times 256, and a pixel of
+// alpha 0 cleared to (0, 0, 0, 0).
+void load_whole_row(const uint8_t* src, uint16_t* dst, int64_t n) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+    for (; i + 4 <= n; i += 4) {
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i * 4));
+        // All bits of a pixel whose alpha byte is not 0.
+        const __m128i shown = _mm_xor_si128(_mm_cmpeq_epi32(_mm_and_si128(px, alpha), zero), _mm_set1_epi32(-1));
+        const __m128i kept = _mm_and_si128(px, shown);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i * 4), _mm_unpacklo_epi8(zero, kept));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i * 4 + 8), _mm_unpackhi_epi8(zero, kept));
+    }
+#endif
+    for (; i < n; ++i) {
+        const uint8_t* sp = src + i * 4;
+        uint16_t* dp = dst + i * 4;
+        const uint16_t keep = sp[3] == 0 ? 0 : 0xFFFF;
+        for (int k = 0; k < 4; ++k) dp[k] = uint16_t(to16(sp[k]) & keep);
+    }
 }
 
 // Partial coverage: ((s * 256 * cov) >> 8 + (d * (65535 - cov)) >> 8) >> 8.
@@ -124,8 +165,17 @@ void load_rgba32_layer(EngineState& s, const uint8_t* src, int32_t stride, int32
     for (int64_t r = y0; r < y1; ++r) {
         const uint8_t* sp = host_row(src, stride, r - y0 + skip_y) + skip_x * 4;
         uint16_t* dp = layer_row(*layer, r) + x0 * 4;
+        if (!weighting && !keepAlpha && rule == LoadRule::Current) {
+            load_whole_row(sp, dp, x1 - x0);
+            continue;
+        }
+        // Inside the image, the coverage is read by index along the row.
+        const bool inside = weighting && r < s.imageHeight && x1 <= s.imageWidth;
+        const size_t base = inside ? size_t(r) * size_t(s.imageWidth) : 0;
         for (int64_t c = x0; c < x1; ++c, sp += 4, dp += 4) {
-            const uint32_t cov = weighting ? coverage.at(int32_t(c), int32_t(r)) : 65535;
+            const uint32_t cov = !weighting ? 65535
+                                 : inside   ? coverage.at_index(base + size_t(c))
+                                            : coverage.at(int32_t(c), int32_t(r));
             load_pixel(dp, sp, weighting, cov, keepAlpha, rule);
         }
     }
@@ -161,9 +211,11 @@ void load_bgr24(EngineState& s, const uint8_t* src, int32_t stride, int32_t widt
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
     const Coverage coverage(s);
     const bool weighting = useMask && coverage.any();
+    // Every pixel visited lies inside the image: coverage is read by index.
+    const size_t row = size_t(s.imageWidth);
     for_each_pixel_with_rgb24(s, src, stride, s.imageWidth, s.imageHeight,
                               [&](uint16_t* dp, const uint8_t* sp, int32_t c, int32_t r) {
-                                  const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
+                                  const uint32_t cov = weighting ? coverage.at_index(size_t(r) * row + size_t(c)) : 65535;
                                   if (cov == 0) return;
                                   for (int k = 0; k < 3; ++k)
                                       dp[k] = cov == 65535 ? to16(sp[k]) : weigh(sp[k], dp[k], cov, 65535 - cov);
@@ -231,12 +283,15 @@ void get_layer_data(const EngineState& s, void* dst, int32_t index) {
 int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int32_t index) {
     const LayerSlot* layer = image_layer(s, index);
     if (layer == nullptr || dst == nullptr) return 0;
-    for (int32_t r = 0; r < s.imageHeight; ++r) {
+    // Bounds in locals: the bytes written could alias the state, which would
+    // keep the loop from being vectorised.
+    const int32_t rows = s.imageHeight, values = s.imageWidth * 4;
+    for (int32_t r = 0; r < rows; ++r) {
         const uint16_t* sp = layer_row(*layer, r);
         uint8_t* dp = host_row(dst, stride, r);
-        for (int32_t i = 0; i < s.imageWidth * 4; ++i) dp[i] = to8(sp[i]);
+        high_bytes_row(sp, dp, values);
     }
-    return s.imageHeight;
+    return rows;
 }
 
 void get_rgb24(const EngineState& s, uint8_t* dst, int32_t stride) {

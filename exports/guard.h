@@ -57,4 +57,23 @@ void guarded(const char* error_text, Body&& body) noexcept {
     }
 }
 
+// As guarded, for exports that record no text: a failure only gives the
+// neutral result.
+template <class T, class Body>
+T guarded_quietly(T neutral, Body&& body) noexcept {
+    try {
+        return std::forward<Body>(body)();
+    } catch (...) {
+        return neutral;
+    }
+}
+
+template <class Body>
+void guarded_quietly(Body&& body) noexcept {
+    try {
+        std::forward<Body>(body)();
+    } catch (...) {
+    }
+}
+
 }  // namespace exports

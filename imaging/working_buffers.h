@@ -35,6 +35,19 @@ void set_src_buffer32(engine::EngineState& s, const uint8_t* picture);
 // there is none.
 uint8_t* update_src_buffer32(engine::EngineState& s);
 
+// Releases a working buffer when the operation that allocated it ends,
+// whichever way it ends.
+class ReleaseOnExit {
+public:
+    explicit ReleaseOnExit(engine::OwnedBuffer<uint8_t>& buffer) : buffer_(buffer) {}
+    ReleaseOnExit(const ReleaseOnExit&) = delete;
+    ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
+    ~ReleaseOnExit() { buffer_.release(); }
+
+private:
+    engine::OwnedBuffer<uint8_t>& buffer_;
+};
+
 // The RGBA32 pair that filters read and write.
 struct Rgba32Pair {
     uint8_t* src = nullptr;  // iplSrc32

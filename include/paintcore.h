@@ -64,6 +64,9 @@ PTE_API void PTE_CALL PTE_Free(void* block);
 PTE_API void PTE_CALL PTE_Memcpy(void* destination, const void* source, int32_t length);
 /* Returns its argument unchanged. */
 PTE_API void* PTE_CALL BankAdrs(void* pointer);
+/* The library's version as "MAJOR.MINOR.PATCH"; static text, never null. The major number is the one in the
+ * shared library's name (libpaintcore.so.MAJOR): it changes only when the interface does. */
+PTE_API const char* PTE_CALL PTE_GetVersion(void);
 
 /* ---- Layers and layer alpha ---- */
 
@@ -385,6 +388,25 @@ PTE_API void PTE_CALL PTE_IPLRotateRight(void);
 PTE_API void PTE_CALL PTE_IPLFlipHorizontal(void);
 /* Mirrors every layer top to bottom; a layer with keepAlpha keeps its alpha. */
 PTE_API void PTE_CALL PTE_IPLFlipVertical(void);
+/* ---- Effects and adjustments ----
+ * PTE_IPLImageProcess applies one of 159 named effects to the current layer through the RGBA32 working buffers
+ * (both must be allocated): tenths tk = pk * 0.1 of the six settings, options p7 and p8, flags f1..f6 (low bytes),
+ * a colour (0..255 each), a seed for the random effects and a script path. Names are exact and case-sensitive;
+ * results come back through the selection mask and keep a keepAlpha layer's alpha. Failures: "IPLImageProc Excpt". */
+/* Applies the effect; returns 1 for a catalogue name, 0 for any other name or without the working buffers. */
+PTE_API int32_t PTE_CALL PTE_IPLImageProcess(int32_t reserved, const char* effectName, int32_t seed, int32_t p1, int32_t p2, int32_t p3, int32_t p4, int32_t p5, int32_t p6, int32_t p7, int32_t p8, uint8_t f1, uint8_t f2, uint8_t f3, uint8_t f4, uint8_t f5, uint8_t f6, int32_t red, int32_t green, int32_t blue, const char* text);
+/* The name of catalogue entry index (0..158, in dispatch order), or null outside. */
+PTE_API const char* PTE_CALL PTE_GetEffectName(int32_t index);
+/* How entry index is carried out ("in place", "filtered", "24-bit", "recipe", ...), or null outside. */
+PTE_API const char* PTE_CALL PTE_GetEffectRoute(int32_t index);
+/* Sharpens the current layer, steepens its contrast by amount (0..1000) and scales its saturation (0..100, 50 keeps it); 1 when loaded. */
+PTE_API int32_t PTE_CALL PTE_IPLPhotoPop(int32_t amount, double saturation, uint8_t flag);
+/* Shifts hue (degrees), saturation and lightness (percent) of every pixel of a packed RGBA32 buffer; alpha untouched. */
+PTE_API void PTE_CALL PTE_ProcessBuffer_HSLAdjust(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation, int32_t lightness);
+/* The same with hue, saturation and value. */
+PTE_API void PTE_CALL PTE_ProcessBuffer_HSVAdjust(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation, int32_t value);
+/* Box-blurs a packed RGB24 buffer over a square of side 2 * (size / 5) + 3, mixed in at weight percent. */
+PTE_API void PTE_CALL PTE_BlurMoreBufferRGB24(uint8_t* buffer, int32_t width, int32_t height, int32_t size, int32_t weight);
 /* ---- Picture files and the newRGBA buffer ----
  * Files are read and written in the format their content (reading) or
  * extension (writing, compared without regard to case) names: ".bmp",
@@ -608,6 +630,126 @@ PTE_API void PTE_CALL PTE_RotateImageBrush(int32_t angle);
 PTE_API void PTE_CALL PTE_CopyFromImageBrushRotate(int32_t keepPercent);
 /* Writes the image brush at its loaded size as an RGBA PNG at 72 dots per inch. */
 PTE_API void PTE_CALL PTE_SaveImageBrush(const char* path);
+
+/* ---- Tablet input and spline smoothing ----
+ * Without a tablet every packet query answers 0 and pressure reads run a
+ * ramp: after PTE_ResetTabletPressure they give 10, 35, 60, 85, 100, 100, ... */
+
+/* Opens a tablet context on the window; nonzero when a tablet answered, 0 without one. */
+PTE_API int32_t PTE_CALL PTE_InitTablet(void* window);
+/* Notes where the window's client area lies on the screen (call when the window moves); 0 without a tablet. */
+PTE_API int32_t PTE_CALL PTE_SetTabletOrigin(void);
+/* Closes the tablet context. */
+PTE_API void PTE_CALL PTE_CloseTablet(void);
+/* Starts a stroke: the ramp restarts at 10 and queued packets are dropped; the number dropped. */
+PTE_API int32_t PTE_CALL PTE_ResetTabletPressure(void);
+/* Reads the queued packets (at most 256) into the engine; their number. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletPackets(void);
+/* Pressure 1..100 of packet index; the ramp's next value when there is no such packet. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletPressure(int32_t packet);
+/* Scaled pressure of packet buffer entry index (0..255) without the minimum of 1; 0 without a tablet. */
+PTE_API int32_t PTE_CALL PTE_ReadRawTabletPressure(int32_t packet);
+/* 1 when the packet came from the pen's eraser end; 0 without such a packet. */
+PTE_API int32_t PTE_CALL PTE_IsPacketInvert(int32_t packet);
+/* The packet's status word; 0 without such a packet. */
+PTE_API uint32_t PTE_CALL PTE_PacketStatus(int32_t packet);
+/* The packet's x in window coordinates; 0 without such a packet. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletX(int32_t packet);
+/* The packet's y in window coordinates; 0 without such a packet. */
+PTE_API int32_t PTE_CALL PTE_ReadTabletY(int32_t packet);
+/* A smooth curve (centripetal Catmull-Rom) through three points, 100 points from the first to the last; the last argument is ignored. */
+PTE_API int32_t PTE_CALL PTE_CalcSpline3(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2, int32_t ignored);
+/* 100 after a spline, 0 before the first. */
+PTE_API int32_t PTE_CALL PTE_GetSplinePointCount(void);
+/* x of spline point index, truncated; past the end the last point's. */
+PTE_API int32_t PTE_CALL PTE_GetSplinePointX(uint32_t point);
+/* y of spline point index, truncated; past the end the last point's. */
+PTE_API int32_t PTE_CALL PTE_GetSplinePointY(uint32_t point);
+
+/* ---- Clipboard and screen capture ----
+ * The clipboard holds one picture. On X11 a copy is served to other programs
+ * as image/png and image/bmp while the host runs; without a display the
+ * clipboard lives inside the process. Pastes read image/png or image/bmp. */
+
+/* Copies the current layer, the mask applied to its alpha. */
+PTE_API void PTE_CALL PTE_ToClipboard(void);
+/* Copies the rectangle between two corners (either order) of the current layer, clipped to the image. */
+PTE_API void PTE_CALL PTE_ToClipboardRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+/* Copies a packed RGBA32 picture; the mask is applied to its alpha in place where it lies over the image. */
+PTE_API void PTE_CALL PTE_RGBA32ToClipboard(uint8_t* pixels, int32_t width, int32_t height);
+/* 1 while this process's last copy is still what the desktop clipboard offers other programs (a host about to exit may keep it alive); 0 once another program copied, or without a display. */
+PTE_API int32_t PTE_CALL PTE_IsClipboardOwner(void);
+/* 1 when the newRGBA buffer now holds the clipboard's picture, else 0 (newRGBA as it was). */
+PTE_API int32_t PTE_CALL PTE_FromClipboard(void);
+/* Pastes into the current layer with the top-left corner (centre != 0: the centre) at (x, y), through the mask; 1 when pasted. */
+PTE_API int32_t PTE_CALL PTE_FromClipboardInto(int32_t x, int32_t y, int32_t centre);
+/* Pastes scaled, turned by angle degrees (counter-clockwise), merged in Normal through mask and texture; smooth != 0 resamples bicubically; 0. */
+PTE_API int32_t PTE_CALL PTE_FromClipboardIntoEX(int32_t x, int32_t y, float scale, int32_t angle, int32_t centre, int32_t smooth);
+/* As PTE_FromClipboardIntoEX with the longer side brought to size pixels; only the part over the image is merged; 0. */
+PTE_API int32_t PTE_CALL PTE_FromClipboardIntoEX2(int32_t x, int32_t y, int32_t size, int32_t angle, int32_t centre, int32_t smooth);
+/* 1 when the newRGBA buffer now holds the screen, else 0 (no display). */
+PTE_API int32_t PTE_CALL PTE_ScreenCapture(void);
+/* Captures the screen into the current layer at (0, 0) through the mask; 1 when done. */
+PTE_API int32_t PTE_CALL PTE_ScreenCaptureInto(void);
+
+/* ---- Scanner, PDF and AVI ---- */
+
+/* 1 when the scanning service can be used. */
+PTE_API int32_t PTE_CALL PTE_IsTwain(void);
+/* Selects the device to scan from: the one chosen with PTE_TwainChooseSource, else the first found; 1 when there is one. */
+PTE_API int32_t PTE_CALL PTE_TwainSelectSource(void);
+/* Name of scanner device index (0 = the first found), valid until the next call; "" past the last. */
+PTE_API const char* PTE_CALL PTE_TwainGetSourceName(int32_t index);
+/* Chooses the scanner device of that name; 1 when there is one. */
+PTE_API int32_t PTE_CALL PTE_TwainChooseSource(const char* name);
+/* Scans one picture into the newRGBA buffer (opaque); 1 when scanned, else 0 (newRGBA as it was). */
+PTE_API int32_t PTE_CALL PTE_TwainAcquire(void);
+/* Forgets the pictures added for the next PDF. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_Reset(void);
+/* Adds a picture file as the next page; 1 when it can be read as a picture, else 0. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_AddImage(const char* path);
+/* Writes the pages (96 pixels an inch, 20-pixel grey border), deletes the picture files once written, forgets them; nonzero on success. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_MakePDF(const char* path);
+/* As PTE_I2PDF_MakePDF, as a full-screen slide show turning pages by itself. */
+PTE_API int32_t PTE_CALL PTE_I2PDF_MakePDFSlideshow(const char* path);
+/* Starts an AVI file of uncompressed 24-bit frames, frameMs milliseconds each; the writer, or null. */
+PTE_API void* PTE_CALL PTE_CreateAVI(const char* path, int32_t frameMs);
+/* Appends a picture file as the next frame (all of the first frame's size); 1 when written, else 0. */
+PTE_API int32_t PTE_CALL PTE_WriteAVI(const char* framePath);
+/* Finishes the AVI file; 0 on success or without one, else an error code (and no partial file is left). */
+PTE_API int32_t PTE_CALL PTE_CloseAVI(void);
+/* ---- Drawing: the paint bucket, shapes, gradients and text ----
+ * Colours are red, green, blue bytes. Each call works through the RGBA32
+ * working buffers and ends by loading or merging into the current layer
+ * through the selection mask; the host saves an undo step afterwards. */
+
+/* Fills or erases from (x, y) by colour or alpha (tolerance 0..50000) in the named mode: "Paint Non-connected", "Erase Non-connected", "Paint Connected", "Erase Connected", "Paint Alpha Connected", "Paint Alpha Non-Connected". */
+PTE_API void PTE_CALL PTE_IPLFloodFill(int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t tolerance, const char* mode);
+/* The font dialog; this platform has none within the engine's reach: returns 0 as a cancelled dialog, the font record unchanged. */
+PTE_API int32_t PTE_CALL PTE_ChooseFont(void);
+/* Copies a 60-byte logical-font record in (face name, height: negative for the character height in pixels, weight, italic, underline, strike-out); null is ignored. A zeroed record is the default sans-serif face at 16 pixels. */
+PTE_API void PTE_CALL PTE_SetFontRecord(const void* record);
+/* Copies the 60-byte font record out; null is ignored. */
+PTE_API void PTE_CALL PTE_GetFontRecord(void* record);
+/* Draws UTF-8 text with the font record at (x, y) into the source buffer, refreshed from the current layer, and loads it through the mask; smooth (low byte) anti-aliases. Four arguments are not read. 1 when loaded, 0 without the source buffer, text or room. */
+PTE_API int32_t PTE_CALL PTE_IPLText(int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t unused1, int32_t unused2, int32_t unused3, int32_t unused4, const char* text, uint8_t smooth);
+/* A solid rectangle between two corners (both included), merged at opacity percent. */
+PTE_API void PTE_CALL PTE_IPLRectangle(int32_t red, int32_t green, int32_t blue, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t opacity);
+/* A filled anti-aliased ellipse in the box between two corners (radii at least 2), merged at opacity percent. */
+PTE_API void PTE_CALL PTE_IPLEllipse(int32_t red, int32_t green, int32_t blue, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t opacity);
+/* A gradient of count (0..4) colours from (x1, y1) to (x2, y2): kind "Linear", any other radial around (x1, y1). Counts 0 and 1 fade colour 1 in and out. */
+PTE_API void PTE_CALL PTE_IPLGradient(int32_t red1, int32_t green1, int32_t blue1, int32_t red2, int32_t green2, int32_t blue2, int32_t red3, int32_t green3, int32_t blue3, int32_t red4, int32_t green4, int32_t blue4, int32_t count, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const char* kind);
+/* ---- Mask shapes and the magic wand ----
+ * The last argument is a percentage: 0 selects, 100 protects, values
+ * between select partly. The wand only marks: clear the mask first for a
+ * new selection. */
+
+/* Selects the ellipse in the box between two corners (radii at least 2). */
+PTE_API void PTE_CALL PTE_IPLMaskEllipse(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t percent);
+/* Selects the rectangle between two corners, both included. */
+PTE_API void PTE_CALL PTE_IPLMaskRectangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t percent);
+/* Marks the mask where the current layer matches the pixel (x, y), tolerance 0..50000, in the named mode: "Non-connected", "Connected", "Color Range", "Luminance Range", "Hue Range", "Alpha Connected", "Alpha Non-connected". */
+PTE_API void PTE_CALL PTE_IPLMaskWand(int32_t x, int32_t y, int32_t tolerance, int32_t percent, const char* mode);
 
 #ifdef __cplusplus
 }

@@ -209,13 +209,21 @@ RGBAPicture::RGBAPicture(const char* path) {
 
 RGBAPicture::~RGBAPicture() { GlobalFree(pixels_); }
 
-uint8_t* create_new_rgba(engine::EngineState& s, int32_t width, int32_t height) {
+engine::OwnedBuffer<uint8_t> new_rgba_block(int32_t width, int32_t height) {
     engine::OwnedBuffer<uint8_t> fresh;
     if (width < 0 || height < 0 || !fresh.allocate(engine::sat_mul(uint64_t(width), uint64_t(height), 4)))
         throw NewRGBAError();
-    s.io.newRGBA = std::move(fresh);
+    return fresh;
+}
+
+void adopt_new_rgba(engine::EngineState& s, engine::OwnedBuffer<uint8_t>&& pixels, int32_t width, int32_t height) {
+    s.io.newRGBA = std::move(pixels);
     s.io.newRGBAWidth = width;
     s.io.newRGBAHeight = height;
+}
+
+uint8_t* create_new_rgba(engine::EngineState& s, int32_t width, int32_t height) {
+    adopt_new_rgba(s, new_rgba_block(width, height), width, height);
     return s.io.newRGBA.data();
 }
 

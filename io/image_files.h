@@ -18,6 +18,12 @@ struct NewRGBAError : std::bad_alloc {};
 // keeps the previous picture) when the memory cannot be had.
 uint8_t* create_new_rgba(engine::EngineState& s, int32_t width, int32_t height);
 void delete_new_rgba(engine::EngineState& s);
+// The two steps of create_new_rgba apart, for pictures that are filled
+// before they replace newRGBA (so a failure in between keeps the previous
+// one): a block for w x h pixels (throws NewRGBAError without memory), and
+// that block, filled, made the newRGBA picture.
+engine::OwnedBuffer<uint8_t> new_rgba_block(int32_t width, int32_t height);
+void adopt_new_rgba(engine::EngineState& s, engine::OwnedBuffer<uint8_t>&& pixels, int32_t width, int32_t height);
 
 // 1 when newRGBA now holds the file's picture, else 0 with newRGBA as it was.
 // Metafiles are rendered at the image size over the brush colour.

@@ -191,12 +191,21 @@ void mark_hue_range_rgba32(EngineState& s, const uint8_t* image, int32_t c0, int
 }
 
 void apply_to_alpha_rgba32(const EngineState& s, uint8_t* image) {
+    apply_to_alpha_rgba32(s, image, s.imageWidth, s.imageHeight, false);
+}
+
+void apply_to_alpha_rgba32(const EngineState& s, uint8_t* image, int32_t width, int32_t height, bool keepSelected) {
     const uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr || image == nullptr) return;
-    const uint64_t count = engine::image_pixel_count(s);
-    for (uint64_t i = 0; i < count; ++i) {
-        uint8_t& a = image[i * 4 + 3];
-        a = static_cast<uint8_t>((uint32_t(m[i] >> 8) * a) >> 8);
+    if (m == nullptr || image == nullptr || width <= 0 || height <= 0) return;
+    const size_t columns = size_t(std::min(width, s.imageWidth)), rows = size_t(std::min(height, s.imageHeight));
+    for (size_t y = 0; y < rows; ++y) {
+        const uint16_t* mask_row = m + y * size_t(s.imageWidth);
+        uint8_t* row = image + y * size_t(width) * 4;
+        for (size_t x = 0; x < columns; ++x) {
+            if (keepSelected && mask_row[x] == 65535) continue;
+            uint8_t& a = row[x * 4 + 3];
+            a = static_cast<uint8_t>((uint32_t(mask_row[x] >> 8) * a) >> 8);
+        }
     }
 }
 

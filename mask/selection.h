@@ -80,6 +80,12 @@ void mark_hue_range_rgba32(engine::EngineState& s, const uint8_t* image, int32_t
 
 // Alpha byte a becomes ((m >> 8) * a) >> 8 over an image-sized RGBA32 image.
 void apply_to_alpha_rgba32(const engine::EngineState& s, uint8_t* image);
+// The same over a packed picture of width x height lying at the image's
+// top-left corner: only the pixels over the image change. With
+// `keepSelected`, fully selected pixels keep their alpha (the formula takes
+// 1/256 of it: an opaque pixel would become 254).
+void apply_to_alpha_rgba32(const engine::EngineState& s, uint8_t* image, int32_t width, int32_t height,
+                           bool keepSelected);
 // The same on the RGBA32 working source, when it exists at the image's
 // size and the mask is in force.
 void apply_to_working_alpha(engine::EngineState& s);

@@ -24,6 +24,4 @@ void debug_output(std::string_view text) {
     std::fflush(stderr);
 }
 
-bool escape_pressed() { return false; }
-
 }  // namespace platform

@@ -1,6 +1,5 @@
-// What a script may tell the user or ask of the keyboard. A library must
-// never block its host, so messages go to standard error instead of a
-// modal box.
+// What a script may tell the user. A library must never block its host, so
+// messages go to standard error instead of a modal box.
 #pragma once
 
 #include <string_view>
@@ -12,9 +11,5 @@ void show_message(std::string_view caption, std::string_view text);
 
 // Text for a debugger, on standard error.
 void debug_output(std::string_view text);
-
-// True when the Escape key was pressed since the previous query. There is
-// no keyboard state to ask here, so never.
-bool escape_pressed();
 
 }  // namespace platform

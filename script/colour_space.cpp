@@ -7,9 +7,6 @@ namespace colour_space {
 
 namespace {
 
-constexpr double kWhiteX = 95.047;
-constexpr double kWhiteY = 100.0;
-constexpr double kWhiteZ = 108.883;
 constexpr double kLabEpsilon = 0.008856;
 constexpr double kLabSlope = 7.787;
 constexpr double kLabOffset = 16.0 / 116.0;
@@ -155,18 +152,48 @@ Rgb8 xyz_to_rgb(const Xyz& xyz) {
 }
 
 Lab xyz_to_lab(const Xyz& xyz) {
-    const double fx = lab_f(xyz.x / kWhiteX);
-    const double fy = lab_f(xyz.y / kWhiteY);
-    const double fz = lab_f(xyz.z / kWhiteZ);
+    const double fx = lab_f(xyz.x / kD65White.x);
+    const double fy = lab_f(xyz.y / kD65White.y);
+    const double fz = lab_f(xyz.z / kD65White.z);
     return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
 }
 
-Xyz lab_to_xyz(const Lab& lab) {
+Xyz lab_to_xyz(const Lab& lab) { return lab_to_xyz(lab, kD65White); }
+
+Xyz lab_to_xyz(const Lab& lab, const Xyz& white) {
     const double fy = (lab.l + 16.0) / 116.0;
     const double fx = fy + lab.a / 500.0;
     const double fz = fy - lab.b / 200.0;
-    return {std::max(lab_f_inverse(fx) * kWhiteX, 0.0), std::max(lab_f_inverse(fy) * kWhiteY, 0.0),
-            std::max(lab_f_inverse(fz) * kWhiteZ, 0.0)};
+    return {std::max(lab_f_inverse(fx) * white.x, 0.0), std::max(lab_f_inverse(fy) * white.y, 0.0),
+            std::max(lab_f_inverse(fz) * white.z, 0.0)};
+}
+
+Xyz d50_white() { return white_from_chromaticity(0.3457, 0.3585); }
+
+Xyz white_from_chromaticity(double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y) || !(y > 0)) return d50_white();
+    return {x / y * 100.0, 100.0, (1.0 - x - y) / y * 100.0};
+}
+
+Xyz adapt_to_d65(const Xyz& xyz, const Xyz& white) {
+    // Bradford: XYZ to cone responses, each scaled by the ratio of the two
+    // whites' responses, and back.
+    static constexpr double kCone[3][3] = {
+        {0.8951, 0.2664, -0.1614}, {-0.7502, 1.7135, 0.0367}, {0.0389, -0.0685, 1.0296}};
+    static constexpr double kConeInverse[3][3] = {
+        {0.9869929, -0.1470543, 0.1599627}, {0.4323053, 0.5183603, 0.0492912}, {-0.0085287, 0.0400428, 0.9684867}};
+    const auto times = [](const double (&m)[3][3], const double (&v)[3], double (&out)[3]) {
+        for (int i = 0; i < 3; ++i) out[i] = m[i][0] * v[0] + m[i][1] * v[1] + m[i][2] * v[2];
+    };
+    const double in[3] = {xyz.x, xyz.y, xyz.z}, from[3] = {white.x, white.y, white.z},
+                 to[3] = {kD65White.x, kD65White.y, kD65White.z};
+    double cone[3], fromCone[3], toCone[3], out[3];
+    times(kCone, in, cone);
+    times(kCone, from, fromCone);
+    times(kCone, to, toCone);
+    for (int i = 0; i < 3; ++i) cone[i] = fromCone[i] != 0.0 ? cone[i] * toCone[i] / fromCone[i] : cone[i];
+    times(kConeInverse, cone, out);
+    return {std::max(out[0], 0.0), std::max(out[1], 0.0), std::max(out[2], 0.0)};
 }
 
 Lab rgb_to_lab(int32_t r, int32_t g, int32_t b) { return xyz_to_lab(rgb_to_xyz(r, g, b)); }

@@ -67,6 +67,20 @@ Rgb8 xyz_to_rgb(const Xyz& xyz);
 Lab xyz_to_lab(const Xyz& xyz);
 Xyz lab_to_xyz(const Lab& lab);
 
+// The white of the conversions above (D65), and the D50 white that
+// colour-managed files assume when they name none, as the chromaticity
+// x = 0.3457, y = 0.3585.
+inline constexpr Xyz kD65White{95.047, 100.0, 108.883};
+Xyz d50_white();
+// The XYZ of a white given by its chromaticity, with Y = 100; D50 for a
+// chromaticity that cannot be a white (y not above 0, x or y not finite).
+Xyz white_from_chromaticity(double x, double y);
+// Lab against another white: the same steps with that white's X, Y, Z.
+Xyz lab_to_xyz(const Lab& lab, const Xyz& white);
+// A colour seen under `white` as it looks under D65, by the Bradford cone
+// transform, so that the white itself becomes D65's.
+Xyz adapt_to_d65(const Xyz& xyz, const Xyz& white);
+
 // RGB to XYZ to Lab, and back the same way.
 Lab rgb_to_lab(int32_t r, int32_t g, int32_t b);
 Rgb8 lab_to_rgb(const Lab& lab);

@@ -257,7 +257,9 @@ int message_box(lua_State* L) noexcept {
 }
 
 int is_escape(lua_State* L) noexcept {
-    lua_pushnumber(L, platform::escape_pressed() ? 1 : 0);
+    EscapeKey& key = context(L).s->script.escape;
+    key.look(EscapeKey::Clock::now());
+    lua_pushnumber(L, key.take() ? 1 : 0);
     return 1;
 }
 

@@ -16,6 +16,7 @@ struct RunContext {
     uint8_t* dst = nullptr;  // iplDst32
     int32_t width = 0;
     int32_t height = 0;
+    bool cancelled = false;  // the run's watch saw an Escape press nobody took
 };
 
 // Registers the bound functions as globals. Runs inside a protected call.

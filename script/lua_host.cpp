@@ -1,6 +1,5 @@
 #include "script/lua_host.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <lua.hpp>
@@ -9,6 +8,8 @@
 #include "imaging/working_buffers.h"
 #include "platform/notices.h"
 #include "script/lua_bindings.h"
+#include "script/lua_sandbox.h"
+#include "script/lua_watch.h"
 #include "script/paint_script.h"
 
 namespace script {
@@ -18,6 +19,7 @@ namespace {
 struct Setup {
     lua::RunContext* context;
     const FilterRunArgs* args;
+    bool trusted;
 };
 
 constexpr const char* kBlendConstants[] = {
@@ -44,8 +46,9 @@ int setup_state(lua_State* L) noexcept {
     const Setup& setup = *static_cast<const Setup*>(lua_touserdata(L, 1));
     const lua::RunContext& c = *setup.context;
     const FilterRunArgs& args = *setup.args;
-    luaL_openlibs(L);
+    lua::open_libraries(L, setup.trusted);
     lua::register_bindings(L, setup.context);
+    lua::watch_run(L, setup.context);
     set_number(L, "width", c.width);
     set_number(L, "height", c.height);
     set_number(L, "bound_x0", 0);
@@ -86,61 +89,35 @@ void report(engine::EngineState& s, const std::string& text) {
     engine::set_last_error(s, kept.c_str());
 }
 
-// Reads the script file. A first line starting with '#' is skipped (its
-// line end is kept, so line numbers stay right), as the stand-alone
-// interpreter does. Precompiled chunks are refused: the interpreter does
-// not check their byte code, and a damaged one can crash it.
-bool read_script(const std::string& path, std::string& chunk, std::string& error) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    char block[16384];
-    size_t got = 0;
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0) chunk.append(block, got);
-    const bool failed = std::ferror(f) != 0;
-    std::fclose(f);
-    if (failed) {
-        error = "cannot read " + path;
-        return false;
-    }
-    size_t start = 0;
-    if (!chunk.empty() && chunk[0] == '#') {
-        const size_t end = chunk.find('\n');
-        chunk.erase(0, end == std::string::npos ? chunk.size() : end);
-        start = 1;
-    }
-    if (chunk.size() > start && chunk[start] == LUA_SIGNATURE[0]) {
-        error = "cannot load " + path + ": precompiled chunks are not accepted";
-        return false;
-    }
-    return true;
+// The script file to run, and whether it got as far as running.
+struct Chunk {
+    const char* path;
+    bool loaded = false;
+};
+
+// Loads the script and calls it; run under lua_cpcall, so an error while
+// loading or running, out of memory included, is returned, not a panic.
+int load_and_call(lua_State* L) noexcept {
+    Chunk& chunk = *static_cast<Chunk*>(lua_touserdata(L, 1));
+    lua_settop(L, 0);
+    if (lua::load_chunk_file(L, chunk.path) != 0) return lua_error(L);
+    chunk.loaded = true;
+    lua_call(L, 0, 1);
+    return 0;
 }
 
-// Loads and runs the script in a state set up for the run; false with the
-// error text when it fails to load or fails while running.
-bool run_script(lua_State* L, const std::string& path, Setup& setup, std::string& error) {
+// Sets the state up for the run, then loads and runs the script; false
+// with the error text when it fails to load or fails while running.
+bool run_script(lua_State* L, const char* path, Setup& setup, std::string& error) {
     if (lua_cpcall(L, setup_state, &setup) != 0) {
         error = error_text(L);
         return false;
     }
-    std::string chunk;
-    if (!read_script(path, chunk, error)) {
-        if (error.size() > kLoadErrorCapacity) error.resize(kLoadErrorCapacity);
-        return false;
-    }
-    const std::string name = "@" + path;
-    if (luaL_loadbuffer(L, chunk.data(), chunk.size(), name.c_str()) != 0) {
-        error = error_text(L);
-        if (error.size() > kLoadErrorCapacity) error.resize(kLoadErrorCapacity);
-        return false;
-    }
-    if (lua_pcall(L, 0, 1, 0) != 0) {
-        error = error_text(L);
-        return false;
-    }
-    return true;
+    Chunk chunk{path};
+    if (lua_cpcall(L, load_and_call, &chunk) == 0) return true;
+    error = setup.context->cancelled ? "cancelled" : error_text(L);
+    if (!chunk.loaded && error.size() > kLoadErrorCapacity) error.resize(kLoadErrorCapacity);
+    return false;
 }
 
 // Closes the run's paint script (without its trailer) and then its state,
@@ -170,7 +147,8 @@ void lua_filter_run(engine::EngineState& s, const char* path, const FilterRunArg
     // The bindings reach the context until the state is closed, finalisers
     // included: it is made first, so it is destroyed after the close.
     lua::RunContext context{&s, pair.src, pair.dst, pair.width, pair.height};
-    Setup setup{&context, &args};
+    Setup setup{&context, &args, lua::trusted_by_environment()};
+    s.script.escape.forget();
     lua_State* L = luaL_newstate();
     if (L == nullptr) {
         report(s, "not enough memory");

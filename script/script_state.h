@@ -1,9 +1,12 @@
-// What a Lua filter run keeps in the engine: the read-destination flag and
-// the paint-script file being recorded.
+// What a Lua filter run keeps in the engine: the read-destination flag, the
+// paint-script file being recorded and the Escape key as scripts see it.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+
+#include "platform/keys.h"
+#include "script/escape_key.h"
 
 namespace script {
 
@@ -13,6 +16,8 @@ struct ScriptState {
     // The paint-script file while one is being recorded, else null. Every
     // filter run closes it before it returns.
     std::FILE* paintScript = nullptr;
+    // Read by "is_escape" and by every run's watch.
+    EscapeKey escape{platform::escape_key_down};
 };
 
 }  // namespace script

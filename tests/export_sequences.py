@@ -134,7 +134,20 @@ def run_sequence(library, header, seed, log_path, folder):
     texts = [None, b"", b"Normal", b"Multiply", b"Layer Mask", b"Lanczos3", b"Bicubic", b"x" * 300,
              os.path.join(folder, "missing.png").encode(), os.path.join(folder, "out.png").encode(),
              os.path.join(folder, "out.bmp").encode(), os.path.join(folder, "out.psd").encode(),
-             os.path.join(folder, "out.unknown").encode(), folder.encode(), b"\xff\xfe"]
+             os.path.join(folder, "out.unknown").encode(), folder.encode(), b"\xff\xfe",
+             # fill, wand and gradient modes, and text in several scripts
+             b"Paint Connected", b"Erase Non-connected", b"Paint Alpha Connected", b"Connected", b"Color Range",
+             b"Alpha Connected", b"Linear", "Text \u05e9\u05dc\u05d5\u05dd \u0633\u0644\u0627\u0645 \u6f22\u5b57".encode()]
+    # Effect names (with a Lua filter to run) for the effect catalogue, so
+    # that its routes run rather than only its unknown-name path.
+    effects = []
+    while lib.PTE_GetEffectName(len(effects)):
+        effects.append(ctypes.string_at(lib.PTE_GetEffectName(len(effects))))
+    lua = os.path.join(folder, "filter.lua")
+    with open(lua, "w") as f:
+        f.write("for y = bound_y0, bound_y1 do for x = bound_x0, bound_x1 do\n"
+                "  local r, g, b = get_rgb(x, y); set_rgb(x, y, g, b, r) end end\n")
+    texts.append(lua.encode())
     buffers = HostBuffers(rng)
     create = next(c[1] for c in calls if c[0] == "PTE_CreateImage")
     new_size = next(c[1] for c in calls if c[0] == "PTE_NewSize")
@@ -169,9 +182,30 @@ def run_sequence(library, header, seed, log_path, folder):
                     args = buffers.arguments(kinds, names, rng, texts)
                 else:
                     args = [argument(k, rng, texts) for k in kinds]
+                if name == "PTE_IPLImageProcess" and rng.random() < 0.8:
+                    # A catalogue name, often with the working buffers a host allocates first.
+                    args[1] = rng.choice(effects)
+                    if rng.random() < 0.5:
+                        log.write("PTE_IPLAllocSrcBuffer32() PTE_IPLAllocDstBuffer32()\n")
+                        lib.PTE_IPLAllocSrcBuffer32()
+                        lib.PTE_IPLAllocDstBuffer32()
                 log.write(f"{name}{tuple(args)}\n")
                 f(*args)
         lib.PTE_DeleteImage()
+
+
+def device_environment(folder):
+    """No display (the clipboard stays inside the process, capture finds no
+    screen, no clipboard thread starts), and scanning only through SANE's
+    test backend, from a configuration folder of our own, so that no real
+    scanner or network is probed."""
+    sane = os.path.join(folder, "sane")
+    os.makedirs(sane, exist_ok=True)
+    with open(os.path.join(sane, "dll.conf"), "w") as conf:
+        conf.write("test\n")
+    env = dict(os.environ, SANE_CONFIG_DIR=sane)
+    env.pop("DISPLAY", None)
+    return env
 
 
 def main():
@@ -182,9 +216,10 @@ def main():
     failures = 0
     with tempfile.TemporaryDirectory() as folder:
         log_path = os.path.join(folder, "calls.log")
+        env = device_environment(folder)
         for seed in range(SEEDS):
             child = subprocess.run([sys.executable, os.path.abspath(__file__), library, header, str(seed), log_path, folder],
-                                   capture_output=True, text=True, errors="replace", cwd=folder)
+                                   capture_output=True, text=True, errors="replace", cwd=folder, env=env)
             if child.returncode != 0:
                 failures += 1
                 last = open(log_path, encoding="utf-8", errors="replace").read().splitlines()[-3:] \

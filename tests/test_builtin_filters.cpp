@@ -225,6 +225,20 @@ TEST_F(Filters, ThresholdsAtTheLevel) {
     Pic expect = pic(7, 5, big);
     ref_threshold(pic(7, 5, big), expect, 0.33);
     EXPECT_EQ(run("Basic Threshold", 7, 5, big, {330}), expect.px);
+
+    // Levels that fall on a whole luminance (0, 51, 153, 255): a pixel
+    // exactly on the level is not below it and turns white.
+    std::vector<uint8_t> greys;
+    const int lums[] = {0, 1, 50, 51, 52, 152, 153, 154, 254, 255};
+    for (const int l : lums) greys.insert(greys.end(), {uint8_t(l), uint8_t(l), uint8_t(l + (l < 255)), 1});
+    for (const int32_t slider : {0, 200, 600, 1000}) {
+        std::vector<uint8_t> want;
+        for (const int l : lums) {
+            const uint8_t v = l * 1000 < slider * 255 ? 0 : 255;
+            want.insert(want.end(), {v, v, v, 1});
+        }
+        EXPECT_EQ(run("Basic Threshold", int(std::size(lums)), 1, greys, {slider}), want) << "slider " << slider;
+    }
 }
 
 TEST_F(Filters, LineArtCleanerWhitensSpecksAndLoadsTheThreshold) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 
 #include "script/colour_space.h"
@@ -139,6 +140,42 @@ TEST(ColourSpace, XyzAndLab) {
     EXPECT_EQ(xyz_to_rgb({0, 0, 0}), rgb(0, 0, 0));
     EXPECT_EQ(lab_to_rgb({50, 0, -300}).r, 0);
     EXPECT_EQ(lab_to_rgb({0, 0, 0}), rgb(0, 0, 0));
+}
+
+// Whites named by chromaticity and colours carried from one white to
+// another, against published values: sRGB's red primary is
+// (41.2456, 21.2673, 1.9334) under D65 and (43.6075, 22.2504, 1.3932)
+// adapted to D50 by the Bradford transform.
+TEST(ColourSpace, WhitesAndAdaptationToD65) {
+    const Xyz d50 = d50_white();
+    EXPECT_NEAR(d50.x, 0.3457 / 0.3585 * 100, kEps);
+    EXPECT_NEAR(d50.y, 100, kEps);
+    EXPECT_NEAR(d50.z, (1 - 0.3457 - 0.3585) / 0.3585 * 100, kEps);
+    const Xyz d65 = white_from_chromaticity(0.3127, 0.3290);
+    EXPECT_NEAR(d65.x, 95.05, 0.01);
+    EXPECT_NEAR(d65.z, 108.90, 0.01);
+    for (const Xyz bad : {white_from_chromaticity(0.3, 0), white_from_chromaticity(0.3, -1),
+                          white_from_chromaticity(std::nan(""), 0.3)})
+        EXPECT_NEAR(bad.x, d50.x, kEps);
+    // Lab white against a white is that white; adapted, it is D65's.
+    const Xyz w = lab_to_xyz(Lab{100, 0, 0}, d50);
+    EXPECT_NEAR(w.x, d50.x, 1e-9);
+    EXPECT_NEAR(w.z, d50.z, 1e-9);
+    const Xyz a = adapt_to_d65(w, d50);
+    EXPECT_NEAR(a.x, kD65White.x, 1e-3);
+    EXPECT_NEAR(a.y, kD65White.y, 1e-3);
+    EXPECT_NEAR(a.z, kD65White.z, 1e-3);
+    const Xyz red = adapt_to_d65(Xyz{43.6075, 22.2504, 1.3932}, Xyz{96.4212, 100, 82.5188});
+    EXPECT_NEAR(red.x, 41.2456, 0.01);
+    EXPECT_NEAR(red.y, 21.2673, 0.01);
+    EXPECT_NEAR(red.z, 1.9334, 0.01);
+    // Under D65 itself nothing moves, and the plain conversion is the D65 one.
+    const Xyz same = adapt_to_d65(Xyz{20, 30, 40}, kD65White);
+    EXPECT_NEAR(same.x, 20, 1e-4);
+    EXPECT_NEAR(same.z, 40, 1e-4);
+    const Xyz p = lab_to_xyz(Lab{50, 20, -30}), q = lab_to_xyz(Lab{50, 20, -30}, kD65White);
+    EXPECT_EQ(p.x, q.x);
+    EXPECT_EQ(p.z, q.z);
 }
 
 TEST(ColourSpace, Cmyk) {

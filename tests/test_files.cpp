@@ -102,6 +102,42 @@ TEST_F(FilesTest, EveryWriterRoundTripsInBothLetterCases) {
     }
 }
 
+TEST_F(FilesTest, LongRunsRoundTripThroughEveryLosslessWriter) {
+    // Run-length coders count runs in a few bits: rows of one colour, runs
+    // on each side of 63, 64, 127 and 128, bytes at and above 0xC0 alone and
+    // in runs, and rows with no run at all. The odd width pads PCX rows.
+    constexpr int w = 261, h = 4;
+    make_image(w, h);  // metafiles are read back at the image size
+    Bytes rgba(size_t(w) * h * 4);
+    auto put = [&](int x, int y, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+        uint8_t* p = &rgba[(size_t(y) * w + size_t(x)) * 4];
+        p[0] = r, p[1] = g, p[2] = b, p[3] = a;
+    };
+    for (int x = 0; x < w; ++x) put(x, 0, 0xC8, 0x10, 0xFF, 255);
+    const int runs[] = {62, 63, 64, 65};
+    for (int x = 0, k = 0, left = runs[0]; x < w; ++x, --left) {
+        if (left == 0) left = ++k < 4 ? runs[k] : 1;
+        put(x, 1, uint8_t(k % 2 ? 0xC0 : 0x3F), uint8_t(0xC0 + k), uint8_t(k * 40), k < 4 ? 255 : 0);
+    }
+    for (int x = 0; x < w; ++x) put(x, 2, uint8_t(x % 2 ? 0xFF : 0xC1), uint8_t(x % 2), 0xC0, x % 2 ? 255 : 128);
+    for (int x = 0; x < w; ++x) put(x, 3, x < 127 ? 10 : x < 255 ? 0xFE : 20, 0, x < 128 ? 0xC0 : 1, 255);
+    Bytes rgb;
+    for (size_t i = 0; i < rgba.size(); i += 4) rgb.insert(rgb.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
+    for (const FormatRow& f : kFormats) {
+        if (f.tolerance > 0) continue;
+        SCOPED_TRACE(std::string(f.ext) + (f.rgba ? " from RGBA32" : " from RGB24"));
+        const std::string file = path(std::string("runs") + f.ext);
+        ASSERT_NE(f.rgba ? PTE_WriteToFileRGBA32(rgba.data(), w, h, file.c_str(), f.ext, 96)
+                         : PTE_WriteToFileRGB24(rgb.data(), w, h, file.c_str(), f.ext, 96),
+                  0);
+        ASSERT_EQ(PTE_ReadFromFile(file.c_str()), 1);
+        ASSERT_EQ(PTE_GetNewRGBAWidth(), w);
+        ASSERT_EQ(PTE_GetNewRGBAHeight(), h);
+        EXPECT_EQ(new_rgba(), f.rgba ? rgba : with_alpha(rgb));
+        fs::remove(file);
+    }
+}
+
 TEST_F(FilesTest, FixedSizeReadersCopyOnlyAnExactSize) {
     const Bytes rgba = samples::picture_rgba(kW, kH);
     const std::string file = path("pic.png");

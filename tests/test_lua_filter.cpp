@@ -2,11 +2,17 @@
 // real script.
 #include <gmock/gmock.h>
 
+#include <stdlib.h>
+
 #include <array>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <lua.hpp>
 #include <string>
 #include <vector>
 
+#include "script/escape_key.h"
 #include "support/engine_fixture.h"
 #include "support/script_files.h"
 #include "support/working_buffers.h"
@@ -69,7 +75,33 @@ protected:
         const auto& l = st().layers[slot];
         return {l.pixels.data(), l.pixels.data() + l.pixels.size()};
     }
+
+    // A keyboard whose Escape key goes down at the n-th look and stays down
+    // (0: never).
+    static inline int looks = 0, downAtLook = 0;
+    static bool fake_escape() { return ++looks >= downAtLook && downAtLook > 0; }
+    static void escape_down_at_look(int n) {
+        looks = 0;
+        downAtLook = n;
+        st().script.escape.set_keyboard(fake_escape);
+    }
 };
+
+// The byte code of a chunk, as the stand-alone compiler writes it.
+std::string byte_code(const char* text) {
+    lua_State* L = luaL_newstate();
+    std::string out;
+    if (luaL_loadstring(L, text) == 0)
+        lua_dump(
+            L,
+            [](lua_State*, const void* p, size_t n, void* ud) {
+                static_cast<std::string*>(ud)->append(static_cast<const char*>(p), n);
+                return 0;
+            },
+            &out);
+    lua_close(L);
+    return out;
+}
 
 }  // namespace
 
@@ -425,6 +457,195 @@ progress()
 check(is_escape() == 0, "no key state to ask")
 )lua");
     EXPECT_EQ(err, "Progress: Half done\n: \ntrace 1\n\n");
+}
+
+// ---- What a script can reach, and how it is stopped ----
+
+TEST_F(LuaFilter, ScriptsGetTheSafeLibrariesByDefault) {
+    image(1, 1);
+    const std::string dir = folder.path();
+    folder.write("data.txt", "kept\n");
+    folder.write("module_text.lua", "return {answer = 42}\n");
+    folder.write("code.luac", byte_code("return {answer = 5}"));
+    folder.write("module_code.lua", byte_code("return {answer = 6}"));
+    folder.write("native.so", "");
+    EXPECT_EQ(run("local dir = [[" + dir + "]]\n" + R"lua(
+for _, name in ipairs({"execute", "remove", "rename", "exit", "tmpname", "setlocale"}) do
+  check(os[name] == nil, "os." .. name)
+end
+check(io.popen == nil and package.loadlib == nil, "io.popen, package.loadlib")
+check(type(os.time) == "function" and type(os.clock) == "function" and type(os.getenv) == "function", "harmless os")
+check(type(debug.traceback) == "function" and type(debug.getinfo) == "function", "traceback and getinfo")
+for _, name in ipairs({"sethook", "gethook", "getupvalue", "setupvalue", "getregistry", "getlocal", "setlocal",
+                       "setmetatable", "setfenv", "debug"}) do
+  check(debug[name] == nil, "debug." .. name)
+end
+check(require("debug") == debug and require("os").execute == nil, "require hands out the same tables")
+check(newproxy == nil and getmetatable(io.stdout) == false, "no way to a finaliser")
+
+local f = io.open(dir .. "data.txt")
+check(f and f:read("*l") == "kept", "reading")
+f:close()
+f = io.open(dir .. "data.txt", "rb")
+check(f, "reading bytes")
+f:close()
+for _, mode in ipairs({"w", "a", "r+", "wb", "w+", "ab", "rw", ""}) do
+  local g, err = io.open(dir .. "new.txt", mode)
+  check(g == nil and err:find("reading only"), "mode " .. mode)
+  check(io.open(dir .. "data.txt", mode) == nil, "existing file, mode " .. mode)
+end
+check(not pcall(io.output, dir .. "new.txt"), "io.output with a file name")
+check(io.output() == io.stdout and io.output(io.stderr) == io.stderr, "io.output with open files")
+io.output(io.stdout)
+
+local dumped = string.dump(function() return 1 end)
+local fn, err = loadstring(dumped)
+check(fn == nil and err:find("precompiled"), "loadstring of byte code")
+local piece = 0
+fn, err = load(function()
+  piece = piece + 1
+  if piece == 1 then return "" elseif piece == 2 then return dumped:sub(1, 3) elseif piece == 3 then return dumped:sub(4) end
+end)
+check(fn == nil and err:find("precompiled"), "load of byte code in pieces")
+check(loadstring("return 7")() == 7, "loadstring of text")
+piece = 0
+check(load(function() piece = piece + 1; return ({"return ", "8"})[piece] end)() == 8, "load of text")
+check(loadfile(dir .. "code.luac") == nil, "loadfile of byte code")
+check(not pcall(dofile, dir .. "code.luac"), "dofile of byte code")
+check(loadfile(dir .. "module_text.lua")().answer == 42 and dofile(dir .. "module_text.lua").answer == 42, "text files")
+check(loadfile() == nil and not pcall(dofile), "standard input")
+
+package.path = dir .. "?.lua"
+check(require("module_text").answer == 42, "a Lua module")
+local ok, why = pcall(require, "module_code")
+check(not ok and why:find("precompiled"), "a byte-code module: " .. tostring(why))
+package.cpath = dir .. "?.so"
+ok, why = pcall(require, "native")
+check(not ok and why:find("module 'native' not found") and not why:find("native.so"), "a native module: " .. why)
+)lua"),
+              "");
+    EXPECT_FALSE(std::filesystem::exists(dir + "new.txt"));
+    EXPECT_EQ(ScriptFolder::read(dir + "data.txt"), "kept\n");
+}
+
+TEST_F(LuaFilter, TrustedHostsGetTheFullLibraries) {
+    image(1, 1);
+    const std::string file = folder.path() + "written.txt";
+    struct Row {
+        const char* value;
+        bool full;
+    };
+    for (const Row r : {Row{"1", true}, Row{"0", false}, Row{"yes", false}, Row{"", false}, Row{nullptr, false}}) {
+        SCOPED_TRACE(r.value ? r.value : "unset");
+        if (r.value)
+            setenv("PAINTCORE_LUA_TRUSTED", r.value, 1);
+        else
+            unsetenv("PAINTCORE_LUA_TRUSTED");
+        std::filesystem::remove(file);
+        const std::string full = r.full ? "true" : "false";
+        EXPECT_EQ(run("local f = io.open([[" + file + "]], 'w')\nif f then f:write('x') f:close() end\n" +
+                      "check((f ~= nil) == " + full + ", 'writing')\n" +
+                      "check((os.remove ~= nil and debug.sethook ~= nil and package.loadlib ~= nil) == " + full +
+                      ", 'the rest')\n" + "check(loadstring(string.dump(function() return 3 end)) ~= nil == " + full +
+                      ", 'byte code')\n"),
+                  "");
+        EXPECT_EQ(std::filesystem::exists(file), r.full);
+    }
+    unsetenv("PAINTCORE_LUA_TRUSTED");
+}
+
+TEST_F(LuaFilter, EscapeStopsAScriptThatNeverEnds) {
+    image(3, 2);
+    const auto before = layer_values();
+    const char* endless[] = {
+        "while true do end",
+        "while true do pcall(function() while true do end end) end",
+        "while true do pcall(error) end",
+        "coroutine.wrap(function() while true do end end)()",
+        "while true do coroutine.resume(coroutine.create(function() while true do end end)) end",
+        "while true do xpcall(function() while true do end end, function() while true do end end) end",
+        "local ok, err = pcall(function() while true do end end)\nerror('caught ' .. tostring(err))",
+    };
+    for (const char* body : endless) {
+        SCOPED_TRACE(body);
+        escape_down_at_look(3);
+        PTE_SetLastError("");
+        EXPECT_EQ(run(body), "Lua Script Error: cancelled\n");
+        EXPECT_STREQ(PTE_GetLastError(), "Lua Script Error: cancelled");
+        EXPECT_EQ(layer_values(), before) << "a cancelled run loads nothing";
+    }
+    // What "flush" loaded before the press stays.
+    escape_down_at_look(3);
+    EXPECT_EQ(run("set_rgb(0, 0, 1, 1, 1)\nflush()\nset_rgb(1, 0, 1, 1, 1)\nwhile true do end"),
+              "Lua Script Error: cancelled\n");
+    EXPECT_EQ(layer_bytes()[0], 255);
+    EXPECT_EQ(layer_bytes()[4], before[4] >> 8);
+}
+
+TEST_F(LuaFilter, AScriptEndsAsItChoosesWhenItTakesThePressOrNoneComes) {
+    image(2, 1, std::vector<uint8_t>(8, 0));
+    // The press taken by the script: the run goes on and ends normally;
+    // a key held down is one press.
+    escape_down_at_look(4);
+    EXPECT_EQ(run(R"lua(
+local waited = 0
+while is_escape() == 0 do waited = waited + 1 end
+local t = os.clock()
+while os.clock() - t < 0.3 do check(is_escape() == 0, "one press, taken once") end
+set_rgb(0, 0, 1, 1, 1)
+)lua"),
+              "");
+    EXPECT_EQ(layer_bytes()[0], 255);
+    // No press: a long run is never stopped.
+    escape_down_at_look(0);
+    EXPECT_EQ(run("local t = os.clock()\nwhile os.clock() - t < 0.4 do end\nset_rgb(1, 0, 1, 1, 1)\n"), "");
+    EXPECT_EQ(layer_bytes()[4], 255);
+    EXPECT_GT(looks, 5) << "the watch looked at the keyboard while it ran";
+    // A press seen before a run (by an earlier one) that nobody took does
+    // not stop the next run.
+    escape_down_at_look(1);
+    st().script.escape.look(script::EscapeKey::Clock::now() + script::EscapeKey::kLookInterval);
+    ASSERT_TRUE(st().script.escape.pending());
+    st().script.escape.set_keyboard([] { return false; });
+    EXPECT_EQ(run("local t = os.clock()\nwhile os.clock() - t < 0.3 do end"), "");
+}
+
+TEST(EscapeKey, APressIsTheKeyGoingDownBetweenLooks) {
+    using script::EscapeKey;
+    using std::chrono::milliseconds;
+    static bool down = false;
+    static int asked = 0;
+    EscapeKey key([] {
+        ++asked;
+        return down;
+    });
+    const EscapeKey::Clock::time_point t0 = EscapeKey::Clock::time_point{} + std::chrono::hours(1);
+    key.look(t0);
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(key.pending());
+    down = true;
+    key.look(t0 + milliseconds(19));
+    EXPECT_EQ(asked, 1) << "not asked again within the interval";
+    EXPECT_FALSE(key.pending());
+    key.look(t0 + milliseconds(20));
+    EXPECT_EQ(asked, 2);
+    EXPECT_TRUE(key.pending());
+    EXPECT_FALSE(key.unanswered(t0 + milliseconds(169)));
+    EXPECT_TRUE(key.unanswered(t0 + milliseconds(170)));
+    key.look(t0 + milliseconds(100));
+    EXPECT_TRUE(key.take());
+    EXPECT_FALSE(key.take()) << "one press is taken once";
+    key.look(t0 + milliseconds(200));
+    EXPECT_FALSE(key.pending()) << "a key held down is one press";
+    down = false;
+    key.look(t0 + milliseconds(220));
+    down = true;
+    key.look(t0 + milliseconds(240));
+    EXPECT_TRUE(key.pending()) << "down again after a look that saw it up";
+    EXPECT_FALSE(key.unanswered(t0 + milliseconds(389))) << "its time counts from when it was seen";
+    key.forget();
+    EXPECT_FALSE(key.pending());
+    EXPECT_FALSE(key.take());
 }
 
 TEST_F(LuaFilter, NoBindingFailsOnOddArguments) {

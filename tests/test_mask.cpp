@@ -209,14 +209,29 @@ TEST_F(Mask, RangesAtTheirEdges) {
     // alpha 100, 0 (100 away), 0, 255, 199 (99 away), 200
     EXPECT_EQ(mask_values(), (V{0, 5, 5, 5, 0, 5}));
 
-    // Luminance: the pixel's mean truncates, and so does the reference's.
+    // Luminance: the pixel's mean truncates; the reference is floored, so
+    // host components with a negative sum put it below zero, not at it.
     auto lum = rgba(0, 0, 0, 0);
     set_rgba(lum, 0, 10, 10, 12, 0);  // mean 10
     set_rgba(lum, 1, 10, 10, 13, 0);  // mean 11
     set_rgba(lum, 2, 14, 14, 14, 0);  // mean 14
-    fill_mask(5);
-    PTE_CreateMaskFromRGBAImageLuminanceRange(lum.data(), 30, 0, 2, 1, 0);  // reference 10, T = 2
-    EXPECT_EQ(mask_values(4), (V{65280, 65280, 5, 5})) << "black is 10 away";
+    set_rgba(lum, 3, 1, 1, 0, 0);     // mean 0
+    set_rgba(lum, 4, 2, 1, 0, 0);     // mean 1; the last pixel is black
+    constexpr uint16_t M = 65280;  // level 0
+    struct Reference { int32_t c0, c1, c2, percent; V marked; };
+    for (const Reference& r : {
+             Reference{30, 0, 2, 1, V{M, M, 5, 5, 5, 5}},  // reference 10, T = 2; black is 10 away
+             Reference{-1, 0, 0, 0, V{5, 5, 5, 5, 5, 5}},  // -1: mean 0 is 1 away, T = 0
+             Reference{-7, 0, 0, 1, V{5, 5, 5, 5, 5, 5}},  // -3: mean 0 is 3 away
+             Reference{-4, 0, 0, 1, V{5, 5, 5, M, 5, M}},  // -2: mean 0 within 2, mean 1 is 3 away
+             Reference{0, -2, -4, 1, V{5, 5, 5, M, 5, M}}, // the same sum from other components
+             Reference{INT32_MAX, INT32_MAX, 2, 1, V{5, 5, 5, 5, 5, 5}},  // 2^32 / 3, not a wrapped 0
+         }) {
+        SCOPED_TRACE(testing::Message() << r.c0 << " " << r.c1 << " " << r.c2 << " " << r.percent << "%");
+        fill_mask(5);
+        PTE_CreateMaskFromRGBAImageLuminanceRange(lum.data(), r.c0, r.c1, r.c2, r.percent, 0);
+        EXPECT_EQ(mask_values(), r.marked);
+    }
 }
 
 TEST_F(Mask, HueRangeWrapsAroundRed) {

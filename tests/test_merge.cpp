@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -295,22 +297,57 @@ TEST_F(Merge, EarlierLoadMergesAtOpacity255) {
 }
 
 TEST_F(Merge, ImagePictureIntoLayer) {
-    make_image(5, 3, 1);
-    fill_random(2, 12);
-    std::vector<uint8_t> picture(size_t(5) * 3 * 4);
-    std::mt19937 rng(8);
-    for (uint8_t& b : picture) b = uint8_t(rng());
-    for (const bool keep : {false, true}) {
-        auto want = copy_of(2);
-        for (size_t p = 0; p < want.size(); p += 4) {
-            const uint16_t s[4] = {uint16_t(picture[p] << 8), uint16_t(picture[p + 1] << 8),
-                                   uint16_t(picture[p + 2] << 8), uint16_t(picture[p + 3] << 8)};
-            ref::blend(&want[p], s, nullptr, 2, 200, keep);
+    // The picture is widened a piece of columns at a time: widths inside one
+    // piece, on its edge and across several, each pixel checked on its own.
+    struct Size { int32_t w, h; };
+    for (const Size size : {Size{5, 3}, Size{256, 2}, Size{257, 2}, Size{600, 2}}) {
+        SCOPED_TRACE(size.w);
+        make_image(size.w, size.h, 1);
+        fill_random(2, uint32_t(12 + size.w));
+        std::vector<uint8_t> picture(size_t(size.w) * size_t(size.h) * 4);
+        std::mt19937 rng(uint32_t(8 + size.w));
+        for (uint8_t& b : picture) b = uint8_t(rng());
+        for (const bool keep : {false, true}) {
+            auto want = copy_of(2);
+            for (size_t p = 0; p < want.size(); p += 4) {
+                const uint16_t s[4] = {uint16_t(picture[p] << 8), uint16_t(picture[p + 1] << 8),
+                                       uint16_t(picture[p + 2] << 8), uint16_t(picture[p + 3] << 8)};
+                ref::blend(&want[p], s, nullptr, 2, 200, keep);
+            }
+            merge::merge_rgba32_image(st(), picture.data(), st().layers[2], {2, 200, keep});
+            expect_within_one(want, copy_of(2), keep ? "keepAlpha" : "alpha written");
         }
-        merge::merge_rgba32_image(st(), picture.data(), st().layers[2], {2, 200, keep});
-        expect_within_one(want, copy_of(2), keep ? "keepAlpha" : "alpha written");
     }
     // A layer of another size is left alone.
     ASSERT_EQ(PTE_CreateLayer(3, 2, 2), 1);
+    std::vector<uint8_t> picture(size_t(600) * 2 * 4, 200);
     merge::merge_rgba32_image(st(), picture.data(), st().layers[3], {});
+    EXPECT_EQ(px(3, 1, 1, 0), 0);
+}
+
+TEST_F(Merge, PictureNarrowerThanTheLayerKeepsItsRows) {
+    // A picture of 300 x 2 with rows 1300 bytes apart over a 400 x 3 layer:
+    // rows come from the stride, columns past the picture stay as they were.
+    make_image(400, 3, 1);
+    fill_random(2, 77);
+    const auto before = copy_of(2);
+    const int64_t stride = 1300;
+    std::vector<uint8_t> picture(size_t(stride) * 2, 0);
+    for (size_t i = 0; i < picture.size(); ++i) picture[i] = uint8_t(i * 7 + 3);
+    merge::merge_rgba32(st(), picture.data(), stride, 300, 2, st().layers[2], {0, 256, false});
+    const auto got = copy_of(2);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const uint16_t* g = at(got, 400, x, y);
+            const uint16_t* b = at(before, 400, x, y);
+            if (y >= 2 || x >= 300) {
+                ASSERT_TRUE(std::equal(g, g + 4, b)) << "outside the picture at " << x << "," << y;
+                continue;
+            }
+            uint16_t want[4] = {b[0], b[1], b[2], b[3]};
+            const uint8_t* p = &picture[size_t(y * stride + x * 4)];
+            const uint16_t s[4] = {uint16_t(p[0] << 8), uint16_t(p[1] << 8), uint16_t(p[2] << 8), uint16_t(p[3] << 8)};
+            ref::blend(want, s, nullptr, 0, 256, false);
+            for (int c = 0; c < 4; ++c) ASSERT_LE(std::abs(int(want[c]) - int(g[c])), 1) << x << "," << y << " c" << c;
+        }
 }

@@ -14,34 +14,48 @@ import sys
 SKIP = 77
 
 
+def start_server(screen="1024x768x24", env=None, options=()):
+    """An Xvfb on a display number it picks itself: (server, ":N"), or
+    (None, None) when it does not start."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(
+        [shutil.which("Xvfb"), "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp", "-noreset",
+         *options],
+        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+    os.close(write_end)
+    with os.fdopen(read_end) as announced:
+        display = announced.readline().strip()
+    if not display:
+        stop_server(server)
+        return None, None
+    return server, ":" + display
+
+
+def stop_server(server):
+    """Ends a server (or any child process), killing it if it lingers."""
+    server.terminate()
+    try:
+        server.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        server.kill()
+        server.wait()
+
+
 def main(argv):
     if len(argv) < 2:
         print("usage: with_xvfb.py CMD [ARGS...]", file=sys.stderr)
         return 2
-    xvfb = shutil.which("Xvfb")
-    if xvfb is None:
+    if shutil.which("Xvfb") is None:
         print("with_xvfb: no Xvfb on this machine", file=sys.stderr)
         return SKIP
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(
-        [xvfb, "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-        pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
+    server, display = start_server()
+    if server is None:
+        print("with_xvfb: Xvfb did not start", file=sys.stderr)
+        return 1
     try:
-        with os.fdopen(read_end) as announced:
-            display = announced.readline().strip()
-        if not display:
-            print("with_xvfb: Xvfb did not start", file=sys.stderr)
-            return 1
-        env = dict(os.environ, DISPLAY=":" + display)
-        return subprocess.call(argv[1:], env=env)
+        return subprocess.call(argv[1:], env=dict(os.environ, DISPLAY=display))
     finally:
-        server.terminate()
-        try:
-            server.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
+        stop_server(server)
 
 
 if __name__ == "__main__":

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -10,10 +11,22 @@ namespace imglib {
 void detail::lay_blurred(const cv::Mat& in, const cv::Mat& blurred, cv::Mat& out, uint32_t bytesPerPixel,
                          uint32_t channelMask, uint32_t share) {
     const size_t rowBytes = size_t(in.cols) * bytesPerPixel;
+    const uint32_t all = (1u << bytesPerPixel) - 1u;
+    const bool whole = share == 100 && (channelMask & all) == all;
     for (int y = 0; y < in.rows; ++y) {
         const uint8_t* a = in.ptr<uint8_t>(y);
         const uint8_t* b = blurred.ptr<uint8_t>(y);
         uint8_t* o = out.ptr<uint8_t>(y);
+        if (whole) {
+            if (b != o) std::memmove(o, b, rowBytes);
+            continue;
+        }
+        if (share == 100) {
+            // The whole result in the selected channels: a plain pick per byte.
+            for (size_t i = 0; i < rowBytes; i += bytesPerPixel)
+                for (uint32_t c = 0; c < bytesPerPixel; ++c) o[i + c] = ((channelMask >> c) & 1u) ? b[i + c] : a[i + c];
+            continue;
+        }
         for (size_t i = 0; i < rowBytes; ++i) {
             const bool selected = (channelMask >> (i % bytesPerPixel)) & 1u;
             o[i] = selected ? uint8_t((a[i] * (100 - share) + b[i] * share) / 100) : a[i];

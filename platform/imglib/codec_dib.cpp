@@ -276,8 +276,8 @@ public:
     BmpLines(FileDest* d, uint32_t w, uint32_t h, uint32_t bpp) : LineWriter(Kind::BMP, d, w, h), bpp_(bpp) {}
     bool start(const ISLineResolution* res) {
         const uint64_t stride = ((uint64_t(width) * bpp_ + 31) / 32) * 4;
-        const uint32_t header = bpp_ == 32 ? 108 : 40;
-        const uint64_t image = stride * height, total = 14 + header + image;
+        const uint32_t header = codec::info_header_size(bpp_);
+        const uint64_t total = 14 + header + stride * height;
         if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX || total > UINT32_MAX) return false;
         try {
             row_.assign(size_t(stride), 0);
@@ -289,25 +289,8 @@ public:
         b.u32le(uint32_t(total));
         b.u32le(0);
         b.u32le(14 + header);
-        b.u32le(header);
-        b.u32le(width);
-        b.u32le(height);  // positive: rows stored bottom first
-        b.u16le(1);
-        b.u16le(bpp_);
-        b.u32le(bpp_ == 32 ? kBiBitfields : kBiRGB);
-        b.u32le(uint32_t(image));
-        b.u32le(res != nullptr ? uint32_t(codec::resolution_int(res->x)) : 0);  // pixels per metre
-        b.u32le(res != nullptr ? uint32_t(codec::resolution_int(res->y)) : 0);
-        b.u32le(0);
-        b.u32le(0);
-        if (bpp_ == 32) {
-            b.u32le(0x00FF0000);
-            b.u32le(0x0000FF00);
-            b.u32le(0x000000FF);
-            b.u32le(0xFF000000);
-            b.u32le(0x73524742);  // 'sRGB'
-            b.zeros(36 + 12);     // end points and gamma, unused with sRGB
-        }
+        codec::info_header(b, width, height, bpp_, res != nullptr ? uint32_t(codec::resolution_int(res->x)) : 0,
+                           res != nullptr ? uint32_t(codec::resolution_int(res->y)) : 0);
         return dest->write(b.data(), b.size());
     }
 
@@ -340,11 +323,46 @@ private:
 
 namespace codec {
 
-uint8_t* decode_dib(Bytes header, Bytes bits, uint32_t& width, uint32_t& height, bool* bottomUp) {
+uint8_t* decode_dib(Bytes header, Bytes bits, uint32_t& width, uint32_t& height, bool* bottomUp, bool* hasAlpha) {
     auto info = std::make_unique<DibInfo>();
     if (!parse_dib_header(header, *info)) return nullptr;
     if (bottomUp != nullptr) *bottomUp = info->bottomUp;
+    if (hasAlpha != nullptr) *hasAlpha = info->alpha.max != 0;
     return decode(*info, bits, width, height);
+}
+
+bool dib_size(Bytes header, uint32_t& width, uint32_t& height) {
+    auto info = std::make_unique<DibInfo>();
+    if (!parse_dib_header(header, *info)) return false;
+    width = info->width;
+    height = info->height;
+    return true;
+}
+
+uint32_t info_header_size(uint32_t bitsPerPixel) { return bitsPerPixel == 32 ? 108 : 40; }
+
+void info_header(ByteWriter& b, uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t xppm,
+                 uint32_t yppm) {
+    const uint64_t stride = ((uint64_t(width) * bitsPerPixel + 31) / 32) * 4;
+    b.u32le(info_header_size(bitsPerPixel));
+    b.u32le(width);
+    b.u32le(height);  // positive: rows stored bottom first
+    b.u16le(1);
+    b.u16le(bitsPerPixel);
+    b.u32le(bitsPerPixel == 32 ? kBiBitfields : kBiRGB);
+    b.u32le(uint32_t(stride * height));
+    b.u32le(xppm);  // pixels per metre
+    b.u32le(yppm);
+    b.u32le(0);
+    b.u32le(0);
+    if (bitsPerPixel == 32) {
+        b.u32le(0x00FF0000);
+        b.u32le(0x0000FF00);
+        b.u32le(0x000000FF);
+        b.u32le(0xFF000000);
+        b.u32le(0x73524742);  // 'sRGB'
+        b.zeros(36 + 12);     // end points and gamma, unused with sRGB
+    }
 }
 
 bool split_packed_dib(Bytes dib, Bytes& header, Bytes& bits) {

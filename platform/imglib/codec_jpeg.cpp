@@ -1,14 +1,20 @@
 // JPEG through libjpeg-turbo.
+#include <algorithm>
 #include <cstdio>  // jpeglib.h needs FILE
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
 #include <jpeglib.h>
 
 #include "platform/imglib/codecs.h"
+#include "platform/imglib/exif.h"
+#include "platform/imglib/geometry.h"
+#include "platform/imglib/orientation.h"
+#include "platform/imglib/quarter_turn.h"
 
 namespace imglib {
 
@@ -68,20 +74,50 @@ void cmyk_to_rgba(uint8_t* px, uint32_t count, bool inverted) {
     }
 }
 
+// The facts of the first EXIF segment the codec kept (other APP1 segments,
+// such as XMP, are passed over); the defaults when there is none.
+detail::ExifFacts exif_of(const jpeg_decompress_struct& cinfo) {
+    detail::ExifFacts facts;
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m != nullptr; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && detail::read_exif(Bytes(m->data, m->data_length), facts)) break;
+    return facts;
+}
+
+// Photos standing on their side are turned a strip of rows at a time as
+// they are decoded, straight into the upright picture: turning the whole
+// picture afterwards costs several times the decoding.
+constexpr uint32_t kStripRows = 32;
+
+// Turns `rows` stored rows of width w, from stored row `first` of h, into
+// the upright picture: a quarter turn clockwise for orientations 5 and 6,
+// counter-clockwise for 7 and 8 (5 and 7 are mirrored once all is placed).
+void place_strip(const uint8_t* strip, uint32_t w, uint32_t h, uint32_t first, uint32_t rows, uint8_t* out,
+                 uint32_t orientation) {
+    const bool right = orientation == 5 || orientation == 6;
+    uint8_t* column = out + size_t(right ? h - first - rows : first) * 4;
+    detail::turn_quarter(strip, w, rows, w * 4, column, h * 4, 4, right);
+}
+
 uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
     jpeg_decompress_struct cinfo{};
     ErrorTrap trap;
     cinfo.err = &trap.mgr;
     install(trap);
     uint8_t* volatile out = nullptr;
+    uint8_t* volatile strip = nullptr;
+    volatile uint32_t orientation = 1;
     if (setjmp(trap.jump)) {
         jpeg_destroy_decompress(&cinfo);
         GlobalFree(out);
+        GlobalFree(strip);
         return nullptr;
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) ERREXIT(&cinfo, JERR_NO_IMAGE);
+    // A camera stores the sensor's rows and says how to stand them up.
+    orientation = exif_of(cinfo).orientation;
     if (!codec::size_ok(cinfo.image_width, cinfo.image_height)) ERREXIT(&cinfo, JERR_IMAGE_TOO_BIG);
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
@@ -90,24 +126,44 @@ uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
     if (cinfo.output_components != 4) ERREXIT(&cinfo, JERR_BAD_COMPONENT_ID);
     out = codec::alloc_picture(w, h, 4);
     if (out == nullptr) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 0);
+    const bool turned = detail::swaps_sides(orientation);
+    if (turned) {
+        strip = static_cast<uint8_t*>(GlobalAlloc(uint64_t(w) * 4 * kStripRows));
+        if (strip == nullptr) ERREXIT1(&cinfo, JERR_OUT_OF_MEMORY, 1);
+    }
     while (cinfo.output_scanline < h) {
-        JSAMPROW rows[8];
-        const uint32_t first = cinfo.output_scanline;
-        for (uint32_t i = 0; i < 8; ++i) rows[i] = out + size_t(first + (first + i < h ? i : 0)) * w * 4;
-        const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, 8);
-        if (got == 0) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
-        if (cmyk) cmyk_to_rgba(out + size_t(first) * w * 4, got * w, cinfo.saw_Adobe_marker);
+        const uint32_t first = cinfo.output_scanline, want = std::min(kStripRows, h - first);
+        uint8_t* base = turned ? strip : out + size_t(first) * w * 4;
+        for (uint32_t filled = 0; filled < want;) {
+            JSAMPROW rows[kStripRows];
+            for (uint32_t i = 0; i < want - filled; ++i) rows[i] = base + size_t(filled + i) * w * 4;
+            const JDIMENSION got = jpeg_read_scanlines(&cinfo, rows, want - filled);
+            if (got == 0) ERREXIT(&cinfo, JERR_INPUT_EMPTY);
+            filled += got;
+        }
+        if (cmyk) cmyk_to_rgba(base, want * w, cinfo.saw_Adobe_marker);
+        if (turned) place_strip(base, w, h, first, want, out, orientation);
     }
     jpeg_finish_decompress(&cinfo);
     const bool corrupt = trap.corrupt;
     jpeg_destroy_decompress(&cinfo);
+    GlobalFree(strip);
     if (corrupt) {
         GlobalFree(out);
         return nullptr;
     }
-    width = w;
-    height = h;
-    return out;
+    uint32_t ow = w, oh = h;
+    uint8_t* upright = out;
+    if (turned) {
+        std::swap(ow, oh);
+        if (orientation == 5 || orientation == 7) IS3HorizontalFlipImage(upright, ow, oh, 4, ow * 4);
+    } else {
+        upright = detail::orient_upright(out, ow, oh, orientation);
+        if (upright == nullptr) return nullptr;
+    }
+    width = ow;
+    height = oh;
+    return upright;
 }
 
 bool dims(Bytes data, codec::Dims& d) {
@@ -121,14 +177,28 @@ bool dims(Bytes data, codec::Dims& d) {
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     const bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
     if (ok) {
+        const detail::ExifFacts exif = exif_of(cinfo);
         d.width = cinfo.image_width;
         d.height = cinfo.image_height;
         d.bitsPerPixel = 8u * uint32_t(cinfo.num_components);
         d.unit = cinfo.density_unit;
         d.xResolution = cinfo.X_density;
         d.yResolution = cinfo.Y_density;
+        // Without a resolution of its own (no JFIF segment, or one giving
+        // only the aspect), the file's EXIF resolution stands in: inches as
+        // dots per inch (unit 1), centimetres as dots per centimetre (unit 2).
+        if (cinfo.density_unit == 0 && exif.resolutionUnit != 0) {
+            d.unit = exif.resolutionUnit == 2 ? 1 : 2;
+            d.xResolution = exif.xResolution;
+            d.yResolution = exif.yResolution;
+        }
+        if (detail::swaps_sides(exif.orientation)) {
+            std::swap(d.width, d.height);
+            std::swap(d.xResolution, d.yResolution);
+        }
     }
     jpeg_destroy_decompress(&cinfo);
     return ok;

@@ -179,3 +179,20 @@ BOOL IS3WritePNG(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
 }
 
 }  // namespace imglib
+
+namespace imglib {
+
+uint8_t* IS3WritePNGToMemory(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                             uint32_t colourType, uint64_t* size) {
+    std::vector<uint8_t> bytes;
+    FileDest dest;
+    dest.memory = &bytes;
+    if (!IS3WritePNG(&dest, pixels, width, height, stride, 8, colourType, nullptr) || dest.failed) return nullptr;
+    auto* out = static_cast<uint8_t*>(GlobalAlloc(bytes.size()));
+    if (out == nullptr) return nullptr;
+    std::memcpy(out, bytes.data(), bytes.size());
+    if (size != nullptr) *size = bytes.size();
+    return out;
+}
+
+}  // namespace imglib

@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/imglib/codecs.h"
+#include "platform/imglib/orientation.h"
+#include "script/colour_space.h"
 
 namespace imglib {
 
@@ -67,20 +70,24 @@ TIFF* open_memory(MemoryFile& file, bool& failed) {
     return tif;
 }
 
+// The picture's orientation code; anything outside 1..8 counts as 1.
+uint16_t orientation_of(TIFF* tif) {
+    uint16_t orientation = ORIENTATION_TOPLEFT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
+    return orientation >= 1 && orientation <= 8 ? orientation : uint16_t(ORIENTATION_TOPLEFT);
+}
+
 // Plain 8-bit RGB(A) strips with straight alpha, the layout our writer makes
 // and most files have: read row by row without conversion.
 bool is_plain_rgb(TIFF* tif, uint16_t& spp) {
-    uint16_t bps = 0, photometric = 0, planar = 0, orientation = 0, extra_count = 0;
+    uint16_t bps = 0, photometric = 0, planar = 0, extra_count = 0;
     uint16_t* extra = nullptr;
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
     TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &orientation);
     TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) return false;
-    if (bps != 8 || photometric != PHOTOMETRIC_RGB || planar != PLANARCONFIG_CONTIG || TIFFIsTiled(tif) ||
-        orientation != ORIENTATION_TOPLEFT)
-        return false;
+    if (bps != 8 || photometric != PHOTOMETRIC_RGB || planar != PLANARCONFIG_CONTIG || TIFFIsTiled(tif)) return false;
     if (spp == 3) return extra_count == 0;
     return spp == 4 && extra_count == 1 && extra != nullptr && extra[0] != EXTRASAMPLE_ASSOCALPHA;
 }
@@ -127,6 +134,129 @@ void unpremultiply(uint8_t* px, uint64_t count) {
     }
 }
 
+// Every pixel's samples as stored, interleaved, rows top first: strips or
+// tiles, samples together or in planes. Samples of 16 bits come in the
+// machine's byte order.
+bool read_samples(TIFF* tif, uint32_t w, uint32_t h, uint16_t spp, uint16_t bps, std::vector<uint8_t>& out) {
+    uint16_t planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    const bool separate = planar == PLANARCONFIG_SEPARATE;
+    const size_t sampleBytes = bps / 8, pixelBytes = sampleBytes * spp;
+    const size_t unitBytes = separate ? sampleBytes : pixelBytes;  // what one stored pixel of a block holds
+    // Blocks: tiles, or strips as tiles of the whole width.
+    uint32_t bw = w, bh = 0;
+    if (TIFFIsTiled(tif)) {
+        if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &bw) || !TIFFGetField(tif, TIFFTAG_TILELENGTH, &bh)) return false;
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &bh);
+        bh = std::min(bh == 0 ? h : bh, h);
+    }
+    if (bw == 0 || bh == 0 || uint64_t(bw) * bh * unitBytes > uint64_t(kMaxTiffAlloc)) return false;
+    const tmsize_t blockBytes = tmsize_t(uint64_t(bw) * bh * unitBytes);
+    std::vector<uint8_t> block;
+    try {
+        out.assign(size_t(w) * h * pixelBytes, 0);
+        block.resize(size_t(blockBytes));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint16_t plane = 0; plane < (separate ? spp : 1); ++plane)
+        for (uint32_t by = 0; by < h; by += bh)
+            for (uint32_t bx = 0; bx < w; bx += bw) {
+                const uint32_t rows = std::min(bh, h - by), cols = std::min(bw, w - bx);
+                if (TIFFIsTiled(tif)) {
+                    if (TIFFReadEncodedTile(tif, TIFFComputeTile(tif, bx, by, 0, plane), block.data(), blockBytes) < 0)
+                        return false;
+                } else {
+                    // A strip holds only the rows it has; it must hold them all.
+                    const tmsize_t want = tmsize_t(uint64_t(rows) * bw * unitBytes);
+                    if (TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, by, plane), block.data(), want) != want)
+                        return false;
+                }
+                for (uint32_t r = 0; r < rows; ++r) {
+                    const uint8_t* in = block.data() + size_t(r) * bw * unitBytes;
+                    uint8_t* o = out.data() + (size_t(by + r) * w + bx) * pixelBytes;
+                    if (!separate) {
+                        std::memcpy(o, in, size_t(cols) * pixelBytes);
+                        continue;
+                    }
+                    for (uint32_t c = 0; c < cols; ++c)
+                        std::memcpy(o + c * pixelBytes + plane * sampleBytes, in + c * sampleBytes, sampleBytes);
+                }
+            }
+    return true;
+}
+
+// CIE L*a*b* samples, 8 or 16 bits: L over the full range of the sample;
+// a and b signed (CIELab) or offset by half the range (ICC Lab). Converted
+// against the file's white, D50 when it names none, then to sRGB.
+bool read_lab(TIFF* tif, uint8_t* out, uint32_t w, uint32_t h, uint16_t photometric) {
+    uint16_t bps = 0, spp = 0, extra_count = 0;
+    uint16_t* extra = nullptr;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
+    if ((bps != 8 && bps != 16) || spp < 3) return false;
+    const bool alpha = spp >= 4 && extra_count >= 1;
+    std::vector<uint8_t> samples;
+    if (!read_samples(tif, w, h, spp, bps, samples)) return false;
+    float* wp = nullptr;
+    colour_space::Xyz white = colour_space::d50_white();
+    if (TIFFGetField(tif, TIFFTAG_WHITEPOINT, &wp) && wp != nullptr)
+        white = colour_space::white_from_chromaticity(wp[0], wp[1]);
+    const bool icc = photometric == PHOTOMETRIC_ICCLAB;
+    const size_t pixelBytes = size_t(spp) * (bps / 8);
+    // Sample i of the pixel at p, as its stored unsigned value.
+    const auto sample = [&](const uint8_t* p, int i) -> uint32_t {
+        if (bps == 8) return p[i];
+        uint16_t v;
+        std::memcpy(&v, p + 2 * i, 2);
+        return v;
+    };
+    const double full = bps == 8 ? 255.0 : 65535.0;
+    const auto chroma = [&](uint32_t v) {
+        if (icc) return bps == 8 ? double(v) - 128 : double(v) / 256 - 128;
+        return bps == 8 ? double(int8_t(uint8_t(v))) : double(int16_t(uint16_t(v))) / 256;
+    };
+    // Neighbouring pixels often share a colour: the last one is kept.
+    uint32_t last[3] = {~0u, ~0u, ~0u};
+    colour_space::Rgb8 rgb;
+    const uint8_t* p = samples.data();
+    for (uint64_t i = 0, n = uint64_t(w) * h; i < n; ++i, p += pixelBytes, out += 4) {
+        const uint32_t l = sample(p, 0), a = sample(p, 1), b = sample(p, 2);
+        if (l != last[0] || a != last[1] || b != last[2]) {
+            // ICC 16-bit lightness puts 100 at 0xFF00.
+            const double lightness = icc && bps == 16 ? std::min(100.0, l * 100.0 / 65280) : l * 100.0 / full;
+            const colour_space::Lab lab{lightness, chroma(a), chroma(b)};
+            rgb = colour_space::xyz_to_rgb(colour_space::adapt_to_d65(colour_space::lab_to_xyz(lab, white), white));
+            last[0] = l, last[1] = a, last[2] = b;
+        }
+        out[0] = rgb.r;
+        out[1] = rgb.g;
+        out[2] = rgb.b;
+        out[3] = alpha ? uint8_t(sample(p, 3) * 255 / uint32_t(full)) : 255;
+    }
+    return true;
+}
+
+// Decodes the stored picture (rows as stored, first row first) into out.
+bool read_stored(TIFF* tif, uint8_t* out, uint32_t w, uint32_t h, uint16_t orientation) {
+    uint16_t photometric = 0, spp = 0;
+    TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+    if (photometric == PHOTOMETRIC_CIELAB || photometric == PHOTOMETRIC_ICCLAB)
+        return read_lab(tif, out, w, h, photometric);
+    if (is_plain_rgb(tif, spp)) return read_plain(tif, out, w, h, spp);
+    char message[1024];
+    uint16_t extra_count = 0;
+    uint16_t* extra = nullptr;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
+    // Asking for the file's own orientation makes the codec flip nothing.
+    const bool ok = TIFFRGBAImageOK(tif, message) &&
+                    TIFFReadRGBAImageOriented(tif, w, h, reinterpret_cast<uint32_t*>(out), orientation, 1);
+    if (ok && extra_count > 0) unpremultiply(out, uint64_t(w) * h);
+    return ok;
+}
+
 uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
     MemoryFile file{data};
     bool failed = false;
@@ -137,26 +267,15 @@ uint8_t* decode(Bytes data, uint32_t& width, uint32_t& height) {
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) && TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) &&
         codec::size_ok(w, h))
         out = codec::alloc_picture(w, h, 4);
-    bool ok = out != nullptr;
-    if (ok) {
-        uint16_t spp = 0;
-        if (is_plain_rgb(tif, spp)) {
-            ok = read_plain(tif, out, w, h, spp);
-        } else {
-            char message[1024];
-            uint16_t extra_count = 0;
-            uint16_t* extra = nullptr;
-            TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extra_count, &extra);
-            ok = TIFFRGBAImageOK(tif, message) &&
-                 TIFFReadRGBAImageOriented(tif, w, h, reinterpret_cast<uint32_t*>(out), ORIENTATION_TOPLEFT, 1);
-            if (ok && extra_count > 0) unpremultiply(out, uint64_t(w) * h);
-        }
-    }
+    const uint16_t orientation = orientation_of(tif);
+    const bool ok = out != nullptr && read_stored(tif, out, w, h, orientation);
     TIFFClose(tif);
     if (!ok || failed) {
         GlobalFree(out);
         return nullptr;
     }
+    out = detail::orient_upright(out, w, h, orientation);
+    if (out == nullptr) return nullptr;
     width = w;
     height = h;
     return out;
@@ -182,6 +301,12 @@ bool dims(Bytes data, codec::Dims& d) {
             d.xResolution = xres;
             d.yResolution = yres;
             d.unit = unit;
+        }
+        // The size and resolution of the picture as it stands, as the reader
+        // delivers it.
+        if (detail::swaps_sides(orientation_of(tif))) {
+            std::swap(d.width, d.height);
+            std::swap(d.xResolution, d.yResolution);
         }
     }
     TIFFClose(tif);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/imglib/byte_reader.h"
+#include "platform/imglib/byte_writer.h"
 #include "platform/imglib/files.h"
 
 namespace imglib {
@@ -22,6 +23,9 @@ struct FileSource {
 
 struct FileDest {
     std::FILE* file = nullptr;
+    // A destination in memory instead of a file: the streaming writers
+    // (those that never seek back through the file) append here.
+    std::vector<uint8_t>* memory = nullptr;
     std::string target;  // the file the caller named
     std::string temp;    // written first, renamed over the target on success
     bool failed = false;
@@ -111,8 +115,16 @@ uint8_t* decode_any(Bytes data, uint32_t& width, uint32_t& height);
 
 // A device-independent bitmap: `header` holds the info header with its
 // masks and palette, `bits` the pixel rows. *bottomUp (when given) says
-// whether the rows were stored bottom row first.
-uint8_t* decode_dib(Bytes header, Bytes bits, uint32_t& width, uint32_t& height, bool* bottomUp = nullptr);
+// whether the rows were stored bottom row first, *hasAlpha whether the
+// bitmap has an alpha channel (pixels of one without get alpha 255).
+uint8_t* decode_dib(Bytes header, Bytes bits, uint32_t& width, uint32_t& height, bool* bottomUp = nullptr,
+                    bool* hasAlpha = nullptr);
+// The size an info header announces, when the header is one we decode.
+bool dib_size(Bytes header, uint32_t& width, uint32_t& height);
+// Writes the info header of an uncompressed bitmap stored bottom row first:
+// 40 bytes for 24 bits, 108 with red, green, blue and alpha masks for 32.
+uint32_t info_header_size(uint32_t bitsPerPixel);
+void info_header(ByteWriter& b, uint32_t width, uint32_t height, uint32_t bitsPerPixel, uint32_t xppm, uint32_t yppm);
 // Splits a packed bitmap (info header, masks, palette, then the rows).
 bool split_packed_dib(Bytes dib, Bytes& header, Bytes& bits);
 

@@ -1,4 +1,4 @@
-// Our imaging library's filled rectangles, ellipses and Gaussian blur, on
+// The later module's filled rectangles, ellipses and Gaussian blur, on
 // pictures of 1 to 4 bytes a pixel (packed top-down rows with a stride in
 // bytes). Colours are words whose bytes, lowest first, are the pixel's
 // bytes in order (red, green, blue, alpha); a one-byte picture takes the
@@ -12,22 +12,22 @@
 
 namespace imglib {
 
-// Fills the rectangle from (left, top) to (right, bottom), both corners
-// included, clipped to the picture. An empty or wholly outside rectangle
-// changes nothing and succeeds.
+// IS3FillSolidRect (draw.h): fills the rectangle from (left, top) to
+// (right, bottom), both corners included, clipped to the picture. An empty
+// or wholly outside rectangle changes nothing and succeeds.
 BOOL IS40_FillSolidRect(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel, uint32_t stride,
                         int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t colour);
 
-// Draws the ellipse centred at (centreX, centreY) with radii radiusX and
-// radiusY: the pixels (x, y) with ((x - cx) / rx)^2 + ((y - cy) / ry)^2 <= 1
-// when `filled`, else a ring of `penWidth` pixels (at least 1) inside that
-// edge. The colour is laid over the picture at `opacity` (0..1; each byte
-// becomes trunc(old * (1 - opacity) + colour * opacity)). A radius of 0
-// draws a line through the centre. `antialias` and the two reserved words
-// are accepted; edges are not smoothed.
+// The ellipse of IS3DrawEllipseOnImage (draw.h) with the colour word in
+// pixel order: the pixels (x, y) with ((x - cx) / rx)^2 + ((y - cy) / ry)^2
+// <= 1 when `filled`, else a ring of `penWidth` pixels (at least 1) inside
+// that edge, laid over the picture at `opacity` (0..1; each byte becomes
+// trunc(old * (1 - opacity) + colour * opacity)). A radius of 0 draws a
+// line through the centre. `quality` kSmoothEdges smooths the edges; the
+// two reserved words are accepted.
 BOOL IS40_DrawEllipseOnImage(uint8_t* image, uint32_t width, uint32_t height, uint32_t bytesPerPixel,
                              uint32_t stride, int32_t centreX, int32_t centreY, int32_t radiusX, int32_t radiusY,
-                             uint32_t colour, int32_t filled, int32_t penWidth, double opacity, int32_t antialias,
+                             uint32_t colour, int32_t filled, int32_t penWidth, double opacity, int32_t quality,
                              int32_t reserved1, int32_t reserved2);
 
 // Gaussian blur with standard deviation `radius` (0 < radius <= 1000),

@@ -122,12 +122,26 @@ bool looks_like_tga(Bytes d) {
 
 bool FileDest::write(const void* data, size_t size) {
     if (failed) return false;
-    if (size != 0 && std::fwrite(data, 1, size, file) != size) failed = true;
+    if (memory != nullptr) {
+        try {
+            const auto* p = static_cast<const uint8_t*>(data);
+            memory->insert(memory->end(), p, p + size);
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    } else if (size != 0 && std::fwrite(data, 1, size, file) != size) {
+        failed = true;
+    }
     return !failed;
 }
 
 bool FileDest::patch(uint64_t offset, const void* data, size_t size) {
     if (failed) return false;
+    if (memory != nullptr) {
+        if (offset > memory->size() || size > memory->size() - offset) return !(failed = true);
+        std::memcpy(memory->data() + offset, data, size);
+        return true;
+    }
     if (fseeko(file, off_t(offset), SEEK_SET) != 0 || std::fwrite(data, 1, size, file) != size ||
         fseeko(file, 0, SEEK_END) != 0)
         failed = true;
@@ -193,7 +207,10 @@ FileType guess_type(Bytes d) {
     if (starts_with(d, "\x89PNG\r\n\x1a\n", 8)) return kFilePNG;
     if (starts_with(d, "\xFF\xD8\xFF", 3)) return kFileJPEG;
     if (starts_with(d, "GIF87a", 6) || starts_with(d, "GIF89a", 6)) return kFileGIF;
-    if (starts_with(d, "II*\0", 4) || starts_with(d, "MM\0*", 4)) return kFileTIFF;
+    // Classic TIFF, and BigTIFF with its 64-bit offsets (version 43).
+    if (starts_with(d, "II*\0", 4) || starts_with(d, "MM\0*", 4) || starts_with(d, "II+\0", 4) ||
+        starts_with(d, "MM\0+", 4))
+        return kFileTIFF;
     if (starts_with(d, "8BPS", 4)) return kFilePSD;
     if (looks_like_bmp(d)) return kFileBMP;
     if (looks_like_emf(d)) return kFileEMF;

@@ -81,10 +81,10 @@ uint8_t* IS3ReadImageToRGB(HISSRC src, uint32_t* width, uint32_t* height);
 BOOL IS3CloseSource(HISSRC src);
 
 // Renders a WMF or EMF file at wantWidth x wantHeight into RGB24 over a
-// background colour (red + green * 256 + blue * 65536). Only the raster
-// records are drawn (device-independent bitmaps, stretched to their places);
-// vector records (lines, shapes, text, fills) are skipped. `flags` is
-// reserved (0).
+// background colour (red + green * 256 + blue * 65536): lines, curves,
+// shapes, paths, fills, clipping, text and bitmaps, in the file's mapping
+// stretched to the requested size. Records it does not know are skipped;
+// a damaged record chain gives null. `flags` is reserved (0).
 uint8_t* IS3ReadMetafile(const char* path, uint32_t* width, uint32_t* height, uint32_t wantWidth, uint32_t wantHeight,
                          uint32_t background, uint32_t flags);
 
@@ -139,6 +139,11 @@ BOOL IS3WritePSD(HISDEST dest, const uint8_t* pixels, uint32_t width, uint32_t h
 // An enhanced metafile holding the picture as one device-independent bitmap
 // drawn at its own size.
 BOOL IS3WriteRGBToEMF(HISDEST dest, const uint8_t* rgb, uint32_t width, uint32_t height);
+
+// The same PNG written into memory: a GlobalAlloc block of *size bytes, or
+// null when it cannot be made. No resolution is stored.
+uint8_t* IS3WritePNGToMemory(const uint8_t* pixels, uint32_t width, uint32_t height, uint32_t stride,
+                             uint32_t colourType, uint64_t* size);
 
 // Reduces RGB24 to at most `colours` (2..256) palette entries: `indices`
 // gets width x height bytes, `palette` colours x 3 bytes (R, G, B). With

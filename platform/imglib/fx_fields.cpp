@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/imglib/generator_layer.h"
-#include "platform/imglib/noise.h"
+#include "platform/imglib/random_fields.h"
 #include "platform/imglib/picture.h"
 #include "platform/imglib/script_effects.h"
 

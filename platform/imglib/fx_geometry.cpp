@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/imglib/fast_trig.h"
-#include "platform/imglib/noise.h"
+#include "platform/imglib/random_fields.h"
 #include "platform/imglib/picture.h"
 #include "platform/imglib/script_effects.h"
 #include "platform/imglib/warp_map.h"

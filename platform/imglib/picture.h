@@ -42,6 +42,12 @@ inline bool valid_picture(const void* data, uint32_t width, uint32_t height, uin
     return true;
 }
 
+// A valid picture of one to four byte channels, as drawing and blurring take.
+inline bool valid_byte_picture(const void* data, uint32_t width, uint32_t height, uint32_t stride,
+                               uint32_t bytesPerPixel) {
+    return bytesPerPixel >= 1 && bytesPerPixel <= 4 && valid_picture(data, width, height, stride, bytesPerPixel);
+}
+
 // A matrix header over caller memory; no pixel is copied.
 inline cv::Mat wrap(const void* data, uint32_t width, uint32_t height, uint32_t stride, uint32_t bytesPerPixel) {
     return cv::Mat(int(height), int(width), cv_type(bytesPerPixel), const_cast<void*>(data), size_t(stride));

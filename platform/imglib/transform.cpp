@@ -7,7 +7,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "platform/imglib/noise.h"
+#include "platform/imglib/random_fields.h"
 #include "platform/imglib/picture.h"
 #include "platform/imglib/warp_map.h"
 

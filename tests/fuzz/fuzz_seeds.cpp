@@ -1,8 +1,11 @@
 // Writes the seed corpus of the fuzz targets: DIR/<target>/<files>.
+#include <tiffio.h>
+
 #include <filesystem>
 #include <string>
 
 #include "platform/imglib/files.h"
+#include "support/metafile_builder.h"
 #include "support/sample_files.h"
 
 namespace fs = std::filesystem;
@@ -32,6 +35,29 @@ Bytes written(const fs::path& tmp, const char* what, const Bytes& rgb, const Byt
         IS3Write8BitToGIF(d, indices.data(), w, h, palette.data(), used, 3, 8);
     }
     IS3CloseDest(d);
+    return samples::read_file(path);
+}
+
+// A CIE L*a*b* TIFF of 16-bit samples in tiles, with its white point.
+Bytes lab_tiff(const fs::path& tmp) {
+    const std::string path = (tmp / "lab.tif").string();
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (tif == nullptr) return {};
+    const float white[2] = {0.3127f, 0.3290f};
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 20u);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 18u);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, uint16_t(3));
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, uint16_t(16));
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_CIELAB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_WHITEPOINT, white);
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16u);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, 16u);
+    std::vector<uint16_t> tile(16 * 16 * 3);
+    for (size_t i = 0; i < tile.size(); ++i) tile[i] = uint16_t(i * 2654435761u >> 7);
+    for (uint32_t y = 0; y < 18; y += 16)
+        for (uint32_t x = 0; x < 20; x += 16) TIFFWriteTile(tif, tile.data(), x, y, 0, 0);
+    TIFFClose(tif);
     return samples::read_file(path);
 }
 
@@ -69,6 +95,8 @@ int main(int argc, char** argv) {
         {"metafile", "ours.emf", written(tmp, "emf", rgb, rgba, w, h)},
         {"metafile", "blt.emf", samples::emf_bitblt(20, 10, w, h, rgb, 3, 2)},
         {"metafile", "dib.wmf", samples::wmf_stretchdib(40, 30, w, h, rgb, 5, 5, 20, 10)},
+        {"metafile", "gallery.emf", samples::emf_gallery()},
+        {"metafile", "gallery.wmf", samples::wmf_gallery()},
         {"any", "ours.png", written(tmp, "png", rgb, rgba, w, h)},
         {"any", "ours.jpg", written(tmp, "jpg", rgb, rgba, w, h)},
         {"any", "ours.tif", written(tmp, "tif", rgb, rgba, w, h)},
@@ -77,12 +105,16 @@ int main(int argc, char** argv) {
         {"any", "ours.tga", written(tmp, "tga", rgb, rgba, w, h)},
         {"any", "ours.pcx", written(tmp, "pcx", rgb, rgba, w, h)},
         {"any", "ours.psd", written(tmp, "psd", rgb, rgba, w, h)},
+        {"any", "lab.tif", lab_tiff(tmp)},
     };
     for (const Seed& s : seeds) {
         if (s.bytes.empty()) return 1;
         fs::create_directories(dir / s.target);
         if (!samples::write_file((dir / s.target / s.name).string(), s.bytes)) return 1;
     }
+    // Photos as cameras and other programs store them: turned, BigTIFF, EXIF.
+    for (const auto& entry : fs::directory_iterator(fs::path(PAINTCORE_TEST_DATA) / "photos"))
+        if (entry.path().extension() != ".md") fs::copy_file(entry.path(), dir / "any" / entry.path().filename());
     fs::remove_all(tmp);
     return 0;
 }

@@ -3,9 +3,10 @@
 // by the whole-image geometry, and strokes painted dab by dab. The engine
 // saves the page (the composite of the visible layers, row by row) as OUT;
 // what its display shows, the whole image at one to one beside a part of it
-// enlarged three times and below them the strokes as painted and with the
-// last one undone, goes to OUT's name with "-display.png" in place of its
-// extension.
+// enlarged three times, below them the strokes as painted and with the last
+// one undone, and below those a drawing of gradients, shapes, fills and text
+// beside it with a magic-wand selection shown, goes to OUT's name with
+// "-display.png" in place of its extension.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "demo_drawing.h"
 #include "demo_strokes.h"
 #include "paintcore.h"
 #include "picture_files.h"
@@ -221,10 +223,17 @@ int run_demo(const std::vector<std::string>& args) {
         return 1;
     }
 
+    std::vector<uint8_t> drawn, selected;
+    if (!drawing_panels(kWidth, kHeight, drawn, selected)) {
+        std::fprintf(stderr, "pte: drawing: %s\n", PTE_GetLastError());
+        return 1;
+    }
+
     // Side by side: the whole image, a gap, the enlarged part; below them
-    // the strokes as painted and with the last one undone.
+    // the strokes as painted and with the last one undone; below those the
+    // drawing and its selection.
     const int gap = 8, sheet_width = w1 + gap + w3, top = std::max(h1, h3);
-    const int sheet_height = top + gap + kHeight;
+    const int sheet_height = top + 2 * (gap + kHeight);
     std::vector<uint8_t> sheet(size_t(sheet_width) * size_t(sheet_height) * 3, 255);
     auto place = [&](const std::vector<uint8_t>& panel, int width, int height, int left, int upper) {
         for (int y = 0; y < height; ++y)
@@ -235,6 +244,8 @@ int run_demo(const std::vector<std::string>& args) {
     place(enlarged, w3, h3, w1 + gap, 0);
     place(painted, kWidth, kHeight, 0, top + gap);
     place(undone, kWidth, kHeight, w1 + gap, top + gap);
+    place(drawn, kWidth, kHeight, 0, top + 2 * gap + kHeight);
+    place(selected, kWidth, kHeight, w1 + gap, top + 2 * gap + kHeight);
 
     std::string error;
     if (!write_png(display_path(args[0]), sheet.data(), sheet_width, sheet_height, 3, error)) {

@@ -3,7 +3,6 @@
 // size, the script runs through the working buffers and the filtered layer
 // is written in the format OUT's extension names. A paint script the filter
 // records goes to scripts/luapaint.srp under the current folder.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "arguments.h"
 #include "commands.h"
 #include "paintcore.h"
 #include "picture_files.h"
@@ -31,15 +31,6 @@ int usage_error(const std::string& text) {
                  "usage: pte lua SCRIPT IN OUT [--slider1..6 N] [--style1..2 N] [--flag1..6 N]\n"
                  "  a slider N gives sliderVal = N * 0.001, a style styleVal = N + 1, a flag flagVal = N != 0\n");
     return 2;
-}
-
-bool parse_int(const std::string& text, int32_t& value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX) return false;
-    value = int32_t(v);
-    return true;
 }
 
 // "--slider3" and the like: the array it sets and the index, or null.
@@ -73,14 +64,7 @@ int run_lua(const std::vector<std::string>& args) {
 
     std::vector<uint8_t> pixels;
     int width = 0, height = 0;
-    if (!read_picture(args[1], pixels, width, height)) {
-        std::fprintf(stderr, "pte lua: cannot read %s as a picture\n", args[1].c_str());
-        return 1;
-    }
-    if (width > kMaxImageSide || height > kMaxImageSide) {
-        std::fprintf(stderr, "pte lua: %s is larger than %d x %d\n", args[1].c_str(), kMaxImageSide, kMaxImageSide);
-        return 1;
-    }
+    if (!read_image_picture("lua", args[1], pixels, width, height)) return 1;
 
     PTE_CreateImage(nullptr, width, height, 64, 0);
     if (PTE_CreateLayer(1, width, height) != 1) {
@@ -108,12 +92,7 @@ int run_lua(const std::vector<std::string>& args) {
     PTE_IPLFreeDstBuffer32();
     PTE_DeleteImage();
     if (failed) return 1;
-    if (!write_picture(args[2], pixels.data(), width, height, PTE_GetDPIFromFile(args[1].c_str()))) {
-        std::fprintf(stderr, "pte lua: cannot write %s (its extension names no format we write, or the write failed)\n",
-                     args[2].c_str());
-        return 1;
-    }
-    return 0;
+    return write_result_picture("lua", args[2], pixels.data(), width, height, args[1]) ? 0 : 1;
 }
 
 }  // namespace pte

@@ -1,5 +1,7 @@
 #include "picture_files.h"
 
+#include <cstdio>
+
 #include "paintcore.h"
 
 namespace pte {
@@ -25,12 +27,56 @@ bool read_picture(const std::string& path, std::vector<uint8_t>& rgba, int& widt
     return read;
 }
 
+bool read_image_picture(const char* command, const std::string& path, std::vector<uint8_t>& rgba, int& width,
+                        int& height) {
+    if (!read_picture(path, rgba, width, height)) {
+        std::fprintf(stderr, "pte %s: cannot read %s as a picture\n", command, path.c_str());
+        return false;
+    }
+    if (width > kMaxImageSide || height > kMaxImageSide) {
+        std::fprintf(stderr, "pte %s: %s is larger than %d x %d\n", command, path.c_str(), kMaxImageSide, kMaxImageSide);
+        return false;
+    }
+    return true;
+}
+
+bool resample_picture(std::vector<uint8_t>& rgba, int& width, int& height, int newWidth, int newHeight) {
+    PTE_CreateImage(nullptr, width, height, 16, 0);
+    PTE_SetLastError("");
+    bool resampled = PTE_CreateLayer(1, width, height) == 1;
+    if (resampled) {
+        PTE_SetLayer(1);
+        PTE_LoadRGBA32Layer(rgba.data(), width * 4, 1, 0, 0, width, height, 0);
+        PTE_IPLInit();
+        PTE_IPLResize(newWidth, newHeight, "Lanczos3");
+        PTE_NewSize(nullptr, newWidth, newHeight, 16, 0);
+        std::vector<uint8_t> out(size_t(newWidth) * size_t(newHeight) * 4);
+        resampled = *PTE_GetLastError() == '\0' && PTE_GetRGBA32Layer(out.data(), newWidth * 4, 1) == newHeight;
+        PTE_IPLExit();
+        if (resampled) {
+            rgba.swap(out);
+            width = newWidth;
+            height = newHeight;
+        }
+    }
+    PTE_DeleteImage();
+    return resampled;
+}
+
 bool write_picture(const std::string& path, const uint8_t* rgba, int width, int height, int dpi) {
     const std::string ext = extension_of(path);
     if (PTE_WriteToFileRGBA32(rgba, width, height, path.c_str(), ext.c_str(), dpi) != 0) return true;
     std::vector<uint8_t> rgb(size_t(width) * size_t(height) * 3);
     PTE_RGBAToRGB(rgb.data(), width, height, rgba);
     return PTE_WriteToFileRGB24(rgb.data(), width, height, path.c_str(), ext.c_str(), dpi) != 0;
+}
+
+bool write_result_picture(const char* command, const std::string& path, const uint8_t* rgba, int width, int height,
+                          const std::string& readFrom) {
+    if (write_picture(path, rgba, width, height, PTE_GetDPIFromFile(readFrom.c_str()))) return true;
+    std::fprintf(stderr, "pte %s: cannot write %s (its extension names no format we write, or the write failed)\n",
+                 command, path.c_str());
+    return false;
 }
 
 FileStamp::FileStamp(const std::string& path) : path_(path) { existed_ = ::stat(path.c_str(), &before_) == 0; }

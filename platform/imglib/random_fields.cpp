@@ -1,4 +1,4 @@
-#include "platform/imglib/noise.h"
+#include "platform/imglib/random_fields.h"
 
 #include <cmath>
 

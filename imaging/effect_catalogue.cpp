@@ -1,0 +1,226 @@
+#include "imaging/effect_catalogue.h"
+
+#include <array>
+
+#include "imaging/effect_routes.h"
+#include "imaging/working_buffers.h"
+
+namespace imaging {
+
+namespace {
+
+using R = EffectRoute;
+using namespace effects;
+
+constexpr EffectRow kRows[] = {
+    {"Charcoal", R::Recipe, charcoal},
+    {"Color Pencil", R::Recipe, color_pencil},
+    {"Color Pencil 2", R::Recipe, color_pencil2},
+    {"Crayon", R::Recipe, crayon},
+    {"Pointillism", R::Recipe, pointillism},
+    {"Oil Paint", R::Rgb24, oil_paint},
+    {"Stipple", R::Rgb24, stipple},
+    {"Watercolor and Ink", R::Recipe, watercolor_and_ink},
+    {"Blur", R::Filtered, blur},
+    {"Blur More", R::Filtered, blur_more},
+    {"Gaussian Blur", R::Filtered, gaussian_blur},
+    {"Motion Blur", R::Filtered, motion_blur},
+    {"Radial Blur", R::Filtered, radial_blur},
+    {"Zoom Blur", R::Filtered, zoom_blur},
+    {"Anti Alias", R::Builtin, builtin_premultiplied},
+    {"Adaptive Blur", R::Builtin, builtin_premultiplied},
+    {"Detail Blur", R::Builtin, builtin_premultiplied},
+    {"Value Blur", R::Builtin, builtin_premultiplied},
+    {"Brightness and Contrast", R::InPlace, brightness_and_contrast},
+    {"Contrast Mask", R::Recipe, contrast_mask},
+    {"Hyper Contrast", R::Builtin, builtin_straight},
+    {"Photo Pop", R::Recipe, photo_pop},
+    {"Photo Detailer", R::Recipe, photo_detailer},
+    {"Brightness Histogram Equalize", R::InPlace, brightness_histogram_equalize},
+    {"Brightness Histogram Stretch", R::InPlace, brightness_histogram_stretch},
+    {"Brightness Histogram Stretch HSL", R::InPlace, brightness_histogram_stretch_hsl},
+    {"Gamma", R::InPlace, gamma},
+    {"Histogram Equalize", R::InPlace, histogram_equalize},
+    {"Histogram Stretch", R::Rgb24, histogram_stretch},
+    {"Colorize", R::Script, colorize},
+    {"Adjust Color Balance", R::InPlace, adjust_color_balance},
+    {"Adjust HSL", R::InPlace, adjust_hsl},
+    {"Adjust HSV", R::InPlace, adjust_hsv},
+    {"Adjust Lab", R::Builtin, builtin_straight},
+    {"Duotone", R::InPlace, duotone},
+    {"Grayscale", R::Plain, grayscale},
+    {"Hyper Saturation", R::InPlace, hyper_saturation},
+    {"Negative", R::Rgb24, negative},
+    {"Posterize", R::Rgb24, posterize},
+    {"Solarize", R::Rgb24, solarize},
+    {"Basic Threshold", R::Builtin, builtin_straight},
+    {"Threshold", R::InPlace, threshold},
+    {"Line Art Cleaner", R::Builtin, builtin_straight},
+    {"Tint", R::InPlace, tint},
+    {"Watercolor Tint", R::Rgb24, watercolor_tint},
+    {"Elliptical", R::Transform, nullptr},
+    {"Lens", R::Transform, nullptr},
+    {"Marble", R::Transform, nullptr},
+    {"Offset", R::Transform, nullptr},
+    {"Perspective", R::Warp, nullptr},
+    {"Warp", R::Warp, nullptr},
+    {"Stretch", R::Warp, nullptr},
+    {"Vertical Pivot", R::Warp, nullptr},
+    {"Horizontal Pivot", R::Warp, nullptr},
+    {"Skew", R::Warp, nullptr},
+    {"Pinch", R::Transform, nullptr},
+    {"Ripple", R::Transform, nullptr},
+    {"Spin", R::Transform, nullptr},
+    {"Spin Wave", R::Transform, nullptr},
+    {"Wave", R::Transform, nullptr},
+    {"Wow", R::Transform, nullptr},
+    {"Zig Zag", R::Transform, nullptr},
+    {"Twirl", R::ScriptTwice, nullptr},
+    {"Sine Distortion", R::ScriptTwice, nullptr},
+    {"Kaleidoscope", R::ScriptTwice, nullptr},
+    {"Patternizer", R::Recipe, nullptr},
+    {"Scratch", R::ScriptTwice, nullptr},
+    {"Waves", R::ScriptTwice, nullptr},
+    {"Divider", R::ScriptTwice, nullptr},
+    {"Carpet", R::ScriptTwice, nullptr},
+    {"Glass", R::ScriptTwice, nullptr},
+    {"Voxel", R::ScriptTwice, nullptr},
+    {"Zoom", R::ScriptTwice, nullptr},
+    {"Rotate", R::ScriptTwice, nullptr},
+    {"Horizontal Flip", R::InPlace, horizontal_flip},
+    {"Vertical Flip", R::InPlace, vertical_flip},
+    {"Tilt", R::ScriptTwice, nullptr},
+    {"Seamless", R::ScriptTwice, nullptr},
+    {"Despeckle", R::InPlace, despeckle},
+    {"Dust and Scratches", R::Rgb24, dust_and_scratches},
+    {"Add Gaussian Noise", R::InPlace, add_gaussian_noise},
+    {"Add Negative Exponential Noise", R::InPlace, add_negative_exponential_noise},
+    {"Add Rayleigh Noise", R::InPlace, add_rayleigh_noise},
+    {"Add Uniform Noise", R::InPlace, add_uniform_noise},
+    {"Halftone", R::Rgb24, halftone},
+    {"Mosaic", R::Filtered, mosaic},
+    {"Color Noise", R::Rgb24, color_noise},
+    {"Hugo Noise", R::Plain, hugo_noise},
+    {"Perlin Noise", R::Plain, perlin_noise},
+    {"Sharpen", R::Rgb24, sharpen},
+    {"Sharpen More", R::Rgb24, sharpen_more},
+    {"Unsharp Mask", R::Rgb24, unsharp_mask},
+    {"Bevel", R::Rgb24, bevel},
+    {"Bas Relief", R::Builtin, builtin_straight},
+    {"Crackle", R::Rgb24, crackle},
+    {"Drop Shadow", R::Plain, drop_shadow},
+    {"Emboss", R::Rgb24, emboss},
+    {"Fingerprint", R::Plain, fingerprint},
+    {"Frosted Glass", R::Transform, nullptr},
+    {"Gausy", R::Rgb24, gauzy},
+    {"Glow", R::Recipe, glow},
+    {"Radiant", R::Recipe, radiant},
+    {"Scribble", R::Rgb24, scribble},
+    {"Vignette", R::Builtin, builtin_straight},
+    {"Edge2", R::Rgb24, edge2},
+    {"Edge3", R::Recipe, edge3},
+    {"Arithmetic Mean", R::Filtered, arithmetic_mean},
+    {"Geometric Mean", R::Plain, geometric_mean},
+    {"Harmonic Mean", R::Plain, harmonic_mean},
+    {"Maximum2", R::Plain, maximum2},
+    {"Minimum2", R::Plain, minimum2},
+    {"Midpoint", R::Filtered, midpoint},
+    {"Median", R::Plain, median},
+    {"Deinterlace", R::InPlace, deinterlace},
+    {"Edge", R::Script, edge},
+    {"Bump", R::Script, bump},
+    {"Emboss2", R::Script, emboss2},
+    {"Emboss3", R::Recipe, emboss3},
+    {"Outliner 1", R::Recipe, outliner1},
+    {"Outliner 2", R::Recipe, outliner2},
+    {"Maximum", R::Script, maximum},
+    {"Minimum", R::Script, minimum},
+    {"Lines", R::Generator, nullptr},
+    {"Points", R::Generator, nullptr},
+    {"Circles", R::Generator, nullptr},
+    {"Rectangles", R::Generator, nullptr},
+    {"Splines", R::Generator, nullptr},
+    {"Worms", R::Generator, nullptr},
+    {"Fibers", R::Generator, nullptr},
+    {"Trees", R::Generator, nullptr},
+    {"Generate Noise", R::Generator, nullptr},
+    {"Blobs", R::Generator, nullptr},
+    {"Plasma", R::Generator, nullptr},
+    {"Sine Plasma", R::Generator, nullptr},
+    {"Fractal Plasma", R::Generator, nullptr},
+    {"Generate Perlin Noise", R::Generator, nullptr},
+    {"Pattern", R::Generator, nullptr},
+    {"Pattern Explorer", R::ScriptFile, nullptr},
+    {"Backgrounds Material", R::ScriptFile, nullptr},
+    {"Backgrounds Nature", R::ScriptFile, nullptr},
+    {"Backgrounds Surface", R::ScriptFile, nullptr},
+    {"Backgrounds Other", R::ScriptFile, nullptr},
+    {"Backgrounds Utility", R::ScriptFile, nullptr},
+    {"Texturize Emboss Material", R::ScriptFile, nullptr},
+    {"Texturize Emboss Nature", R::ScriptFile, nullptr},
+    {"Texturize Emboss Surface", R::ScriptFile, nullptr},
+    {"Texturize Emboss Other", R::ScriptFile, nullptr},
+    {"Texturize Emboss Utility", R::ScriptFile, nullptr},
+    {"Texturize Bump Material", R::ScriptFile, nullptr},
+    {"Texturize Bump Nature", R::ScriptFile, nullptr},
+    {"Texturize Bump Surface", R::ScriptFile, nullptr},
+    {"Texturize Bump Other", R::ScriptFile, nullptr},
+    {"Texturize Bump Utility", R::ScriptFile, nullptr},
+    {"Displacement Bump Material", R::Recipe, nullptr},
+    {"Displacement Bump Nature", R::Recipe, nullptr},
+    {"Displacement Bump Surface", R::Recipe, nullptr},
+    {"Displacement Bump Other", R::Recipe, nullptr},
+    {"Displacement Bump Utility", R::Recipe, nullptr},
+    {"Lua Filter", R::Lua, lua_filter},
+};
+static_assert(std::size(kRows) == kEffectCount);
+
+// Frees the 24-bit working buffers on every way out of a run.
+class Rgb24Release {
+public:
+    explicit Rgb24Release(engine::EngineState& s) : s_(s) {}
+    ~Rgb24Release() { free_rgb24(s_); }
+    Rgb24Release(const Rgb24Release&) = delete;
+    Rgb24Release& operator=(const Rgb24Release&) = delete;
+
+private:
+    engine::EngineState& s_;
+};
+
+}  // namespace
+
+const EffectRow* effect_rows() { return kRows; }
+
+std::string_view route_name(EffectRoute route) {
+    switch (route) {
+        case R::InPlace: return "in place";
+        case R::Filtered: return "filtered";
+        case R::Plain: return "plain";
+        case R::Rgb24: return "24-bit";
+        case R::Transform: return "transform";
+        case R::Warp: return "warp";
+        case R::Script: return "script";
+        case R::ScriptTwice: return "script twice";
+        case R::Builtin: return "built-in";
+        case R::Recipe: return "recipe";
+        case R::Generator: return "generator";
+        case R::ScriptFile: return "script file";
+        case R::Lua: return "Lua";
+    }
+    return "";
+}
+
+int32_t process_effect(engine::EngineState& s, const EffectArgs& args) {
+    if (!rgba32_pair(s)) return 0;
+    const Rgb24Release release(s);
+    if (args.name == nullptr) return 0;
+    const std::string_view name = args.name;
+    for (const EffectRow& row : kRows) {
+        if (row.name != name) continue;
+        if (row.run != nullptr) row.run(s, Effect(args, s.imageWidth, s.imageHeight));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace imaging
