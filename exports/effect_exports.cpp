@@ -4,6 +4,7 @@
 
 #include "exports/guard.h"
 #include "imaging/adjustments.h"
+#include "imaging/displacement.h"
 #include "imaging/effect_catalogue.h"
 
 using engine::state;
@@ -82,6 +83,19 @@ PTE_API void PTE_CALL PTE_ProcessBuffer_HSVAdjust(uint8_t* buffer, int32_t width
 PTE_API void PTE_CALL PTE_BlurMoreBufferRGB24(uint8_t* buffer, int32_t width, int32_t height, int32_t size,
                                               int32_t weight) {
     guarded("BlurMoreBuffer Excpt", [&] { imaging::blur_more_rgb24(buffer, width, height, size, weight); });
+}
+
+PTE_API void PTE_CALL PTE_IPLPan(int32_t dx, int32_t dy, int32_t edgeMode, int32_t red, int32_t green, int32_t blue,
+                                 int32_t alpha, uint8_t useMask) {
+    guarded("IPLPan Excpt", [&] { imaging::pan(state(), dx, dy, edgeMode, red, green, blue, alpha, useMask); });
+}
+
+PTE_API void PTE_CALL PTE_IPLDisplacementBummp(const char* scriptPath, double strength, uint32_t background) {
+    guarded("IPLDisplacementBump Excpt", [&] { imaging::displacement_bump(state(), scriptPath, strength, background); });
+}
+
+PTE_API void PTE_CALL PTE_WarpPointToPoint(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    guarded("WarpPointToPoint Excpt", [&] { imaging::warp_point_to_point(state(), x1, y1, x2, y2); });
 }
 
 }  // extern "C"

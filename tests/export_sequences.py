@@ -148,6 +148,9 @@ def run_sequence(library, header, seed, log_path, folder):
         f.write("for y = bound_y0, bound_y1 do for x = bound_x0, bound_x1 do\n"
                 "  local r, g, b = get_rgb(x, y); set_rgb(x, y, g, b, r) end end\n")
     texts.append(lua.encode())
+    # Shipped effect scripts, for the script-file effects, tips and grit.
+    scripts = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples", "scripts")
+    texts += [os.path.join(scripts, "utility", "checker.fxs").encode(), os.path.join(scripts, "tips", "chalk.fxs").encode()]
     buffers = HostBuffers(rng)
     create = next(c[1] for c in calls if c[0] == "PTE_CreateImage")
     new_size = next(c[1] for c in calls if c[0] == "PTE_NewSize")
