@@ -416,7 +416,7 @@ PTE_API void PTE_CALL PTE_IPLPan(int32_t dx, int32_t dy, int32_t edgeMode, int32
  * Failures: "IPLDisplacementBump Excpt". */
 PTE_API void PTE_CALL PTE_IPLDisplacementBummp(const char* scriptPath, double strength, uint32_t background);
 /* Pushes the picture near (x1, y1) over to (x2, y2), as a finger smudges paint, from iplSrc32 as it stands; loaded
- * through the mask. Failures: "WarpPointToPoint Excpt". */
+ * through the mask. Records no error text. */
 PTE_API void PTE_CALL PTE_WarpPointToPoint(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 /* ---- Picture files and the newRGBA buffer ----
  * Files are read and written in the format their content (reading) or
