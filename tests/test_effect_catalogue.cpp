@@ -193,7 +193,10 @@ TEST_F(EffectCatalogue, EveryEffectChangesOnlyWhatTheMaskAndKeepAlphaAllow) {
         reset_engine();
         make_textured();
         const auto before = layer(1), above = layer(2);
+        PTE_IPLAllocSrcBuffer24();
+        PTE_IPLAllocDstBuffer24();
         apply(name.c_str(), s);
+        EXPECT_FALSE(st().working.iplSrc24 || st().working.iplDst24) << name << ": the 24-bit buffers are freed";
         EXPECT_NE(layer(1), before) << "unchanged: " << name;
         EXPECT_EQ(layer(2), above) << name << ": only the current layer is written";
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -439,6 +442,52 @@ TEST_F(EffectGeometry, DisplacementFollowsTheTexture) {
     PTE_IPLAllocSrcBuffer32();
     PTE_IPLDisplacementBummp(stone.c_str(), 50.0, 0);
     EXPECT_NE(layer(), before);
+}
+
+// Hostile arguments end quietly: offsets and points at the ends of the
+// 32-bit range, strengths that are no number or no finite one, a null path.
+// The layer keeps its size and its pixels outside what may change.
+TEST_F(EffectGeometry, PanPushAndDisplacementSurviveExtremeArguments) {
+    constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
+    make_picture(true);
+    for (int32_t edge : {0, 1, 2, 3, -1, hi}) {
+        for (auto [dx, dy] : {std::pair{lo, lo}, {hi, hi}, {lo, hi}, {W, -H}, {-W - 1, H + 1}}) {
+            PTE_IPLAllocSrcBuffer32();
+            PTE_IPLPan(dx, dy, edge, 1, 2, 3, 4, 1);
+        }
+    }
+    // Moved a whole side away with edge mode 0, nothing of the picture is
+    // left in view: transparent black merged in "Normal" leaves the layer.
+    reset_engine();
+    make_picture();
+    const auto before = layer();
+    for (auto [dx, dy] : {std::pair{W, 0}, {0, -H}, {lo, 0}}) {
+        PTE_IPLAllocSrcBuffer32();
+        PTE_IPLPan(dx, dy, 0, 0, 0, 0, 0, 0);
+        ASSERT_EQ(layer(), before) << dx << "," << dy;
+    }
+    // A push of no length moves nothing; one whose end lies a radius away
+    // from the picture leaves it too.
+    for (auto [a, b] : {std::pair{5, 5}, {lo, lo}, {hi, hi}, {-100, -100}}) {
+        PTE_IPLAllocSrcBuffer32();
+        PTE_WarpPointToPoint(a, b, a, b);
+        PTE_IPLAllocSrcBuffer32();
+        PTE_WarpPointToPoint(-200, -200, -190, -190);
+        for (size_t i = 0; i < before.size(); ++i) ASSERT_NEAR(layer()[i] >> 8, before[i] >> 8, 1) << i / 4;
+    }
+    for (auto [a, b] : {std::pair{lo, hi}, {hi, lo}, {lo, 0}, {0, hi}}) {
+        PTE_IPLAllocSrcBuffer32();
+        PTE_WarpPointToPoint(a, b, b, a);
+    }
+
+    const std::string stone = kScripts + "surface/stone.fxs";
+    for (double strength : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, 0.0}) {
+        PTE_IPLAllocSrcBuffer32();
+        PTE_IPLDisplacementBummp(stone.c_str(), strength, 0xff00ff00u);
+    }
+    PTE_IPLAllocSrcBuffer32();
+    PTE_IPLDisplacementBummp(nullptr, 50.0, 0);
+    EXPECT_EQ(st().layers[1].pixels.size(), size_t(W) * H * 4);
 }
 
 }  // namespace
