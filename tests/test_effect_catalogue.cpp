@@ -13,6 +13,7 @@
 #include "imaging/builtin_filters.h"
 #include "imaging/effect_catalogue.h"
 #include "imaging/effect_library.h"
+#include "support/effect_settings.h"
 #include "support/engine_fixture.h"
 #include "support/script_files.h"
 
@@ -20,17 +21,8 @@ namespace {
 
 constexpr int32_t W = 24, H = 18;
 
-struct Settings {
-    std::array<int32_t, 8> p = {500, 500, 500, 500, 500, 500, 0, 0};
-    std::array<uint8_t, 6> f = {};
-    int32_t seed = 3;
-    const char* text = nullptr;
-};
-
-int32_t apply(const char* name, const Settings& s = {}) {
-    return PTE_IPLImageProcess(0, name, s.seed, s.p[0], s.p[1], s.p[2], s.p[3], s.p[4], s.p[5], s.p[6], s.p[7],
-                               s.f[0], s.f[1], s.f[2], s.f[3], s.f[4], s.f[5], 200, 60, 40, s.text);
-}
+using effect_test::apply;
+using effect_test::Settings;
 
 // A shipped effect script for the names that read one.
 const std::string kNatureScript = std::string(PAINTCORE_EXAMPLES) + "/scripts/nature/clouds.fxs";

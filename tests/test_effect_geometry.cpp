@@ -12,24 +12,15 @@
 
 #include "imaging/effect_library.h"
 #include "platform/imglib/effect_script.h"
+#include "support/effect_settings.h"
 #include "support/engine_fixture.h"
 
 namespace {
 
 constexpr int32_t W = 40, H = 30;
 
-struct Settings {
-    std::array<int32_t, 8> p = {500, 500, 500, 500, 500, 500, 0, 0};
-    std::array<uint8_t, 6> f = {};
-    int32_t seed = 3;
-    int32_t red = 200, green = 60, blue = 40;
-    const char* text = nullptr;
-};
-
-int32_t apply(const char* name, const Settings& s = {}) {
-    return PTE_IPLImageProcess(0, name, s.seed, s.p[0], s.p[1], s.p[2], s.p[3], s.p[4], s.p[5], s.p[6], s.p[7],
-                               s.f[0], s.f[1], s.f[2], s.f[3], s.f[4], s.f[5], s.red, s.green, s.blue, s.text);
-}
+using effect_test::apply;
+using effect_test::Settings;
 
 const std::string kScripts = std::string(PAINTCORE_EXAMPLES) + "/scripts/";
 
