@@ -1,7 +1,4 @@
 // The effect catalogue and the adjustments beside it.
-#include <array>
-#include <string>
-
 #include "exports/guard.h"
 #include "imaging/adjustments.h"
 #include "imaging/displacement.h"
@@ -13,19 +10,8 @@ using exports::guarded_quietly;
 
 namespace {
 
-// "transform", or "transform (not yet available)" for a row whose route
-// this build does not carry; texts that live as long as the library.
-const char* route_text(const imaging::EffectRow& row) {
-    static const auto texts = [] {
-        std::array<std::array<std::string, 2>, 13> t;
-        for (size_t r = 0; r < t.size(); ++r) {
-            const std::string name(imaging::route_name(imaging::EffectRoute(r)));
-            t[r] = {name, name + " (not yet available)"};
-        }
-        return t;
-    }();
-    return texts[size_t(row.route)][row.run == nullptr ? 1 : 0].c_str();
-}
+// The route's name, a text that lives as long as the library.
+const char* route_text(const imaging::EffectRow& row) { return imaging::route_name(row.route).data(); }
 
 const imaging::EffectRow* row_at(int32_t index) {
     if (index < 0 || size_t(index) >= imaging::kEffectCount) return nullptr;

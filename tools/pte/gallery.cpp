@@ -3,8 +3,7 @@
 // strokes like writing and a transparent corner) and labelled with its
 // name. Settings are 500 (the middle of 0..1000) unless an effect needs
 // others to show what it does; the script-file names show the shipped
-// example scripts. Names whose route this build does not carry are
-// labelled in grey and show the picture unchanged.
+// example scripts.
 #include <unistd.h>
 
 #include <cmath>
@@ -211,8 +210,7 @@ int run_gallery(const std::vector<std::string>& args) {
         const int left = kGap + int(i % kColumns) * (kTileWidth + kGap);
         const int top = kGap + int(i / kColumns) * (kCellHeight + kGap);
         place_tile(sheet, width, left, top, result);
-        const bool pending = entry.route.find("not yet") != std::string::npos;
-        const uint8_t ink[3] = {uint8_t(pending ? 150 : 20), uint8_t(pending ? 150 : 20), uint8_t(pending ? 150 : 20)};
+        const uint8_t ink[3] = {20, 20, 20};
         draw_label(sheet.data(), width, height, left, top + kTileHeight + 2, entry.name, ink);
     }
     if (!script.empty()) std::remove(script.c_str());
