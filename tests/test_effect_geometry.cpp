@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "imaging/effect_library.h"
@@ -320,6 +321,35 @@ TEST_F(EffectGeometry, PatternExplorerRendersItsScriptOncePerPath) {
     ASSERT_EQ(apply("Pattern Explorer", s), 1);
     EXPECT_EQ(layer(), kept);
     EXPECT_EQ(st().patternCache.path, a);
+}
+
+// "Patternizer" at t6 = 50 shrinks the layer's copy to half of each side
+// (never below 5), runs the chain on it and tiles it from the top-left: the
+// layer repeats with exactly that period, and is opaque everywhere.
+TEST_F(EffectGeometry, PatternizerTilesTheShrunkenChain) {
+    for (auto [p6, tw, th] : {std::tuple{500, W / 2, H / 2}, {100, 5, 5}, {0, 5, 5}}) {
+        SCOPED_TRACE(p6);
+        reset_engine();
+        make_picture(true);
+        const auto before = layer();
+        Settings s;
+        s.p[5] = p6;
+        s.seed = 12000;
+        ASSERT_EQ(apply("Patternizer", s), 1);
+        EXPECT_NE(layer(), before);
+        for (int32_t y = 0; y < H; ++y)
+            for (int32_t x = 0; x < W; ++x) {
+                ASSERT_EQ(byte_at(x, y, 3), 255) << x << "," << y;
+                for (int c = 0; c < 3; ++c) {
+                    if (x + tw < W) {
+                        ASSERT_EQ(px(1, x, y, c), px(1, x + tw, y, c)) << x << "," << y;
+                    }
+                    if (y + th < H) {
+                        ASSERT_EQ(px(1, x, y, c), px(1, x, y + th, c)) << x << "," << y;
+                    }
+                }
+            }
+    }
 }
 
 // "Backgrounds" at 100 % tile the script's picture from the top-left, in
