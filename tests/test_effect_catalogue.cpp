@@ -280,7 +280,7 @@ TEST_F(EffectCatalogue, SettingsAtTheEdgesOfTheirRangesOnTinyImages) {
                 s.p.fill(v);
                 s.f.fill(uint8_t(v));
                 s.seed = v;
-                s.text = lua.c_str();
+                s.text = reads_script_file(name) ? kNatureScript.c_str() : lua.c_str();
                 EXPECT_EQ(apply(name, s), 1) << name;
                 ASSERT_EQ(layer(2), above) << name << " at " << v << " on " << w << " x " << h;
             }
