@@ -388,8 +388,11 @@ TEST_F(EffectGeometry, ScriptFileEffectsWithoutAScriptChangeNothing) {
         for (const char* path : {static_cast<const char*>(nullptr), "", "/nonexistent.fxs", PAINTCORE_EXAMPLES}) {
             Settings s;
             s.text = path;
+            PTE_IPLAllocSrcBuffer24();
+            PTE_IPLAllocDstBuffer24();
             ASSERT_EQ(apply(name, s), 1);
             EXPECT_EQ(layer(), before) << (path ? path : "null");
+            EXPECT_FALSE(st().working.iplSrc24 || st().working.iplDst24) << "the 24-bit buffers are freed";
         }
         Settings s;
         const std::string script = kScripts + "surface/stone.fxs";
@@ -397,6 +400,36 @@ TEST_F(EffectGeometry, ScriptFileEffectsWithoutAScriptChangeNothing) {
         ASSERT_EQ(apply(name, s), 1);
         EXPECT_NE(layer(), before);
     }
+}
+
+// The script-file effects at their neutral ends give an opaque layer back
+// to within a unit of its 8-bit values: a bump texture merged at opacity 0
+// and a displacement of strength 0. A little opacity shows.
+TEST_F(EffectGeometry, ScriptFileEffectsAtNoStrengthKeepTheLayer) {
+    const std::string stone = kScripts + "surface/stone.fxs";
+    for (const char* name : {"Texturize Bump Surface", "Displacement Bump Surface"}) {
+        SCOPED_TRACE(name);
+        reset_engine();
+        make_picture();
+        const auto before = layer();
+        Settings s;
+        s.text = stone.c_str();
+        s.p[0] = 0;  // t1 = 0: no displacement
+        s.p[3] = 0;  // t4 = 0: the bump merged at opacity (int)(0 * 2.55)
+        ASSERT_EQ(apply(name, s), 1);
+        const auto after = layer();
+        for (size_t i = 0; i < after.size(); ++i) ASSERT_NEAR(after[i] >> 8, before[i] >> 8, 1) << i / 4;
+    }
+    reset_engine();
+    make_picture(true);
+    const auto before = layer();
+    Settings s;
+    s.text = stone.c_str();
+    s.p[3] = 100;  // t4 = 10: opacity 25 of 256
+    ASSERT_EQ(apply("Texturize Bump Surface", s), 1);
+    int moved = 0;
+    for (size_t i = 0; i < before.size(); ++i) moved += std::abs((layer()[i] >> 8) - (before[i] >> 8)) > 1;
+    EXPECT_GT(moved, 0);
 }
 
 // ---- Pan, displacement and push ----
