@@ -13,6 +13,7 @@
 #include "imaging/filter_block.h"
 #include "imaging/font_state.h"
 #include "imaging/imaging_state.h"
+#include "imaging/pattern_cache.h"
 #include "io/io_state.h"
 #include "mask/mask_state.h"
 #include "script/script_state.h"
@@ -61,6 +62,7 @@ struct EngineState {
     imaging::WorkingBuffers working;
     imaging::FilterBlock filters;
     imaging::FontState font;
+    imaging::PatternCache patternCache;
     script::ScriptState script;
     io::IoState io;
     brush::TabletState tablet;

@@ -70,6 +70,15 @@ inline Float4 min_of(Float4 a, Float4 b) { return _mm_min_ps(a.v, b.v); }
 // a > b ? a : b
 inline Float4 max_of(Float4 a, Float4 b) { return _mm_max_ps(a.v, b.v); }
 inline Float4 sqrt_of(Float4 v) { return _mm_sqrt_ps(v.v); }
+// Each lane truncated toward zero to a whole number; lanes must lie within
+// the int32 range.
+inline Float4 trunc_of(Float4 v) { return _mm_cvtepi32_ps(_mm_cvttps_epi32(v.v)); }
+inline Float4 abs_of(Float4 v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v.v); }
+// Stores a0 b0 a1 b1 a2 b2 a3 b3 at p, which need not be aligned.
+inline void store_pairs(float* p, Float4 a, Float4 b) {
+    _mm_storeu_ps(p, _mm_unpacklo_ps(a.v, b.v));
+    _mm_storeu_ps(p + 4, _mm_unpackhi_ps(a.v, b.v));
+}
 
 // ---- Quads: four packed RGBA64 pixels ----
 
@@ -292,6 +301,22 @@ inline Float4 sqrt_of(Float4 v) {
     Float4 r;
     for (int i = 0; i < 4; ++i) r.v[i] = std::sqrt(v.v[i]);
     return r;
+}
+inline Float4 trunc_of(Float4 v) {
+    Float4 r;
+    for (int i = 0; i < 4; ++i) r.v[i] = float(int32_t(v.v[i]));
+    return r;
+}
+inline Float4 abs_of(Float4 v) {
+    Float4 r;
+    for (int i = 0; i < 4; ++i) r.v[i] = std::fabs(v.v[i]);
+    return r;
+}
+inline void store_pairs(float* p, Float4 a, Float4 b) {
+    for (int i = 0; i < 4; ++i) {
+        p[2 * i] = a.v[i];
+        p[2 * i + 1] = b.v[i];
+    }
 }
 
 struct Quad {

@@ -1,29 +1,17 @@
 // The effect catalogue and the adjustments beside it.
-#include <array>
-#include <string>
-
 #include "exports/guard.h"
 #include "imaging/adjustments.h"
+#include "imaging/displacement.h"
 #include "imaging/effect_catalogue.h"
 
 using engine::state;
 using exports::guarded;
+using exports::guarded_quietly;
 
 namespace {
 
-// "transform", or "transform (not yet available)" for a row whose route
-// this build does not carry; texts that live as long as the library.
-const char* route_text(const imaging::EffectRow& row) {
-    static const auto texts = [] {
-        std::array<std::array<std::string, 2>, 13> t;
-        for (size_t r = 0; r < t.size(); ++r) {
-            const std::string name(imaging::route_name(imaging::EffectRoute(r)));
-            t[r] = {name, name + " (not yet available)"};
-        }
-        return t;
-    }();
-    return texts[size_t(row.route)][row.run == nullptr ? 1 : 0].c_str();
-}
+// The route's name, a text that lives as long as the library.
+const char* route_text(const imaging::EffectRow& row) { return imaging::route_name(row.route).data(); }
 
 const imaging::EffectRow* row_at(int32_t index) {
     if (index < 0 || size_t(index) >= imaging::kEffectCount) return nullptr;
@@ -82,6 +70,20 @@ PTE_API void PTE_CALL PTE_ProcessBuffer_HSVAdjust(uint8_t* buffer, int32_t width
 PTE_API void PTE_CALL PTE_BlurMoreBufferRGB24(uint8_t* buffer, int32_t width, int32_t height, int32_t size,
                                               int32_t weight) {
     guarded("BlurMoreBuffer Excpt", [&] { imaging::blur_more_rgb24(buffer, width, height, size, weight); });
+}
+
+PTE_API void PTE_CALL PTE_IPLPan(int32_t dx, int32_t dy, int32_t edgeMode, int32_t red, int32_t green, int32_t blue,
+                                 int32_t alpha, uint8_t useMask) {
+    guarded("IPLPan Excpt", [&] { imaging::pan(state(), dx, dy, edgeMode, red, green, blue, alpha, useMask); });
+}
+
+PTE_API void PTE_CALL PTE_IPLDisplacementBummp(const char* scriptPath, double strength, uint32_t background) {
+    guarded("IPLDisplacementBump Excpt", [&] { imaging::displacement_bump(state(), scriptPath, strength, background); });
+}
+
+PTE_API void PTE_CALL PTE_WarpPointToPoint(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    // The push records no text of its own; a failure still ends here.
+    guarded_quietly([&] { imaging::warp_point_to_point(state(), x1, y1, x2, y2); });
 }
 
 }  // extern "C"

@@ -11,7 +11,9 @@
 #include "platform/imglib/geometry.h"
 #include "platform/imglib/imglib.h"
 #include "platform/imglib/noise.h"
+#include "platform/imglib/resample.h"
 #include "platform/imglib/tone.h"
+#include "platform/imglib/transform.h"
 
 namespace imaging {
 
@@ -91,6 +93,32 @@ struct EffectLibrary {
     PAINTCORE_EFFECT_CALL(ISL_SetEffectValue);
     PAINTCORE_EFFECT_CALL(ISL_ExecuteScriptOnImage);
     PAINTCORE_EFFECT_CALL(ISL_Finish);
+    // Script files.
+    PAINTCORE_EFFECT_CALL(ISL_LoadScriptFromFile);
+    PAINTCORE_EFFECT_CALL(ISL_InitBuffers);
+    PAINTCORE_EFFECT_CALL(ISL_ReadScriptHeaderFromFile);
+    PAINTCORE_EFFECT_CALL(ISL_ExecuteScript);
+    // Transforms, warps and the push.
+    PAINTCORE_EFFECT_CALL(ISE3ClearAllTransforms);
+    PAINTCORE_EFFECT_CALL(ISE3AddEllipticalTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddLensTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddMarbleTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddOffsetTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddPinchTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddRippleTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddSpinTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddSpinWaveTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddWaveTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddWowTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddZigZagTransform);
+    PAINTCORE_EFFECT_CALL(ISE3AddRandomTransform);
+    PAINTCORE_EFFECT_CALL(ISE3BumpMapDisplacementTransform);
+    PAINTCORE_EFFECT_CALL(ISE3TransformProcess);
+    PAINTCORE_EFFECT_CALL(IS3PolygonWarpImage);
+    PAINTCORE_EFFECT_CALL(ISE3PushImage);
+    // Pictures of the script files and the pattern chain.
+    PAINTCORE_EFFECT_CALL(IS3SplitImage);
+    PAINTCORE_EFFECT_CALL(IS3ResizeImageBicubic);
 };
 
 #undef PAINTCORE_EFFECT_CALL

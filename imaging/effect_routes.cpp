@@ -70,14 +70,25 @@ void grey_then_invert(EngineState& s, int32_t option) {
     builtin_in_place(s, "Invert", {}, {option});
 }
 
+engine::OwnedBuffer<uint8_t> plane_of(const Sides& z) {
+    engine::OwnedBuffer<uint8_t> plane;
+    plane.allocate(uint64_t(z.w) * z.h);
+    return plane;
+}
+
 bool run_script(const Effect& e, uint8_t* picture, int32_t number, std::initializer_list<ScriptValue> values,
                 bool swapRedBlue) {
+    return run_script_on(picture, uint32_t(e.width), uint32_t(e.height), number, values, swapRedBlue);
+}
+
+bool run_script_on(uint8_t* picture, uint32_t w, uint32_t h, int32_t number,
+                   std::initializer_list<ScriptValue> values, bool swapRedBlue) {
     const EffectLibrary& l = lib();
     if (!l.ISL_Initialize()) return false;
     bool ran = l.ISL_AddEffect(number, 1) != 0;
     if (ran) {
         for (const ScriptValue& v : values) l.ISL_SetEffectValue(0, v.parameter, v.value);
-        const uint32_t w = uint32_t(e.width), h = uint32_t(e.height), stride = w * 4;
+        const uint32_t stride = w * 4;
         if (swapRedBlue) l.IS3RGBAToBGRA(picture, w, h, stride);
         ran = l.ISL_ExecuteScriptOnImage(picture, w, h) != 0;
         if (swapRedBlue) l.IS3RGBAToBGRA(picture, w, h, stride);

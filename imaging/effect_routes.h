@@ -35,6 +35,9 @@ struct Sides {
     uint32_t s4() const { return w * 4; }
 };
 
+// A plane of the image's size, or a null one when it cannot be had.
+engine::OwnedBuffer<uint8_t> plane_of(const Sides& z);
+
 // The seed of the random effects.
 inline uint32_t seed_of(const Effect& e) { return uint32_t(e.args.seed); }
 
@@ -104,11 +107,43 @@ struct ScriptValue {
 // failed run): the picture is then as it was.
 bool run_script(const Effect& e, uint8_t* picture, int32_t number, std::initializer_list<ScriptValue> values,
                 bool swapRedBlue);
+// The same over a packed RGBA32 picture of w x h.
+bool run_script_on(uint8_t* picture, uint32_t w, uint32_t h, int32_t number,
+                   std::initializer_list<ScriptValue> values, bool swapRedBlue);
 
 // The script route: the layer read into iplSrc32 (premultiplied when
 // asked), the script run on it with the channel swap, and loaded on success.
 void script_route(engine::EngineState& s, const Effect& e, int32_t number, std::initializer_list<ScriptValue> values,
                   bool premultiplied = false);
+
+// The relief of "Emboss" on the layer's colour through the 24-bit buffers:
+// `heights`, a plane of the image's size, or the grey of the layer's colour
+// when null, lit by the light of t1 and t2 at depth t3.
+void emboss_relief(engine::EngineState& s, const Effect& e, const uint8_t* heights);
+
+// ---- Script files ----
+
+// The picture a script file renders: width x height of its header, bytes
+// blue, green, red, alpha as the script module gives them.
+struct ScriptPicture {
+    engine::OwnedBuffer<uint8_t> pixels;
+    int32_t width = 0;
+    int32_t height = 0;
+    explicit operator bool() const { return bool(pixels); }
+};
+
+// Loads and renders the script file at `path` (ISL_Initialize, load,
+// buffers, header, render, ISL_Finish whenever initialised). An empty
+// picture when the module cannot run, the file is not a script or the
+// picture cannot be had.
+ScriptPicture render_script_file(const char* path);
+
+// Lays a packed RGBA32 picture of w x h repeatedly over a packed RGBA32
+// canvas of cw x ch from its top-left corner.
+void tile_over(const uint8_t* picture, int32_t w, int32_t h, uint8_t* canvas, int32_t cw, int32_t ch);
+
+// Sets the alpha byte of every pixel of a packed RGBA32 picture to 255.
+void make_opaque(uint8_t* picture, int32_t w, int32_t h);
 
 // ---- Routes around one library call ----
 //

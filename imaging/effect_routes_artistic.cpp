@@ -13,13 +13,6 @@ namespace {
 // The two flags of the painterly calls: 1 when f1 is 1, plus 2 when f2 is 1.
 uint32_t paint_flags(const Effect& e) { return (e.f(1) == 1 ? 1u : 0u) + (e.f(2) == 1 ? 2u : 0u); }
 
-// A plane of the image's size, or a null one when it cannot be had.
-engine::OwnedBuffer<uint8_t> plane_of(const Sides& z) {
-    engine::OwnedBuffer<uint8_t> plane;
-    plane.allocate(uint64_t(z.w) * z.h);
-    return plane;
-}
-
 }  // namespace
 
 void oil_paint(EngineState& s, const Effect& e) {
@@ -106,17 +99,23 @@ void drop_shadow(EngineState& s, const Effect& e) {
     if (laid) load(s, p.dst);
 }
 
-void emboss(EngineState& s, const Effect& e) {
+void emboss_relief(EngineState& s, const Effect& e, const uint8_t* heights) {
     const Sides z(e);
-    engine::OwnedBuffer<uint8_t> heights = plane_of(z);
-    if (!heights) return;
+    engine::OwnedBuffer<uint8_t> grey;
+    if (heights == nullptr) {
+        grey = plane_of(z);
+        if (!grey) return;
+    }
     rgb24(s, true, [&](const uint8_t* src, uint8_t* dst) {
         const EffectLibrary& l = lib();
-        return l.IS3ImageToGrayScale8Bit(src, z.w, z.h, 3, z.s3(), heights.data(), z.s1(), 0) &&
-               l.IS3EmbossRGB(heights.data(), z.w, z.h, z.s1(), src, z.s3(), dst, z.s3(),
-                              e.t(1) * 3.6 * 6.28 / 360, e.t(2) * 3.6 * 3.14 / 360, trunc_int(e.t(3) * 0.5));
+        if (heights == nullptr && !l.IS3ImageToGrayScale8Bit(src, z.w, z.h, 3, z.s3(), grey.data(), z.s1(), 0))
+            return false;
+        return l.IS3EmbossRGB(heights != nullptr ? heights : grey.data(), z.w, z.h, z.s1(), src, z.s3(), dst, z.s3(),
+                              e.t(1) * 3.6 * 6.28 / 360, e.t(2) * 3.6 * 3.14 / 360, trunc_int(e.t(3) * 0.5)) != 0;
     });
 }
+
+void emboss(EngineState& s, const Effect& e) { emboss_relief(s, e, nullptr); }
 
 void fingerprint(EngineState& s, const Effect& e) {
     const Sides z(e);

@@ -104,4 +104,64 @@ void emboss3(engine::EngineState& s, const Effect& e);
 void outliner1(engine::EngineState& s, const Effect& e);
 void outliner2(engine::EngineState& s, const Effect& e);
 
+// effect_routes_geometry.cpp: transforms, quadrilateral warps and the
+// geometric scripts that move alpha with colour.
+void elliptical(engine::EngineState& s, const Effect& e);
+void lens(engine::EngineState& s, const Effect& e);
+void marble(engine::EngineState& s, const Effect& e);
+void offset(engine::EngineState& s, const Effect& e);
+void pinch(engine::EngineState& s, const Effect& e);
+void ripple(engine::EngineState& s, const Effect& e);
+void spin(engine::EngineState& s, const Effect& e);
+void spin_wave(engine::EngineState& s, const Effect& e);
+void wave(engine::EngineState& s, const Effect& e);
+void wow(engine::EngineState& s, const Effect& e);
+void zig_zag(engine::EngineState& s, const Effect& e);
+void frosted_glass(engine::EngineState& s, const Effect& e);
+void perspective(engine::EngineState& s, const Effect& e);
+void warp_corners(engine::EngineState& s, const Effect& e);
+void stretch(engine::EngineState& s, const Effect& e);
+void vertical_pivot(engine::EngineState& s, const Effect& e);
+void horizontal_pivot(engine::EngineState& s, const Effect& e);
+void skew(engine::EngineState& s, const Effect& e);
+void twirl(engine::EngineState& s, const Effect& e);
+void sine_distortion(engine::EngineState& s, const Effect& e);
+void kaleidoscope(engine::EngineState& s, const Effect& e);
+void scratch(engine::EngineState& s, const Effect& e);
+void waves(engine::EngineState& s, const Effect& e);
+void divider(engine::EngineState& s, const Effect& e);
+void carpet(engine::EngineState& s, const Effect& e);
+void glass(engine::EngineState& s, const Effect& e);
+void voxel(engine::EngineState& s, const Effect& e);
+void zoom(engine::EngineState& s, const Effect& e);
+void rotate(engine::EngineState& s, const Effect& e);
+void tilt(engine::EngineState& s, const Effect& e);
+void seamless(engine::EngineState& s, const Effect& e);
+
+// effect_routes_generators.cpp: pattern-drawing scripts over the layer.
+void lines(engine::EngineState& s, const Effect& e);
+void points(engine::EngineState& s, const Effect& e);
+void circles(engine::EngineState& s, const Effect& e);
+void rectangles(engine::EngineState& s, const Effect& e);
+void splines(engine::EngineState& s, const Effect& e);
+void worms(engine::EngineState& s, const Effect& e);
+void fibers(engine::EngineState& s, const Effect& e);
+void trees(engine::EngineState& s, const Effect& e);
+void generate_noise(engine::EngineState& s, const Effect& e);
+void blobs(engine::EngineState& s, const Effect& e);
+void plasma(engine::EngineState& s, const Effect& e);
+void sine_plasma(engine::EngineState& s, const Effect& e);
+void fractal_plasma(engine::EngineState& s, const Effect& e);
+void generate_perlin_noise(engine::EngineState& s, const Effect& e);
+void pattern(engine::EngineState& s, const Effect& e);
+
+// effect_routes_script_files.cpp: pictures from script files and the
+// pattern chain.
+void patternizer(engine::EngineState& s, const Effect& e);
+void pattern_explorer(engine::EngineState& s, const Effect& e);
+void backgrounds(engine::EngineState& s, const Effect& e);
+void texturize_emboss(engine::EngineState& s, const Effect& e);
+void texturize_bump(engine::EngineState& s, const Effect& e);
+void displacement_bump(engine::EngineState& s, const Effect& e);
+
 }  // namespace imaging::effects

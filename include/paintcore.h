@@ -409,6 +409,17 @@ PTE_API void PTE_CALL PTE_ProcessBuffer_HSLAdjust(uint8_t* buffer, int32_t width
 PTE_API void PTE_CALL PTE_ProcessBuffer_HSVAdjust(uint8_t* buffer, int32_t width, int32_t height, int32_t hue, int32_t saturation, int32_t value);
 /* Box-blurs a packed RGB24 buffer over a square of side 2 * (size / 5) + 3, mixed in at weight percent. */
 PTE_API void PTE_CALL PTE_BlurMoreBufferRGB24(uint8_t* buffer, int32_t width, int32_t height, int32_t size, int32_t weight);
+/* Pans the current layer by (dx, dy) from iplSrc32 as it stands (both RGBA32 working buffers needed): edge mode 1
+ * wraps, 2 repeats the edge, others show the background red, green, blue, alpha; 0 lays it over transparent black.
+ * Merged in "Normal"; with useMask weighed by the selection mask first. Failures: "IPLPan Excpt". */
+PTE_API void PTE_CALL PTE_IPLPan(int32_t dx, int32_t dy, int32_t edgeMode, int32_t red, int32_t green, int32_t blue, int32_t alpha, uint8_t useMask);
+/* Displaces iplSrc32 as it stands by the slopes of an effect-script texture tiled over the image (strength about
+ * 0..100), the background colour word showing where pixels leave; loaded through the mask.
+ * Failures: "IPLDisplacementBump Excpt". */
+PTE_API void PTE_CALL PTE_IPLDisplacementBummp(const char* scriptPath, double strength, uint32_t background);
+/* Pushes the picture near (x1, y1) over to (x2, y2), as a finger smudges paint, from iplSrc32 as it stands; loaded
+ * through the mask. Records no error text. */
+PTE_API void PTE_CALL PTE_WarpPointToPoint(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
 /* ---- Picture files and the newRGBA buffer ----
  * Files are read and written in the format their content (reading) or
  * extension (writing, compared without regard to case) names: ".bmp",

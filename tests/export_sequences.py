@@ -18,6 +18,7 @@ import os
 import random
 import re
 import resource
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -148,6 +149,13 @@ def run_sequence(library, header, seed, log_path, folder):
         f.write("for y = bound_y0, bound_y1 do for x = bound_x0, bound_x1 do\n"
                 "  local r, g, b = get_rgb(x, y); set_rgb(x, y, g, b, r) end end\n")
     texts.append(lua.encode())
+    # Copies of shipped effect scripts, for the script-file effects, tips and
+    # grit: the exports that write pictures may write over any path given.
+    scripts = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples", "scripts")
+    for name in ("utility/checker.fxs", "tips/chalk.fxs"):
+        copy = os.path.join(folder, os.path.basename(name))
+        shutil.copyfile(os.path.join(scripts, name), copy)
+        texts.append(copy.encode())
     buffers = HostBuffers(rng)
     create = next(c[1] for c in calls if c[0] == "PTE_CreateImage")
     new_size = next(c[1] for c in calls if c[0] == "PTE_NewSize")

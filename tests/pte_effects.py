@@ -51,6 +51,23 @@ def main():
         if result.returncode != 0 or set(Image.open(hard).convert("RGB").tobytes()) - {0, 255}:
             failures.append(f"Threshold: exit {result.returncode}, levels other than 0 and 255")
 
+        # A script-file effect takes its script from --text: the shipped
+        # checkerboard tiles the picture in black and white, opaque.
+        scripts = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "examples", "scripts")
+        tiled = os.path.join(folder, "tiled.png")
+        result = run(pte, "effect", "Backgrounds Utility", source, tiled, "--p1", "1000",
+                     "--text", os.path.join(scripts, "utility", "checker.fxs"))
+        if result.returncode != 0:
+            failures.append(f"Backgrounds Utility: exit {result.returncode}: {result.stderr}")
+        else:
+            got = Image.open(tiled).convert("RGBA").tobytes()
+            if set(got[3::4]) != {255} or set(got[0::4]) != {0, 255}:
+                failures.append("Backgrounds Utility: not an opaque black and white checkerboard")
+        missing = os.path.join(folder, "missing.fxs")
+        result = run(pte, "effect", "Backgrounds Utility", source, os.path.join(folder, "z.png"), "--text", missing)
+        if result.returncode != 1 or missing not in result.stderr or os.path.exists(os.path.join(folder, "z.png")):
+            failures.append(f"a missing script: exit {result.returncode}: {result.stderr}")
+
         unknown = run(pte, "effect", "negative", source, os.path.join(folder, "x.png"))
         if unknown.returncode != 1 or "not an effect name" not in unknown.stderr:
             failures.append(f"a wrong-case name: exit {unknown.returncode}: {unknown.stderr}")

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "brush/picture_tip.h"
+#include "platform/imglib/channels.h"
+#include "platform/imglib/effect_script.h"
 #include "platform/paths.h"
 #include "support/engine_fixture.h"
 #include "support/reference_random.h"
@@ -245,6 +247,92 @@ TEST_F(PictureTipTest, GritFromNoPictureLeavesThePatterns) {
         EXPECT_EQ(st().brush.drawingCountdown, 2);
     }
     EXPECT_FALSE(brush::build_grit_from_picture(st(), nullptr));
+}
+
+// The rendering of a script file, as RGBA32, through the imaging library's
+// own calls.
+Bytes render_script(const std::string& file, int& w, int& h) {
+    using namespace imglib;
+    Bytes out;
+    if (!ISL_Initialize()) return out;
+    ISLScriptHeader header{};
+    if (ISL_LoadScriptFromFile(file.c_str()) && ISL_InitBuffers() && ISL_ReadScriptHeaderFromFile(file.c_str(), &header)) {
+        w = header.width;
+        h = header.height;
+        out.resize(size_t(w) * size_t(h) * 4);
+        if (!ISL_ExecuteScript(out.data())) out.clear();
+        else IS3RGBAToBGRA(out.data(), uint32_t(w), uint32_t(h), uint32_t(w) * 4);
+    }
+    ISL_Finish();
+    return out;
+}
+
+const std::string kScripts = std::string(PAINTCORE_EXAMPLES) + "/scripts/";
+
+// A script file gives the tip its rendering: the same tip as the rendered
+// picture saved and read as an image file, at any size and angle.
+TEST_F(PictureTipTest, ScriptFilesGiveTheirRenderingAsTheTip) {
+    for (const char* name : {"tips/splatter.fxs", "tips/bristles.fxs", "tips/chalk.fxs"}) {
+        SCOPED_TRACE(name);
+        int w = 0, h = 0;
+        const Bytes picture = render_script(kScripts + name, w, h);
+        ASSERT_FALSE(picture.empty());
+        const std::string png = path("rendered.png");
+        ASSERT_NE(PTE_WriteToFileRGBA32(picture.data(), w, h, png.c_str(), ".png", 72), 0);
+        for (int S : {16, 40})
+            for (int angle : {0, 30}) {
+                PTE_SetSize(S);
+                shape(kScripts + name, angle);
+                EXPECT_EQ(st().brush.shapeCache.width, w);
+                EXPECT_EQ(st().brush.shapeCache.height, h);
+                std::vector<uint16_t> fromScript(size_t(kTip) * kTip);
+                std::copy(st().brush.tipAlpha.data(), st().brush.tipAlpha.data() + fromScript.size(), fromScript.begin());
+                shape(png, angle);
+                ASSERT_TRUE(st().brush.shapeCache.picture);
+                for (size_t i = 0; i < fromScript.size(); ++i) ASSERT_EQ(st().brush.tipAlpha[i], fromScript[i]) << i;
+            }
+    }
+    // The route without scripts reads the same path as an image file and
+    // finds none: the disc.
+    PTE_SetSize(8);
+    PTE_SetBrushShape_ORIGINAL((kScripts + "tips/chalk.fxs").c_str(), 0);
+    EXPECT_TRUE(disc_drawn(8));
+}
+
+// Grit from a script: its rendering tiled over 600 x 600, greyed and cut.
+// The checkerboard is black and white only, so its grey is exact.
+TEST_F(PictureTipTest, GritIsCutFromATiledScriptRendering) {
+    int w = 0, h = 0;
+    const Bytes picture = render_script(kScripts + "utility/checker.fxs", w, h);
+    ASSERT_FALSE(picture.empty());
+    for (size_t i = 0; i < picture.size(); i += 4) ASSERT_TRUE(picture[i] == 0 || picture[i] == 255);
+    const auto grey = [&](int x, int y) { return picture[(size_t(y % h) * size_t(w) + size_t(x % w)) * 4]; };
+    for (int S : {20, 60}) {
+        SCOPED_TRACE(S);
+        PTE_SetSize(S);
+        PTE_SetRandomSeed(2024);
+        st().brush.drawingCountdown = 0;
+        tool_with_grit(kScripts + "utility/checker.fxs");
+        expect_patterns_cut_from(Lcg{2024}, S, 600, 600, grey);
+        EXPECT_EQ(st().brush.drawingCountdown, 7);
+    }
+}
+
+// A broken script is not a picture file either: the patterns stay, and
+// as a tip it gives the disc.
+TEST_F(PictureTipTest, BrokenScriptsLeaveGritAndGiveTheDisc) {
+    std::ifstream in(kScripts + "grit/sand.fxs", std::ios::binary);
+    const Bytes whole((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(whole.size(), 70u);
+    const Bytes bytes(whole.begin(), whole.end() - 3);  // the last value cut short
+    const std::string broken = path("broken.fxs");
+    std::ofstream(broken, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    PTE_SetSize(10);
+    for (auto& p : st().brush.tipBuffers) p.fill_bytes(5);
+    tool_with_grit(broken);
+    EXPECT_EQ(st().brush.tipBuffers[7][33], 5);
+    shape(broken, 0);
+    EXPECT_TRUE(disc_drawn(10));
 }
 
 TEST(TilePicture, RepeatsFromTheTopLeft) {

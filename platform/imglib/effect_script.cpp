@@ -1,24 +1,27 @@
 #include "platform/imglib/effect_script.h"
 
+#include <cstring>
 #include <new>
-#include <opencv2/imgproc.hpp>
 #include <vector>
 
 #include "platform/imglib/picture.h"
+#include "platform/imglib/script_file.h"
 
 namespace imglib {
 
 namespace {
 
-struct Effect {
-    int32_t number = 0;
-    bool enabled = true;
-    int32_t values[kEffectValueCount] = {};
-};
+using detail::ScriptEffect;
 
 struct Script {
     bool started = false;
-    std::vector<Effect> effects;
+    std::vector<ScriptEffect> effects;
+    // A file's list is loaded, with its background.
+    bool loaded = false;
+    uint32_t background = 0;
+    // The size the last header read handed out: what ISL_ExecuteScript
+    // renders at, because that is what its caller allocated.
+    int32_t width = 0, height = 0;
 };
 
 Script& script() {
@@ -31,61 +34,39 @@ detail::ScriptRun& last_run() {
     return r;
 }
 
-bool known_effect(int32_t number) { return number == kEffectRotate; }
-
-Effect make_effect(int32_t number, bool enabled) {
-    Effect e;
-    e.number = number;
-    e.enabled = enabled;
-    if (number == kEffectRotate) e.values[kRotateScaleValue] = 100;
-    return e;
+uint64_t& renders() {
+    static uint64_t n = 0;
+    return n;
 }
 
-// Turns the picture about its centre into itself, through a copy of it.
-BOOL rotate(uint8_t* image, uint32_t width, uint32_t height, const Effect& e) {
-    const int32_t percent = e.values[kRotateScaleValue];
-    if (percent <= 0) return 0;
-    const cv::Mat picture = detail::wrap(image, width, height, width * 4, 4);
-    return detail::run_opencv(picture, [&](cv::Mat& out) {
-        const cv::Mat before = picture.clone();
-        const cv::Point2f centre((float(width) - 1) * 0.5f, (float(height) - 1) * 0.5f);
-        const cv::Mat turn = cv::getRotationMatrix2D(centre, double(e.values[kRotateAngleValue]), percent / 100.0);
-        cv::warpAffine(before, out, turn, out.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(0));
-    });
-}
-
-BOOL run_effect(uint8_t* image, uint32_t width, uint32_t height, const Effect& e) {
-    if (!e.enabled) return 1;
-    switch (e.number) {
-        case kEffectRotate:
-            return rotate(image, width, height, e);
-        default:
-            return 0;
-    }
+void record_run(const std::vector<ScriptEffect>& effects) {
+    detail::ScriptRun& r = last_run();
+    ++r.runs;
+    r.count = int32_t(effects.size());
+    r.effect = effects.empty() ? 0 : effects.front().number;
+    for (int32_t i = 0; i < kEffectValueCount; ++i) r.values[i] = effects.empty() ? 0 : effects.front().values[size_t(i)];
 }
 
 }  // namespace
 
 BOOL ISL_Initialize() {
-    Script& s = script();
-    s.effects.clear();
-    s.started = true;
+    script() = Script{};
+    script().started = true;
     return 1;
 }
 
 BOOL ISL_Finish() {
-    Script& s = script();
-    const bool was = s.started;
-    s.effects.clear();
-    s.started = false;
+    const bool was = script().started;
+    script() = Script{};
     return was ? 1 : 0;
 }
 
 BOOL ISL_AddEffect(int32_t effect, int32_t enabled) {
     Script& s = script();
-    if (!s.started || !known_effect(effect)) return 0;
+    const detail::EffectKind* kind = detail::find_effect(effect);
+    if (!s.started || kind == nullptr || int32_t(s.effects.size()) >= kMaxScriptEffects) return 0;
     try {
-        s.effects.push_back(make_effect(effect, enabled != 0));
+        s.effects.push_back(detail::new_effect(*kind, enabled != 0));
     } catch (const std::bad_alloc&) {
         return 0;
     }
@@ -97,42 +78,73 @@ BOOL ISL_SetEffectValue(int32_t index, int32_t parameter, int32_t value) {
     if (!s.started || index < 0 || size_t(index) >= s.effects.size() || parameter < 0 ||
         parameter >= kEffectValueCount)
         return 0;
-    s.effects[size_t(index)].values[parameter] = value;
+    s.effects[size_t(index)].values[size_t(parameter)] = value;
     return 1;
 }
 
 BOOL ISL_ExecuteScriptOnImage(uint8_t* image, uint32_t width, uint32_t height) {
     const Script& s = script();
-    if (!s.started || width == 0 || height == 0 || !detail::valid_picture(image, width, height, width * 4, 4))
+    if (!s.started || width == 0 || height == 0 || width > uint32_t(INT32_MAX) / 4 || height > uint32_t(INT32_MAX) ||
+        !detail::valid_picture(image, width, height, width * 4, 4))
         return 0;
-    // An effect that fails part way would leave a half-made picture: every
-    // effect runs on a copy, taken back only when all of them succeed.
-    cv::Mat work;
+    // An effect that fails part way would leave a half-made picture: the
+    // effects work apart from it, and their result is taken back only when
+    // all of them succeed. The first takes the picture from where it is.
+    std::vector<uint8_t> work;
     try {
-        work = detail::wrap(image, width, height, width * 4, 4).clone();
-    } catch (...) {
+        work.resize(size_t(width) * height * 4);
+    } catch (const std::bad_alloc&) {
         return 0;
     }
-    for (const Effect& e : s.effects)
-        if (!run_effect(work.data, width, height, e)) return 0;
-    work.copyTo(detail::wrap(image, width, height, width * 4, 4));
-    detail::ScriptRun& r = last_run();
-    ++r.runs;
-    r.effect = s.effects.empty() ? 0 : s.effects.front().number;
-    for (int32_t i = 0; i < kEffectValueCount; ++i) r.values[i] = s.effects.empty() ? 0 : s.effects.front().values[i];
+    detail::Bgra picture{work.data(), int32_t(width), int32_t(height), image};
+    if (!detail::run_effects(s.effects, picture)) return 0;
+    if (picture.pending == nullptr) std::memcpy(image, work.data(), work.size());
+    record_run(s.effects);
     return 1;
 }
 
-BOOL ISL_LoadScriptFromFile(const char*) { return 0; }
+BOOL ISL_LoadScriptFromFile(const char* path) {
+    Script& s = script();
+    if (!s.started) return 0;
+    std::vector<uint8_t> bytes;
+    detail::ScriptFile file;
+    s.loaded = false;
+    if (!detail::read_bounded_file(path, detail::kMaxScriptFileBytes, bytes) || !detail::parse_script(bytes, file))
+        return 0;
+    s.effects = std::move(file.effects);
+    s.background = file.header.background;
+    s.loaded = true;
+    return 1;
+}
 
-BOOL ISL_InitBuffers() { return script().started ? 1 : 0; }
+BOOL ISL_InitBuffers() { return script().started && script().loaded ? 1 : 0; }
 
-BOOL ISL_ReadScriptHeaderFromFile(const char*, ISLScriptHeader*) { return 0; }
+BOOL ISL_ReadScriptHeaderFromFile(const char* path, ISLScriptHeader* header) {
+    Script& s = script();
+    if (!s.started || header == nullptr) return 0;
+    std::vector<uint8_t> bytes;
+    ISLScriptHeader h{};
+    // Only the header is needed, but a longer file must still be a script
+    // file's length to count.
+    if (!detail::read_bounded_file(path, detail::kMaxScriptFileBytes, bytes) || !detail::parse_script_header(bytes, h))
+        return 0;
+    *header = h;
+    s.width = h.width;
+    s.height = h.height;
+    return 1;
+}
 
-BOOL ISL_ExecuteScript(uint8_t*) { return 0; }
+BOOL ISL_ExecuteScript(uint8_t* output) {
+    const Script& s = script();
+    if (!s.started || !s.loaded || s.width < 1 || s.height < 1) return 0;
+    if (!detail::render_effects(s.effects, s.width, s.height, s.background, output)) return 0;
+    ++renders();
+    return 1;
+}
 
 namespace detail {
 ScriptRun last_script_run() { return last_run(); }
+uint64_t script_renders() { return renders(); }
 }  // namespace detail
 
 }  // namespace imglib

@@ -62,6 +62,16 @@ int run_effect(const std::vector<std::string>& args) {
             return usage_error("unknown option " + option);
         }
     }
+    // The engine skips a script it cannot read without a word; here the
+    // user hears of it before anything is written.
+    if (!settings.text.empty()) {
+        std::FILE* script = std::fopen(settings.text.c_str(), "rb");
+        if (script == nullptr) {
+            std::fprintf(stderr, "pte effect: cannot read %s: %s\n", settings.text.c_str(), std::strerror(errno));
+            return 1;
+        }
+        std::fclose(script);
+    }
     std::vector<uint8_t> rgba;
     int width = 0, height = 0;
     if (!read_picture(args[1], rgba, width, height)) {

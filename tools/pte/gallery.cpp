@@ -2,8 +2,8 @@
 // applied through the engine to the same picture (gradients, shapes,
 // strokes like writing and a transparent corner) and labelled with its
 // name. Settings are 500 (the middle of 0..1000) unless an effect needs
-// others to show what it does; names whose route this build does not carry
-// yet are labelled in grey and show the picture unchanged.
+// others to show what it does; the script-file names show the shipped
+// example scripts.
 #include <unistd.h>
 
 #include <cmath>
@@ -97,6 +97,47 @@ void adjust(const std::string& name, EffectSettings& s) {
         {"Vignette", [](EffectSettings& e) { e.f[0] = 1; }},
         {"Radial Blur", [](EffectSettings& e) { e.p[0] = 1000, e.p[1] = 1000; }},
         {"Zoom Blur", [](EffectSettings& e) { e.p[0] = 1000, e.p[1] = 1000; }},
+        // Transforms and warps, neutral at 500 or made for larger pictures.
+        {"Offset", [](EffectSettings& e) { e.p[0] = e.p[1] = 600, e.p[6] = 1; }},
+        {"Perspective", [](EffectSettings& e) { e.p[0] = 300, e.p[1] = 400; }},
+        {"Warp", [](EffectSettings& e) { e.p[0] = 300, e.p[1] = 600, e.p[2] = 400, e.p[3] = 550; }},
+        {"Stretch", [](EffectSettings& e) { e.p[0] = 350, e.p[1] = 350; }},
+        {"Vertical Pivot", [](EffectSettings& e) { e.p[0] = 300, e.p[1] = 100, e.p[3] = 900; }},
+        {"Horizontal Pivot", [](EffectSettings& e) { e.p[0] = 300, e.p[1] = 100, e.p[3] = 900; }},
+        {"Skew", [](EffectSettings& e) { e.p[1] = 400, e.p[3] = 400; }},
+        {"Ripple", [](EffectSettings& e) { e.p[1] = 150, e.p[2] = 40; }},
+        {"Spin", [](EffectSettings& e) { e.p[1] = 700; }},
+        {"Spin Wave", [](EffectSettings& e) { e.p[1] = 700, e.p[2] = 30; }},
+        {"Wave", [](EffectSettings& e) { e.p[0] = 200, e.p[1] = 300; }},
+        {"Zig Zag", [](EffectSettings& e) { e.p[0] = 200, e.p[1] = 300; }},
+        {"Frosted Glass", [](EffectSettings& e) { e.p[0] = 100; }},
+        // Geometric scripts.
+        {"Twirl", [](EffectSettings& e) { e.p[0] = 700; }},
+        {"Sine Distortion", [](EffectSettings& e) { e.p[2] = e.p[3] = 150; }},
+        {"Kaleidoscope", [](EffectSettings& e) { e.p[2] = 120; }},
+        {"Patternizer", [](EffectSettings& e) { e.p[0] = 100, e.p[1] = 300; }},
+        {"Waves", [](EffectSettings& e) { e.p[0] = 60, e.p[1] = 60; }},
+        {"Divider", [](EffectSettings& e) { e.p[0] = e.p[1] = 30; }},
+        {"Carpet", [](EffectSettings& e) { e.p[0] = e.p[1] = 60; }},
+        {"Glass", [](EffectSettings& e) { e.p[0] = 100; }},
+        {"Voxel", [](EffectSettings& e) { e.p[0] = 60; }},
+        {"Zoom", [](EffectSettings& e) { e.p[0] = 150; }},
+        {"Rotate", [](EffectSettings& e) { e.p[0] = 560, e.p[1] = 100; }},
+        {"Tilt", [](EffectSettings& e) { e.p[0] = 520; }},
+        {"Seamless", [](EffectSettings& e) { e.p[0] = 100; }},
+        // Generators, in the colour, at sizes that suit the tile.
+        {"Lines", [](EffectSettings& e) { e.p[1] = 60, e.p[4] = 40, e.p[6] = 1; }},
+        {"Points", [](EffectSettings& e) { e.p[1] = 40, e.p[6] = 1; }},
+        {"Circles", [](EffectSettings& e) { e.p[1] = 15, e.p[3] = 0, e.p[6] = 1; }},
+        {"Rectangles", [](EffectSettings& e) { e.p[1] = e.p[2] = 20, e.p[4] = 20, e.p[6] = 1; }},
+        {"Splines", [](EffectSettings& e) { e.p[0] = 80, e.p[1] = 100, e.p[2] = 40, e.p[4] = 40, e.p[6] = 1; }},
+        {"Worms", [](EffectSettings& e) { e.p[0] = 150, e.p[1] = 80, e.p[2] = 300, e.p[3] = 16, e.p[6] = 1; }},
+        {"Fibers", [](EffectSettings& e) { e.p[1] = 40, e.p[2] = 8, e.p[4] = 20, e.p[6] = 1; }},
+        {"Trees", [](EffectSettings& e) { e.p[0] = 30, e.p[2] = 40, e.p[4] = 16, e.p[6] = 1; }},
+        {"Generate Noise", [](EffectSettings& e) { e.p[1] = 10, e.p[6] = 1; }},
+        {"Blobs", [](EffectSettings& e) { e.p[0] = 80, e.p[1] = 12, e.p[6] = 1; }},
+        {"Sine Plasma", [](EffectSettings& e) { e.p[0] = e.p[1] = 60; }},
+        {"Pattern", [](EffectSettings& e) { e.p[0] = e.p[1] = 160, e.p[6] = 3; }},
     };
     const auto change = kChanges.find(name);
     if (change != kChanges.end()) change->second(s);
@@ -113,6 +154,22 @@ void place_tile(std::vector<uint8_t>& sheet, int sheetWidth, int left, int top, 
         }
 }
 
+// The shipped example script the script-file names show: one for each of
+// the five groups, the kaleidoscope for "Pattern Explorer"; the Lua filter
+// for every other name.
+std::string script_for(const std::string& name, const std::string& folder, const std::string& lua) {
+    static const std::pair<const char*, const char*> kGroups[] = {
+        {"Material", "material/wood.fxs"},  {"Nature", "nature/grass.fxs"},    {"Surface", "surface/stone.fxs"},
+        {"Other", "other/bubbles.fxs"},     {"Utility", "utility/checker.fxs"}};
+    if (name == "Pattern Explorer") return folder + "/other/kaleidoscope.fxs";
+    for (const char* family : {"Backgrounds ", "Texturize Emboss ", "Texturize Bump ", "Displacement Bump "}) {
+        if (name.rfind(family, 0) != 0) continue;
+        for (const auto& [group, file] : kGroups)
+            if (name.substr(std::string(family).size()) == group) return folder + "/" + file;
+    }
+    return lua;
+}
+
 std::string lua_script_file() {
     char path[] = "/tmp/pte-gallery-XXXXXX";
     const int fd = ::mkstemp(path);
@@ -125,10 +182,12 @@ std::string lua_script_file() {
 }  // namespace
 
 int run_gallery(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr, "usage: pte gallery OUT.png\n");
+    if (args.empty() || args.size() > 2) {
+        std::fprintf(stderr, "usage: pte gallery OUT.png [SCRIPTS]\n"
+                             "  SCRIPTS: the folder of the example effect scripts (default: the source tree's)\n");
         return 2;
     }
+    const std::string scripts = args.size() == 2 ? args[1] : PTE_EXAMPLE_SCRIPTS;
     const std::vector<CatalogueEntry> entries = catalogue();
     const int rows = int(entries.size() + kColumns - 1) / kColumns;
     const int width = kGap + kColumns * (kTileWidth + kGap);
@@ -140,7 +199,7 @@ int run_gallery(const std::vector<std::string>& args) {
     for (size_t i = 0; i < entries.size(); ++i) {
         const CatalogueEntry& entry = entries[i];
         EffectSettings settings;
-        settings.text = script;
+        settings.text = script_for(entry.name, scripts, script);
         adjust(entry.name, settings);
         std::vector<uint8_t> result = picture;
         std::string error;
@@ -151,8 +210,7 @@ int run_gallery(const std::vector<std::string>& args) {
         const int left = kGap + int(i % kColumns) * (kTileWidth + kGap);
         const int top = kGap + int(i / kColumns) * (kCellHeight + kGap);
         place_tile(sheet, width, left, top, result);
-        const bool pending = entry.route.find("not yet") != std::string::npos;
-        const uint8_t ink[3] = {uint8_t(pending ? 150 : 20), uint8_t(pending ? 150 : 20), uint8_t(pending ? 150 : 20)};
+        const uint8_t ink[3] = {20, 20, 20};
         draw_label(sheet.data(), width, height, left, top + kTileHeight + 2, entry.name, ink);
     }
     if (!script.empty()) std::remove(script.c_str());
