@@ -1,11 +1,13 @@
 #include "io/page_files.h"
 
+#include <cerrno>
 #include <stdexcept>
 #include <string_view>
 
 #include "engine/buffer.h"
 #include "engine/merge.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "io/image_files.h"
 #include "platform/imglib/files.h"
 
@@ -72,14 +74,18 @@ using RowConversion = void (*)(uint8_t*, int32_t, const uint16_t*, int32_t, int3
 void save_page(const engine::EngineState& s, const char* path, const PageWriter* writer, uint32_t bytesPerPixel,
                RowConversion convert, int32_t dpi) {
     const int32_t width = s.imageWidth, height = s.imageHeight;
-    if (writer == nullptr || path == nullptr || width <= 0 || height <= 0) return;
+    if (writer == nullptr) return;
+    if (path == nullptr || width <= 0 || height <= 0) return trace::skipped("save the page", "no path, or no image");
     engine::OwnedBuffer<uint16_t> composite;
     engine::OwnedBuffer<uint8_t> out;
     composite.allocate_or_throw(uint64_t(width) * 4);
     out.allocate_or_throw(uint64_t(width) * bytesPerPixel);
 
     HISDEST dest = IS40_OpenFileDest(path, 0);
-    if (dest == nullptr) throw std::runtime_error("page file cannot be opened");
+    if (dest == nullptr) {
+        trace::cannot_open("save the page", path, errno);
+        throw std::runtime_error("page file cannot be opened");
+    }
     bool ok = false;
     if (HISLINES lines = writer->init(dest, uint32_t(width), uint32_t(height), dpi); lines != nullptr) {
         ok = true;
@@ -101,11 +107,19 @@ void save_page(const engine::EngineState& s, const char* path, const PageWriter*
 }  // namespace
 
 void save_page_rgb24(const engine::EngineState& s, const char* path, const char* ext, int32_t dpi) {
-    save_page(s, path, find_by_extension(kRGB24Writers, ext), 3, pixels::rgba64_to_rgb24, dpi);
+    const PageWriter* writer = find_by_extension(kRGB24Writers, ext);
+    if (writer == nullptr)
+        trace::skipped("PTE_SavePageToFileRGB24", "unknown extension '%s' for '%s' (.bmp .png .jpg): nothing written",
+                       trace::shown(ext), trace::shown(path));
+    save_page(s, path, writer, 3, pixels::rgba64_to_rgb24, dpi);
 }
 
 void save_page_rgba32(const engine::EngineState& s, const char* path, const char* ext, int32_t dpi) {
-    save_page(s, path, find_by_extension(kRGBA32Writers, ext), 4, pixels::rgba64_to_rgba32, dpi);
+    const PageWriter* writer = find_by_extension(kRGBA32Writers, ext);
+    if (writer == nullptr)
+        trace::skipped("PTE_SavePageToFileRGB32", "unknown extension '%s' for '%s' (.png .tga .tif): nothing written",
+                       trace::shown(ext), trace::shown(path));
+    save_page(s, path, writer, 4, pixels::rgba64_to_rgba32, dpi);
 }
 
 }  // namespace io

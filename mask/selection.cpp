@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "script/colour_space.h"
 
 namespace mask {
@@ -22,7 +23,7 @@ inline uint32_t mean3(const uint8_t* p) { return (uint32_t(p[0]) + p[1] + p[2]) 
 template <class F>
 void for_each_mask_value(EngineState& s, F&& f) {
     uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr) return;
+    if (m == nullptr) return trace::no_image("change the selection mask");
     const uint64_t count = engine::image_pixel_count(s);
     for (uint64_t i = 0; i < count; ++i) f(m[i], i);
 }
@@ -40,7 +41,7 @@ void mark_where(EngineState& s, uint16_t value, Match&& match) {
 template <class F>
 void for_each_layer_pixel(EngineState& s, F&& f) {
     uint16_t* layer = engine::current_image_pixels(s);
-    if (layer == nullptr) return;
+    if (layer == nullptr) return trace::no_current_layer("move between the mask and the current layer", s);
     for_each_mask_value(s, [&](uint16_t& m, uint64_t i) { f(m, layer + i * 4); });
 }
 
@@ -81,7 +82,8 @@ void fill_from_grey(EngineState& s, int32_t red, int32_t green, int32_t blue) {
 
 void save_rgb24(const EngineState& s, uint8_t* dst, int32_t stride_bytes) {
     const uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr || dst == nullptr) return;
+    if (m == nullptr) return trace::no_image("PTE_SaveMask");
+    if (dst == nullptr) return trace::skipped("PTE_SaveMask", "no destination (null)");
     for (int32_t y = 0; y < s.imageHeight; ++y) {
         const uint16_t* row = m + int64_t(y) * s.imageWidth;
         uint8_t* out = dst + int64_t(y) * stride_bytes;
@@ -91,7 +93,8 @@ void save_rgb24(const EngineState& s, uint8_t* dst, int32_t stride_bytes) {
 
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride_bytes, int32_t width, int32_t height) {
     uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr || src == nullptr) return;
+    if (m == nullptr) return trace::no_image("PTE_LoadMask");
+    if (src == nullptr) return trace::skipped("PTE_LoadMask", "no source (null)");
     width = std::min(width, s.imageWidth);
     height = std::min(height, s.imageHeight);
     for (int32_t y = 0; y < height; ++y) {
@@ -213,7 +216,11 @@ void apply_to_working_alpha(EngineState& s) {
     auto& source = s.working.iplSrc32;
     // The working buffers keep the size they were allocated at; one from
     // before a size change is left alone rather than overrun.
-    if (!source || !s.maskActive || source.size() != engine::sat_mul(engine::image_pixel_count(s), 4)) return;
+    if (!s.maskActive)
+        return trace::skipped("PTE_ApplyMaskToAlpha_IPLSrcRGBA", "the mask is not in force (PTE_EnableMask)");
+    if (!source || source.size() != engine::sat_mul(engine::image_pixel_count(s), 4))
+        return trace::skipped("PTE_ApplyMaskToAlpha_IPLSrcRGBA", "no RGBA32 source buffer of the image's size "
+                                                                 "(PTE_IPLAllocSrcBuffer32)");
     apply_to_alpha_rgba32(s, source.data());
 }
 
