@@ -148,9 +148,9 @@ void set_tool(EngineState& s, const ToolSettings& tool) {
     b.blendStrength = tool.blendStrength;
     b.primaryStrength = tool.primaryStrength;
     b.blendRemix = tool.blendRemix;
-    b.toolByte11 = tool.byte11;
+    b.toolByte11 = tool.reserved1;
     b.tipInvert = tool.tipInvert;
-    b.toolByte13 = tool.byte13;
+    b.toolByte13 = tool.reserved2;
     b.shapeAngle = tool.shapeAngle;
     b.mixKind = kMixNormal;
 
