@@ -38,6 +38,7 @@ void clear_paint_layer_old(engine::EngineState& s) {
 
 void create_paint_layer(engine::EngineState& s, int32_t opacityPercent, const char* modeName) {
     engine::LayerSlot& p = s.paintLayer;
+    if (!s.mask.values) trace::no_image("PTE_CreatePaintLayer");
     // A paint layer left at another image size is dropped: dabs and merges
     // address it with the image's size.
     if (p.has_pixels() && !engine::image_pixels(s, p)) p.pixels.release();

@@ -284,7 +284,6 @@ void clear(EngineState& s) {
 void save_step(EngineState& s, bool savePixels, bool saveMask) {
     UndoState& u = s.undo;
     if (u.paused) return trace::skipped("PTE_SaveUndoBuffer", "undo is paused (PTE_ResumeUndo)");
-    if (trace::enabled()) trace_step_kept(s, savePixels, saveMask);
     settle_dirty_rect(s);
     discard_redo(s);
 
@@ -303,8 +302,11 @@ void save_step(EngineState& s, bool savePixels, bool saveMask) {
     const bool want_pixels = static_cast<bool>(pixel), want_mask = static_cast<bool>(mask);
     if ((savePixels || saveMask) && !want_pixels && !want_mask) {
         reset_dirty_rect(s);
+        // With undo off, that is the reason a host needs to hear.
+        if (u.levels <= 0) return trace_step_kept(s, savePixels, saveMask);
         return trace::skipped("PTE_SaveUndoBuffer", "nothing to record: no current layer of the image's size, no mask");
     }
+    if (trace::enabled()) trace_step_kept(s, savePixels, saveMask);
 
     recompute_auto_budget(s);
     NewBlocks blocks;
