@@ -105,7 +105,10 @@ void magic_wand(EngineState& s, int32_t x, int32_t y, int32_t tolerance, int32_t
     const int32_t sample = brush::color_at(s, x, y, brush::current_layer_pixels(s));
     const Click click{s, s.working.iplSrc32.data(), uint32_t(s.imageWidth), uint32_t(s.imageHeight), x, y,
                       tolerance, level_from_percent(percent), sample};
-    if (sample == -1 && !chosen->name.starts_with("Alpha") && chosen->name != "Connected")
+    // Without a current layer the wand reads a transparent picture.
+    if (engine::current_image_pixels(s) == nullptr)
+        trace::no_current_layer("PTE_IPLMaskWand", s);
+    else if (sample == -1 && !chosen->name.starts_with("Alpha") && chosen->name != "Connected")
         trace::skipped("PTE_IPLMaskWand", "the pixel at (%d, %d) is transparent: it has no colour to match", x, y);
     chosen->run(click);
 }
