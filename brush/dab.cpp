@@ -1226,9 +1226,10 @@ void paint_rows(Dab& d, const TipWalk& walk, const Window& w, int32_t n, RowPain
 }
 
 // Why a dab that runs paints nothing, if it does not: the settings that
-// leave every coverage at 0, or a window outside the image.
+// leave every coverage at 0, or a window outside the image. The window
+// comes by value: its address must not escape the dab's hot loops.
 [[gnu::cold]] void trace_faint_dab(const EngineState& s, const char* operation, uint32_t alphaScale, int32_t n,
-                                   const Window& w, int32_t x, int32_t y) {
+                                   bool outside, int32_t x, int32_t y) {
     const BrushState& b = s.brush;
     if (n <= 0) return trace::skipped(operation, "the brush size is %d (PTE_SetSize, before PTE_SetTool)", b.brushSize);
     if (alphaScale == 0)
@@ -1236,7 +1237,7 @@ void paint_rows(Dab& d, const TipWalk& walk, const Window& w, int32_t n, RowPain
     if (!(b.tipStrength > 0))
         return trace::skipped(operation, "the tip is empty: tip strength %g (PTE_SetTool's first argument, 0..1)",
                               double(b.tipStrength));
-    if (w.x0 >= w.x1 || w.y0 >= w.y1)
+    if (outside)
         trace::skipped(operation, "a dab at (%d, %d) lies wholly outside the %d x %d image", x, y, s.imageWidth,
                        s.imageHeight);
 }
@@ -1297,7 +1298,8 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
     d.rowLength = size_t(s.layerRowLength);
 
     const Window w = dab_window(s, x, y, n);
-    if (trace::enabled()) trace_faint_dab(s, "PTE_DrawDabGrit", d.alphaScale, n, w, x, y);
+    if (trace::enabled())
+        trace_faint_dab(s, "PTE_DrawDabGrit", d.alphaScale, n, w.x0 >= w.x1 || w.y0 >= w.y1, x, y);
     undo::grow_dirty_rect(s, w.x0, w.y0, w.x1, w.y1);
     if (paint != nullptr) grow_changed_area(s.paintLayer, w.x0, w.y0, w.x1, w.y1);
     const TipWalk walk = tip_walk(s, S, w, 4 * s.tipSize, 4);
@@ -1334,7 +1336,8 @@ void draw_dab_mask(EngineState& s, int32_t x, int32_t y) {
     d.dst = mask;
 
     const Window w = dab_window(s, x, y, n);
-    if (trace::enabled()) trace_faint_dab(s, "PTE_DrawDabGritMask", d.alphaScale, n, w, x, y);
+    if (trace::enabled())
+        trace_faint_dab(s, "PTE_DrawDabGritMask", d.alphaScale, n, w.x0 >= w.x1 || w.y0 >= w.y1, x, y);
     undo::grow_dirty_rect(s, w.x0, w.y0, w.x1, w.y1);
     // In the blend buffer a mask value sits at row * 4T + column.
     paint_rows(d, tip_walk(s, S, w, 4 * s.tipSize, 1), w, n, paint_mask_row);
