@@ -4,6 +4,7 @@
 
 #include "brush/settings.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 
 namespace brush {
 
@@ -49,12 +50,24 @@ CopyWindow copy_window(const EngineState& s, int32_t x, int32_t y, int32_t S) {
 
 size_t image_index(const EngineState& s, int32_t x, int32_t y) { return size_t(y) * size_t(s.imageWidth) + size_t(x); }
 
+constexpr const char* kPickUp = "pick up colour into the blend buffer";
+
+// Why a copy into the blend buffer does nothing.
+[[gnu::cold]] void trace_no_pick_up(const EngineState& s, const void* buffer, const void* source) {
+    if (s.brush.blendStrength == 0)
+        trace::skipped(kPickUp, "the blend strength is 0 (PTE_SetBlendStrength or PTE_SetTool's eighth argument)");
+    else if (buffer == nullptr)
+        trace::no_image(kPickUp);
+    else if (source == nullptr)
+        trace::skipped(kPickUp, "the picture to pick up from is missing (a layer without pixels, or no image)");
+}
+
 }  // namespace
 
 void copy_blend_buffer(EngineState& s, int32_t x, int32_t y, const uint16_t* source, int32_t mix, bool hold) {
     const BrushState& b = s.brush;
     uint16_t* buffer = blend_buffer(s);
-    if (b.blendStrength == 0 || buffer == nullptr || source == nullptr) return;
+    if (b.blendStrength == 0 || buffer == nullptr || source == nullptr) return trace_no_pick_up(s, buffer, source);
     const int32_t S = tip_edge(s);
     const size_t row = size_t(s.tipRowLength);
     const CopyWindow w = copy_window(s, x, y, S);
@@ -105,7 +118,7 @@ void copy_blend_buffer(EngineState& s, int32_t x, int32_t y, const uint16_t* sou
 void copy_blend_buffer_mask(EngineState& s, int32_t x, int32_t y, int32_t mix) {
     uint16_t* buffer = blend_buffer(s);
     const uint16_t* mask = pixels::image_mask(s);
-    if (s.brush.blendStrength == 0 || buffer == nullptr || mask == nullptr) return;
+    if (s.brush.blendStrength == 0 || buffer == nullptr || mask == nullptr) return trace_no_pick_up(s, buffer, mask);
     const int32_t S = tip_edge(s);
     const size_t row = size_t(s.tipRowLength);
     const CopyWindow w = copy_window(s, x, y, S);
@@ -128,7 +141,7 @@ void clear_blend_buffer(EngineState& s) { s.brush.blendBuffer.fill_bytes(0); }
 
 void filter_blend_buffer(EngineState& s, int32_t kind, int32_t level) {
     uint16_t* buffer = blend_buffer(s);
-    if (buffer == nullptr) return;
+    if (buffer == nullptr) return trace::no_image("PTE_FilterBlendBuffer");
     const int64_t d = trunc_to_int(level * 655.35);
     const int32_t S = tip_edge(s);
     for (int32_t ty = 0; ty < S; ++ty) {

@@ -12,6 +12,7 @@
 #include "brush/settings.h"
 #include "brush/tip.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "undo/history.h"
 
 namespace brush {
@@ -1218,6 +1219,29 @@ void paint_rows(Dab& d, const TipWalk& walk, const Window& w, int32_t n, RowPain
     }
 }
 
+// Why a dab can paint nothing: asked only when tracing is on.
+[[gnu::cold]] void trace_idle_dab(const EngineState& s, const char* operation) {
+    if (!tip_ready(s)) return trace::no_image(operation);
+    trace::no_current_layer(operation, s);
+}
+
+// Why a dab that runs paints nothing, if it does not: the settings that
+// leave every coverage at 0, or a window outside the image. The window
+// comes by value: its address must not escape the dab's hot loops.
+[[gnu::cold]] void trace_faint_dab(const EngineState& s, const char* operation, uint32_t alphaScale, int32_t n,
+                                   bool outside, int32_t x, int32_t y) {
+    const BrushState& b = s.brush;
+    if (n <= 0) return trace::skipped(operation, "the brush size is %d (PTE_SetSize, before PTE_SetTool)", b.brushSize);
+    if (alphaScale == 0)
+        return trace::skipped(operation, "the brush alpha is %d %% (PTE_SetAlpha takes 1..100)", b.alphaPercent);
+    if (!(b.tipStrength > 0))
+        return trace::skipped(operation, "the tip is empty: tip strength %g (PTE_SetTool's first argument, 0..1)",
+                              double(b.tipStrength));
+    if (outside)
+        trace::skipped(operation, "a dab at (%d, %d) lies wholly outside the %d x %d image", x, y, s.imageWidth,
+                       s.imageHeight);
+}
+
 }  // namespace
 
 void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, int32_t blue) {
@@ -1232,7 +1256,8 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
     }
     uint16_t* paint = paint_pixels(s);
     uint16_t* layer = s.currentSlot != nullptr ? engine::image_pixels(s, *s.currentSlot) : nullptr;
-    if (s.currentSlot == nullptr || (paint == nullptr && layer == nullptr) || !tip_ready(s)) return;
+    if (s.currentSlot == nullptr || (paint == nullptr && layer == nullptr) || !tip_ready(s))
+        return trace_idle_dab(s, "PTE_DrawDabGrit");
 
     const int32_t S = tip_edge(s);
     const int32_t n = std::clamp(b.sampleCount, 0, S);
@@ -1273,6 +1298,8 @@ void draw_dab(EngineState& s, int32_t x, int32_t y, int32_t red, int32_t green, 
     d.rowLength = size_t(s.layerRowLength);
 
     const Window w = dab_window(s, x, y, n);
+    if (trace::enabled())
+        trace_faint_dab(s, "PTE_DrawDabGrit", d.alphaScale, n, w.x0 >= w.x1 || w.y0 >= w.y1, x, y);
     undo::grow_dirty_rect(s, w.x0, w.y0, w.x1, w.y1);
     if (paint != nullptr) grow_changed_area(s.paintLayer, w.x0, w.y0, w.x1, w.y1);
     const TipWalk walk = tip_walk(s, S, w, 4 * s.tipSize, 4);
@@ -1293,7 +1320,7 @@ void draw_dab_mask(EngineState& s, int32_t x, int32_t y) {
     uint16_t* mask = pixels::image_mask(s);
     if (mask == nullptr || !tip_ready(s)) {
         b.blendOffOnce = 0;
-        return;
+        return trace::no_image("PTE_DrawDabGritMask");
     }
     const int32_t S = tip_edge(s);
     const int32_t n = std::clamp(b.sampleCount, 0, S);
@@ -1309,6 +1336,8 @@ void draw_dab_mask(EngineState& s, int32_t x, int32_t y) {
     d.dst = mask;
 
     const Window w = dab_window(s, x, y, n);
+    if (trace::enabled())
+        trace_faint_dab(s, "PTE_DrawDabGritMask", d.alphaScale, n, w.x0 >= w.x1 || w.y0 >= w.y1, x, y);
     undo::grow_dirty_rect(s, w.x0, w.y0, w.x1, w.y1);
     // In the blend buffer a mask value sits at row * 4T + column.
     paint_rows(d, tip_walk(s, S, w, 4 * s.tipSize, 1), w, n, paint_mask_row);

@@ -5,6 +5,7 @@
 
 #include "engine/blend_modes.h"
 #include "engine/layers.h"
+#include "engine/trace.h"
 
 namespace brush {
 
@@ -37,6 +38,7 @@ void clear_paint_layer_old(engine::EngineState& s) {
 
 void create_paint_layer(engine::EngineState& s, int32_t opacityPercent, const char* modeName) {
     engine::LayerSlot& p = s.paintLayer;
+    if (!s.mask.values) trace::no_image("PTE_CreatePaintLayer");
     // A paint layer left at another image size is dropped: dabs and merges
     // address it with the image's size.
     if (p.has_pixels() && !engine::image_pixels(s, p)) p.pixels.release();
@@ -45,13 +47,19 @@ void create_paint_layer(engine::EngineState& s, int32_t opacityPercent, const ch
         p.height = s.imageHeight;
         p.rowLength = s.layerRowLength;
         // Without the memory there is no paint layer and dabs go to the layer.
-        if (p.pixels.allocate(engine::sat_mul(engine::image_pixel_count(s), 4))) clear_paint_layer(s);
+        if (p.pixels.allocate(engine::sat_mul(engine::image_pixel_count(s), 4)))
+            clear_paint_layer(s);
+        else
+            trace::skipped("PTE_CreatePaintLayer", "no memory for a %d x %d paint layer: dabs go to the layer", p.width,
+                           p.height);
     }
     if (modeName != nullptr && std::strlen(modeName) < sizeof p.modeName) std::strcpy(p.modeName, modeName);
     p.visible = 1;
     p.keepAlpha = 0;
     p.opacity = layers::opacity_from_percent(opacityPercent);
     p.mode = engine::blend_mode_from_name(modeName);
+    if (!engine::is_blend_mode_name(modeName))
+        trace::unknown_name("PTE_CreatePaintLayer", "blend mode", modeName, "the stroke merges as \"Normal\"");
 }
 
 void grow_changed_area(engine::LayerSlot& paint, int32_t left, int32_t top, int32_t right, int32_t bottom) {

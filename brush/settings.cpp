@@ -6,6 +6,7 @@
 
 #include "brush/random.h"
 #include "brush/tip.h"
+#include "engine/trace.h"
 
 namespace brush {
 
@@ -148,9 +149,9 @@ void set_tool(EngineState& s, const ToolSettings& tool) {
     b.blendStrength = tool.blendStrength;
     b.primaryStrength = tool.primaryStrength;
     b.blendRemix = tool.blendRemix;
-    b.toolByte11 = tool.byte11;
+    b.toolByte11 = tool.reserved1;
     b.tipInvert = tool.tipInvert;
-    b.toolByte13 = tool.byte13;
+    b.toolByte13 = tool.reserved2;
     b.shapeAngle = tool.shapeAngle;
     b.mixKind = kMixNormal;
 
@@ -161,7 +162,11 @@ void set_tool(EngineState& s, const ToolSettings& tool) {
     // A grit source of two characters or more (an effect script or a
     // picture) replaces these patterns with pieces cut from it.
     if (tool.gritSource != nullptr && strnlen(tool.gritSource, 2) >= 2) build_grit_from_picture(s, tool.gritSource);
-    set_brush_shape(s, tool.shapeSource, tool.shapeAngle);
+    // Without an image there are no tip buffers; the settings above stay.
+    if (tip_ready(s))
+        set_brush_shape(s, tool.shapeSource, tool.shapeAngle);
+    else
+        trace::no_image("PTE_SetTool");
 
     if (b.blendStrength > 0) b.blendStrengthRest = rest_of(b.blendStrength);
     if (b.primaryStrength > 0) b.primaryStrengthRest = rest_of(b.primaryStrength);

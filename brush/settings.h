@@ -69,9 +69,9 @@ struct ToolSettings {
     int32_t blendStrength = 0;
     int32_t primaryStrength = 0;
     uint8_t blendRemix = 0;
-    uint8_t byte11 = 0;
+    uint8_t reserved1 = 0;  // stored, read by nothing
     uint8_t tipInvert = 0;
-    uint8_t byte13 = 0;
+    uint8_t reserved2 = 0;  // stored, read by nothing
     const char* gritSource = nullptr;
     const char* shapeSource = nullptr;
     int32_t shapeAngle = 0;

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "engine/trace.h"
+
 namespace brush {
 
 void create_texture(engine::EngineState& s, int32_t layer) {
-    if (!engine::valid_layer_index(layer)) return;
-    const uint16_t* pixels = engine::image_pixels(s, s.layers[layer]);
-    if (pixels == nullptr) return;
+    const uint16_t* pixels = engine::valid_layer_index(layer) ? engine::image_pixels(s, s.layers[layer]) : nullptr;
+    if (pixels == nullptr) return trace::no_layer("PTE_CreateTexture", s, layer);
     const uint64_t count = engine::image_pixel_count(s);
     auto& texture = s.brush.texture;
     if (texture.size() != count && !texture.allocate(count)) return;

@@ -8,6 +8,7 @@
 #include "brush/random.h"
 #include "brush/settings.h"
 #include "engine/layers.h"
+#include "engine/trace.h"
 
 namespace brush {
 
@@ -98,9 +99,11 @@ void build_disc(EngineState& s) {
 }
 
 void set_brush_shape(EngineState& s, const char* path, int32_t angle, PictureSources sources) {
-    if (!tip_ready(s)) return;
+    if (!tip_ready(s)) return trace::no_image("PTE_SetBrushShape");
     s.brush.tipAlpha.fill_bytes(0);
-    if (path != nullptr && strnlen(path, 2) >= 2 && build_picture_tip(s, path, angle, sources)) return;
+    const bool picture = path != nullptr && strnlen(path, 2) >= 2;
+    if (picture && build_picture_tip(s, path, angle, sources)) return;
+    if (picture) trace::skipped("PTE_SetBrushShape", "no tip picture from '%s': the disc is used", path);
     build_disc(s);
 }
 
@@ -118,7 +121,8 @@ void build_grit_from_tables(EngineState& s) {
 
 void create_blob_from_image(EngineState& s, int32_t layer, int32_t mode) {
     engine::LayerSlot* slot = layers::slot_at(s, layer);
-    if (slot == nullptr || !slot->has_pixels() || slot->width <= 0 || slot->height <= 0) return;
+    if (slot == nullptr || !slot->has_pixels() || slot->width <= 0 || slot->height <= 0)
+        return trace::no_layer("PTE_CreateBlobFromImage", s, layer);
     if (slot->rowLength < slot->width * 4 ||
         slot->pixels.size() < uint64_t(slot->height) * uint64_t(slot->rowLength))
         return;

@@ -33,4 +33,9 @@ int32_t blend_mode_from_name(const char* name) {
     return kModeNormal;
 }
 
+bool is_blend_mode_name(const char* name) {
+    if (name == nullptr || name[0] == '\0') return false;
+    return blend_mode_from_name(name) != kModeNormal || std::strcmp(name, kNames[kModeNormal]) == 0;
+}
+
 }  // namespace engine

@@ -18,5 +18,7 @@ const char* blend_mode_name(int32_t mode);
 // Exact, case-sensitive lookup of a whole name; anything else (the empty
 // text and null included) is 0, "Normal".
 int32_t blend_mode_from_name(const char* name);
+// True when the text is one of the 40 names (exactly).
+bool is_blend_mode_name(const char* name);
 
 }  // namespace engine

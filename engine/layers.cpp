@@ -7,6 +7,7 @@
 
 #include "brush/texture.h"
 #include "engine/blend_modes.h"
+#include "engine/trace.h"
 #include "platform/imglib/imglib.h"
 #include "undo/history.h"
 
@@ -62,12 +63,19 @@ uint16_t opacity_from_percent(int32_t percent) {
 
 bool create_layer(EngineState& s, int32_t index, int32_t width, int32_t height) {
     LayerSlot* slot = slot_at(s, index);
-    if (slot == nullptr || !valid_layer_size(width, height)) return false;
+    if (slot == nullptr || !valid_layer_size(width, height)) {
+        trace::skipped("PTE_CreateLayer", "no layer %d of %d x %d: slots are 0..63, sides 0 and up", index, width,
+                       height);
+        return false;
+    }
     if (slot->has_pixels() && (slot->width != width || slot->height != height)) slot->pixels.release();
     slot->width = width;
     slot->height = height;
     slot->rowLength = width * 4;
-    if (!slot->has_pixels() && !allocate_layer_pixels(s, *slot, width, height)) return false;
+    if (!slot->has_pixels() && !allocate_layer_pixels(s, *slot, width, height)) {
+        trace::skipped("PTE_CreateLayer", "no memory for layer %d of %d x %d", index, width, height);
+        return false;
+    }
     // The background starts opaque white, every other layer transparent black.
     slot->pixels.fill_bytes(index == engine::kBackgroundLayer ? 255 : 0);
     return true;
@@ -79,7 +87,7 @@ void delete_layer(EngineState& s, int32_t index) {
 
 void set_layer(EngineState& s, int32_t index) {
     LayerSlot* slot = slot_at(s, index);
-    if (slot == nullptr || !slot->has_pixels()) return;
+    if (slot == nullptr || !slot->has_pixels()) return trace::no_layer("PTE_SetLayer", s, index);
     if (slot->mode == engine::kModeTexturize3) brush::delete_texture(s);
     LayerSlot* current = s.currentSlot;
     if (index != s.currentLayer && current != nullptr && current->visible && current->mode == engine::kModeTexturize3)
@@ -100,7 +108,7 @@ int32_t find_top_layer(const EngineState& s) {
 void set_layer_options(EngineState& s, int32_t index, uint8_t visible, uint8_t keepAlpha, int32_t opacityPercent,
                        const char* modeName) {
     LayerSlot* slot = slot_at(s, index);
-    if (slot == nullptr) return;
+    if (slot == nullptr) return trace::no_layer("PTE_SetLayerOptions", s, index);
     if (slot->mode == engine::kModeTexturize3) brush::delete_texture(s);
     slot->visible = visible;
     slot->keepAlpha = keepAlpha;
@@ -108,6 +116,8 @@ void set_layer_options(EngineState& s, int32_t index, uint8_t visible, uint8_t k
     std::memset(slot->modeName, 0, sizeof slot->modeName);
     if (modeName != nullptr && std::strlen(modeName) < sizeof slot->modeName) std::strcpy(slot->modeName, modeName);
     slot->mode = engine::blend_mode_from_name(modeName);
+    if (!engine::is_blend_mode_name(modeName))
+        trace::unknown_name("PTE_SetLayerOptions", "blend mode", modeName, "the layer blends as \"Normal\"");
     s.topLayer = find_top_layer(s);
     if (index != s.currentLayer && slot->visible && slot->mode == engine::kModeTexturize3)
         brush::create_texture(s, index);
@@ -116,7 +126,8 @@ void set_layer_options(EngineState& s, int32_t index, uint8_t visible, uint8_t k
 void swap_layers(EngineState& s, int32_t a, int32_t b) {
     LayerSlot* first = slot_at(s, a);
     LayerSlot* second = slot_at(s, b);
-    if (first == nullptr || second == nullptr || first == second) return;
+    if (first == nullptr || second == nullptr) return trace::no_layer("PTE_SwapLayers", s, first == nullptr ? a : b);
+    if (first == second) return;
     std::swap(*first, *second);
 }
 
@@ -133,16 +144,20 @@ const LayerSlot* mask_layer_of(const EngineState& s, int32_t index) {
 }
 
 void invert_alpha(EngineState& s, int32_t index) {
-    if (LayerSlot* slot = slot_at(s, index)) for_each_pixel(*slot, [](uint16_t* p) { p[3] = uint16_t(65535 - p[3]); });
+    LayerSlot* slot = slot_at(s, index);
+    if (slot == nullptr || !slot->has_pixels()) return trace::no_layer("PTE_InvertAlpha", s, index);
+    for_each_pixel(*slot, [](uint16_t* p) { p[3] = uint16_t(65535 - p[3]); });
 }
 
 void set_layer_alpha(EngineState& s, int32_t index, uint16_t value) {
-    if (LayerSlot* slot = slot_at(s, index)) for_each_pixel(*slot, [value](uint16_t* p) { p[3] = value; });
+    LayerSlot* slot = slot_at(s, index);
+    if (slot == nullptr || !slot->has_pixels()) return trace::no_layer("PTE_SetLayerAlpha", s, index);
+    for_each_pixel(*slot, [value](uint16_t* p) { p[3] = value; });
 }
 
 void normalize_layer_alpha(EngineState& s, int32_t index) {
     LayerSlot* slot = slot_at(s, index);
-    if (slot == nullptr || !slot->has_pixels()) return;
+    if (slot == nullptr || !slot->has_pixels()) return trace::no_layer("PTE_NormalizeLayerAlpha", s, index);
     const uint32_t opacity = slot->opacity;  // at most 256, so the product stays within 16 bits
     for_each_pixel(*slot, [opacity](uint16_t* p) { p[3] = uint16_t((opacity * p[3]) >> 8); });
     slot->opacity = 256;
@@ -150,7 +165,7 @@ void normalize_layer_alpha(EngineState& s, int32_t index) {
 
 void set_color_alpha(EngineState& s, int32_t red, int32_t green, int32_t blue) {
     uint16_t* pixels = engine::current_image_pixels(s);
-    if (pixels == nullptr) return;
+    if (pixels == nullptr) return trace::no_current_layer("PTE_SetColorAlpha", s);
     const auto wide = [](int32_t v) { return uint16_t(std::clamp(v, 0, 255) * 257); };
     const uint16_t r = wide(red), g = wide(green), b = wide(blue);
     const uint64_t count = engine::image_pixel_count(s);
@@ -167,7 +182,8 @@ void set_color_alpha(EngineState& s, int32_t red, int32_t green, int32_t blue) {
 
 void blur_paint_layer_alpha(EngineState& s) {
     LayerSlot& paint = s.paintLayer;
-    if (!paint.has_pixels() || paint.width <= 0 || paint.height <= 0) return;
+    if (!paint.has_pixels() || paint.width <= 0 || paint.height <= 0)
+        return trace::skipped("PTE_BlurPaintLayerAlpha", "no paint layer (PTE_CreatePaintLayer makes it)");
     const uint64_t count = uint64_t(paint.width) * uint64_t(paint.height);
     engine::OwnedBuffer<uint8_t> alpha, blurred;
     if (!alpha.allocate(count) || !blurred.allocate(count)) return;

@@ -9,6 +9,7 @@
 #include "engine/layers.h"
 #include "engine/pixels.h"
 #include "platform/parallel.h"
+#include "engine/trace.h"
 
 namespace merge {
 
@@ -42,6 +43,17 @@ const LayerSlot* table_slot(const EngineState& s, int32_t index) {
 // The blend settings of a layer merged as a whole: its mode and opacity; a
 // merge of a layer or a stroke never keeps the destination's alpha.
 blend::Params params_of(const LayerSlot& layer) { return {layer.mode, layer.opacity, false}; }
+
+// Why a stroke's end merges nothing, if it does not.
+[[gnu::cold]] void trace_unmerged_stroke(const EngineState& s, int32_t index) {
+    const LayerSlot& paint = s.paintLayer;
+    if (!engine::valid_layer_index(index) || engine::image_pixels(s, s.layers[index]) == nullptr)
+        trace::no_layer("PTE_MergePaintLayer", s, index);
+    else if (engine::image_pixels(s, paint) == nullptr)
+        trace::skipped("PTE_MergePaintLayer", "no paint layer (PTE_CreatePaintLayer makes it)");
+    else if (paint.changedRight <= paint.changedLeft || paint.changedBottom <= paint.changedTop)
+        trace::skipped("PTE_MergePaintLayer", "nothing was painted into the paint layer since it was last cleared");
+}
 
 }  // namespace
 
@@ -106,6 +118,7 @@ const uint16_t* mask_pixels_of(const EngineState& s, int32_t index) {
 void merge_paint_layer(EngineState& s, int32_t index) {
     LayerSlot* slot = layers::slot_at(s, index);
     const LayerSlot& paint = s.paintLayer;
+    if (trace::enabled()) trace_unmerged_stroke(s, index);
     if (slot != nullptr) {
         const int64_t left = paint.changedLeft, top = paint.changedTop;
         const int64_t width = int64_t(paint.changedRight) - left, height = int64_t(paint.changedBottom) - top;
@@ -119,7 +132,8 @@ void merge_paint_layer(EngineState& s, int32_t index) {
 void merge_layer(EngineState& s, int32_t from, int32_t to) {
     LayerSlot* source = layers::slot_at(s, from);
     LayerSlot* target = layers::slot_at(s, to);
-    if (source == nullptr || target == nullptr) return;
+    if (source == nullptr || !engine::image_pixels(s, *source)) return trace::no_layer("PTE_MergeLayer", s, from);
+    if (target == nullptr || !engine::image_pixels(s, *target)) return trace::no_layer("PTE_MergeLayer", s, to);
     merge_rect(image_picture(s, *source), 0, 0, s.imageWidth, s.imageHeight, mask_pixels_of(s, from),
                image_picture(s, *target), 0, 0, params_of(*source));
 }
@@ -127,7 +141,9 @@ void merge_layer(EngineState& s, int32_t from, int32_t to) {
 void merge_layer_into_rect(const EngineState& s, int32_t from, uint16_t* buffer, int32_t x, int32_t y,
                            int32_t width, int32_t height) {
     const LayerSlot* source = table_slot(s, from);
-    if (source == nullptr) return;
+    if (source == nullptr || !engine::image_pixels(s, *source))
+        return trace::no_layer("merge a layer into a buffer", s, from);
+    if (buffer == nullptr) return trace::skipped("merge a layer into a buffer", "no buffer (null)");
     merge_rect(image_picture(s, *source), x, y, width, height, mask_pixels_of(s, from),
                packed_picture(buffer, width, height), 0, 0, params_of(*source));
 }
@@ -160,7 +176,8 @@ void flatten_rows(const EngineState& s, uint16_t* buffer, int32_t x, int32_t y, 
 
 void merge_visible_rect(const EngineState& s, uint16_t* buffer, int32_t x, int32_t y, int32_t width,
                         int32_t height) {
-    if (buffer == nullptr || width <= 0 || height <= 0) return;
+    if (buffer == nullptr || width <= 0 || height <= 0)
+        return trace::skipped("flatten the visible layers", "no buffer, or %d x %d is empty", width, height);
     // The background copy takes a row stride in bytes as an int32.
     if (int64_t(width) * 8 > std::numeric_limits<int32_t>::max()) return;
     int64_t layers = 1;

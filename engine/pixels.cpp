@@ -10,6 +10,7 @@
 #endif
 
 #include "engine/layers.h"
+#include "engine/trace.h"
 #include "platform/imglib/imglib.h"
 #include "platform/parallel.h"
 #include "undo/rle.h"
@@ -33,12 +34,14 @@ const uint16_t* layer_row(const LayerSlot& l, int64_t r) { return l.pixels.data(
 
 // Calls f(layer pixel, host pixel, x, y) for the first width x height pixels
 // of the current layer (when it covers the image) paired with the pixels of
-// a 3-byte host buffer; nothing without either.
+// a 3-byte host buffer; nothing without either. `operation` names the
+// export for the trace.
 template <class Host, class F>
-void for_each_pixel_with_rgb24(const EngineState& s, Host* host, int32_t stride, int32_t width, int32_t height,
-                               F&& f) {
+void for_each_pixel_with_rgb24(const char* operation, const EngineState& s, Host* host, int32_t stride, int32_t width,
+                               int32_t height, F&& f) {
     uint16_t* pixels = engine::current_image_pixels(const_cast<EngineState&>(s));
-    if (pixels == nullptr || host == nullptr) return;
+    if (pixels == nullptr) return trace::no_current_layer(operation, s);
+    if (host == nullptr) return trace::skipped(operation, "no buffer (null)");
     width = std::min(width, s.imageWidth);
     height = std::min(height, s.imageHeight);
     if (width <= 0) return;
@@ -155,14 +158,17 @@ uint16_t* image_mask(EngineState& s) {
 void load_rgba32_layer(EngineState& s, const uint8_t* src, int32_t stride, int32_t index, int32_t x, int32_t y,
                        int32_t width, int32_t height, bool useMask, LoadRule rule) {
     LayerSlot* layer = layers::slot_at(s, index);
-    if (layer == nullptr || !layer->has_pixels() || src == nullptr) return;
+    if (layer == nullptr || !layer->has_pixels()) return trace::no_layer("load into a layer", s, index);
+    if (src == nullptr) return trace::skipped("load into a layer", "no source pixels (null)");
     const Coverage coverage(s);
     const bool weighting = useMask && coverage.any();
     const int64_t x1 = std::min<int64_t>(int64_t(x) + width, layer->width);
     const int64_t y1 = std::min<int64_t>(int64_t(y) + height, layer->height);
     const int64_t x0 = std::max(x, 0);
     const int64_t y0 = std::max(y, 0);
-    if (x0 >= x1 || y0 >= y1) return;
+    if (x0 >= x1 || y0 >= y1)
+        return trace::skipped("load into a layer", "%d x %d at (%d, %d) lies outside layer %d (%d x %d)", width, height,
+                              x, y, index, layer->width, layer->height);
     // The source pixel that lands on (x0, y0) is read first.
     const int64_t skip_x = x0 - x;
     const int64_t skip_y = y0 - y;
@@ -189,30 +195,35 @@ void load_rgba32_layer(EngineState& s, const uint8_t* src, int32_t stride, int32
 }
 
 void load_rgba32(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
-    if (s.currentSlot == nullptr) return;
+    if (s.currentSlot == nullptr) return trace::no_current_layer("load into the current layer", s);
     load_rgba32_layer(s, src, stride, s.currentLayer, 0, 0, s.currentSlot->width, s.currentSlot->height, useMask);
 }
 
 void load_rgba32_layer_compressed(EngineState& s, const uint8_t* data, int32_t length, int32_t index) {
     const LayerSlot* layer = layers::slot_at(s, index);
-    if (layer == nullptr || !layer->has_pixels() || data == nullptr || length <= 0) return;
+    if (layer == nullptr || !layer->has_pixels()) return trace::no_layer("PTE_LoadRGBA32LayerCompressed", s, index);
+    if (data == nullptr || length <= 0)
+        return trace::skipped("PTE_LoadRGBA32LayerCompressed", "no stream (null or length %d)", length);
     const uint64_t bytes = engine::sat_mul(uint64_t(layer->width), uint64_t(layer->height), 4);
     engine::OwnedBuffer<uint8_t> picture;
     picture.allocate_or_throw(bytes);
     if (bytes > UINT32_MAX) return;
     const uint32_t got = imglib::IS3ZInflateBuffer(data, uint32_t(length), picture.data(), uint32_t(bytes), 0);
     // A stream that is corrupt or short would load whatever the buffer held.
-    if (got != bytes) return;
+    if (got != bytes)
+        return trace::skipped("PTE_LoadRGBA32LayerCompressed", "the stream inflates to %u bytes, not layer %d's %llu",
+                              got, index, static_cast<unsigned long long>(bytes));
     load_rgba32_layer(s, picture.data(), layer->width * 4, index, 0, 0, layer->width, layer->height, false);
 }
 
 void load_bgr24(EngineState& s, const uint8_t* src, int32_t stride, int32_t width, int32_t height) {
-    for_each_pixel_with_rgb24(s, src, stride, width, height, [](uint16_t* dp, const uint8_t* sp, int32_t, int32_t) {
+    const auto load = [](uint16_t* dp, const uint8_t* sp, int32_t, int32_t) {
         dp[0] = to16(sp[2]);
         dp[1] = to16(sp[1]);
         dp[2] = to16(sp[0]);
         dp[3] = 65535;
-    });
+    };
+    for_each_pixel_with_rgb24("PTE_Load", s, src, stride, width, height, load);
 }
 
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
@@ -220,7 +231,7 @@ void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask
     const bool weighting = useMask && coverage.any();
     // Every pixel visited lies inside the image: coverage is read by index.
     const size_t row = size_t(s.imageWidth);
-    for_each_pixel_with_rgb24(s, src, stride, s.imageWidth, s.imageHeight,
+    for_each_pixel_with_rgb24("PTE_LoadRGB24", s, src, stride, s.imageWidth, s.imageHeight,
                               [&](uint16_t* dp, const uint8_t* sp, int32_t c, int32_t r) {
                                   const uint32_t cov = weighting ? coverage.at_index(size_t(r) * row + size_t(c)) : 65535;
                                   if (cov == 0) return;
@@ -232,7 +243,7 @@ void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride, bool useMask
 void load_rgb24_to_alpha(EngineState& s, const uint8_t* src, int32_t stride, bool useMask) {
     const Coverage coverage(s);
     const bool weighting = useMask && coverage.any();
-    for_each_pixel_with_rgb24(s, src, stride, s.imageWidth, s.imageHeight,
+    for_each_pixel_with_rgb24("PTE_LoadRGB24ToAlpha", s, src, stride, s.imageWidth, s.imageHeight,
                               [&](uint16_t* dp, const uint8_t* sp, int32_t c, int32_t r) {
                                   if (dp[3] == 0) return;
                                   const uint32_t cov = weighting ? coverage.at(c, r) : 65535;
@@ -246,7 +257,8 @@ void load_rgb24_to_alpha(EngineState& s, const uint8_t* src, int32_t stride, boo
 
 void set_rgba64_layer(EngineState& s, const uint16_t* src, int32_t stride, int32_t index) {
     LayerSlot* layer = image_layer(s, index);
-    if (layer == nullptr || src == nullptr) return;
+    if (layer == nullptr) return trace::no_layer("PTE_SetRGBA64Layer", s, index);
+    if (src == nullptr) return trace::skipped("PTE_SetRGBA64Layer", "no source pixels (null)");
     parallel::for_bands(s.imageHeight, s.imageWidth * parallel::kCopyWork / 4 + 1, [&](int64_t first, int64_t end) {
         for (int64_t r = first; r < end; ++r)
             std::memcpy(layer_row(*layer, r), host_row(src, stride, r), size_t(s.imageWidth) * 8);
@@ -255,14 +267,17 @@ void set_rgba64_layer(EngineState& s, const uint16_t* src, int32_t stride, int32
 
 void set_layer_data(EngineState& s, const void* src, int32_t index) {
     LayerSlot* layer = image_layer(s, index);
-    if (layer == nullptr || src == nullptr) return;
+    if (layer == nullptr) return trace::no_layer("PTE_SetLayerData", s, index);
+    if (src == nullptr) return trace::skipped("PTE_SetLayerData", "no source pixels (null)");
     parallel::copy_bytes(layer->pixels.data(), src, layer->pixels.size_bytes());
 }
 
 void copy_layer_data(EngineState& s, int32_t from, int32_t to) {
     const LayerSlot* source = image_layer(s, from);
     LayerSlot* target = image_layer(s, to);
-    if (source == nullptr || target == nullptr || source == target) return;
+    if (source == nullptr || target == nullptr)
+        return trace::no_layer("PTE_CopyLayerData", s, source == nullptr ? from : to);
+    if (source == target) return;
     parallel::copy_bytes(target->pixels.data(), source->pixels.data(), target->pixels.size_bytes());
 }
 
@@ -270,9 +285,10 @@ void copy_layer_data(EngineState& s, int32_t from, int32_t to) {
 
 void get_rgba64_layer_rect(const EngineState& s, uint16_t* dst, int32_t stride, int32_t index, int32_t x,
                            int32_t y, int32_t width, int32_t height) {
-    if (!engine::valid_layer_index(index) || dst == nullptr) return;
+    if (!engine::valid_layer_index(index) || !s.layers[index].has_pixels())
+        return trace::no_layer("PTE_GetRGBA64LayerRect", s, index);
+    if (dst == nullptr) return trace::skipped("PTE_GetRGBA64LayerRect", "no destination (null)");
     const LayerSlot& layer = s.layers[index];
-    if (!layer.has_pixels()) return;
     // Only the part inside the layer is read; the rest of dst is left as it was.
     const int64_t c0 = std::max<int64_t>(x, 0), c1 = std::min<int64_t>(int64_t(x) + width, layer.width);
     const int64_t r0 = std::max<int64_t>(y, 0), r1 = std::min<int64_t>(int64_t(y) + height, layer.height);
@@ -287,13 +303,18 @@ void get_rgba64_layer_rect(const EngineState& s, uint16_t* dst, int32_t stride, 
 
 void get_layer_data(const EngineState& s, void* dst, int32_t index) {
     const LayerSlot* layer = image_layer(s, index);
-    if (layer == nullptr || dst == nullptr) return;
+    if (layer == nullptr) return trace::no_layer("PTE_GetLayerData", s, index);
+    if (dst == nullptr) return trace::skipped("PTE_GetLayerData", "no destination (null)");
     parallel::copy_bytes(dst, layer->pixels.data(), layer->pixels.size_bytes());
 }
 
 int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int32_t index) {
     const LayerSlot* layer = image_layer(s, index);
-    if (layer == nullptr || dst == nullptr) return 0;
+    if (layer == nullptr || dst == nullptr) {
+        if (layer == nullptr) trace::no_layer("PTE_GetRGBA32Layer", s, index);
+        else trace::skipped("PTE_GetRGBA32Layer", "no destination (null)");
+        return 0;
+    }
     // Bounds in locals: the bytes written could alias the state, which would
     // keep the loop from being vectorised.
     const int32_t rows = s.imageHeight, values = s.imageWidth * 4;
@@ -304,14 +325,14 @@ int32_t get_rgba32_layer(const EngineState& s, uint8_t* dst, int32_t stride, int
 }
 
 void get_rgb24(const EngineState& s, uint8_t* dst, int32_t stride) {
-    for_each_pixel_with_rgb24(s, dst, stride, s.imageWidth, s.imageHeight,
+    for_each_pixel_with_rgb24("PTE_GetRGB24", s, dst, stride, s.imageWidth, s.imageHeight,
                               [](const uint16_t* sp, uint8_t* dp, int32_t, int32_t) {
                                   for (int k = 0; k < 3; ++k) dp[k] = to8(sp[k]);
                               });
 }
 
 void get_rgb24_from_alpha(const EngineState& s, uint8_t* dst, int32_t stride) {
-    for_each_pixel_with_rgb24(s, dst, stride, s.imageWidth, s.imageHeight,
+    for_each_pixel_with_rgb24("PTE_GetRGB24FromAlpha", s, dst, stride, s.imageWidth, s.imageHeight,
                               [](const uint16_t* sp, uint8_t* dp, int32_t, int32_t) {
                                   dp[0] = dp[1] = dp[2] = to8(sp[3]);
                               });
@@ -319,7 +340,11 @@ void get_rgb24_from_alpha(const EngineState& s, uint8_t* dst, int32_t stride) {
 
 int32_t get_rgba32_layer_compressed(const EngineState& s, uint8_t* dst, int32_t capacity, int32_t index,
                                     int32_t last) {
-    if (image_layer(s, index) == nullptr || dst == nullptr || capacity <= 0) return 0;
+    if (image_layer(s, index) == nullptr || dst == nullptr || capacity <= 0) {
+        if (image_layer(s, index) == nullptr) trace::no_layer("PTE_GetRGBA32LayerCompressed", s, index);
+        else trace::skipped("PTE_GetRGBA32LayerCompressed", "no room (destination null or capacity %d)", capacity);
+        return 0;
+    }
     const uint64_t bytes = engine::sat_mul(engine::image_pixel_count(s), 4);
     if (bytes > UINT32_MAX) return 0;
     engine::OwnedBuffer<uint8_t> picture;
@@ -424,25 +449,38 @@ void rgba64_to_rgb24(uint8_t* dst, int32_t dstStride, const uint16_t* src, int32
 
 int32_t get_layer_line_rle(const EngineState& s, uint8_t* dst, int32_t index, int32_t row) {
     const LayerSlot* layer = image_layer(s, index);
-    if (layer == nullptr || dst == nullptr || row < 0 || row >= s.imageHeight) return 0;
+    if (layer == nullptr || dst == nullptr || row < 0 || row >= s.imageHeight) {
+        if (layer == nullptr) trace::no_layer("PTE_GetRGBA32LayerLineRLE", s, index);
+        else trace::skipped("PTE_GetRGBA32LayerLineRLE", "row %d (rows 0..%d) or destination null", row,
+                            s.imageHeight - 1);
+        return 0;
+    }
     return rle::compress_rgba64(layer_row(*layer, row), dst, s.imageWidth);
 }
 
 void put_layer_line_rle(EngineState& s, const uint8_t* src, int32_t index, int32_t row) {
     LayerSlot* layer = image_layer(s, index);
-    if (layer == nullptr || row < 0 || row >= s.imageHeight) return;
+    if (layer == nullptr) return trace::no_layer("PTE_PutRGBA32LayerLineRLE", s, index);
+    if (row < 0 || row >= s.imageHeight)
+        return trace::skipped("PTE_PutRGBA32LayerLineRLE", "row %d outside 0..%d", row, s.imageHeight - 1);
     rle::uncompress_rgba64(src, layer_row(*layer, row), s.imageWidth);
 }
 
 int32_t get_mask_line_rle(const EngineState& s, uint8_t* dst, int32_t row) {
     const uint16_t* mask = image_mask(s);
-    if (mask == nullptr || dst == nullptr || row < 0 || row >= s.imageHeight) return 0;
+    if (mask == nullptr || dst == nullptr || row < 0 || row >= s.imageHeight) {
+        if (mask == nullptr) trace::no_image("PTE_GetMaskLineRLE");
+        else trace::skipped("PTE_GetMaskLineRLE", "row %d (rows 0..%d) or destination null", row, s.imageHeight - 1);
+        return 0;
+    }
     return rle::compress_g16(mask + int64_t(row) * s.imageWidth, dst, s.imageWidth);
 }
 
 void put_mask_line_rle(EngineState& s, const uint8_t* src, int32_t row) {
     uint16_t* mask = image_mask(s);
-    if (mask == nullptr || row < 0 || row >= s.imageHeight) return;
+    if (mask == nullptr) return trace::no_image("PTE_PutMaskLineRLE");
+    if (row < 0 || row >= s.imageHeight)
+        return trace::skipped("PTE_PutMaskLineRLE", "row %d outside 0..%d", row, s.imageHeight - 1);
     rle::uncompress_g16(src, mask + int64_t(row) * s.imageWidth, s.imageWidth);
 }
 
@@ -455,7 +493,7 @@ uint16_t channel16(int32_t v) { return to16(uint8_t(v)); }
 
 void clear(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
     LayerSlot* layer = s.currentSlot;
-    if (layer == nullptr || !layer->has_pixels()) return;
+    if (layer == nullptr || !layer->has_pixels()) return trace::no_current_layer("clear the current layer", s);
     const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
     uint16_t* pixels = layer->pixels.data();
     parallel::for_bands(int64_t(layer->pixels.size() / 4), parallel::kCopyWork, [&](int64_t first, int64_t end) {
@@ -467,7 +505,7 @@ void clear_masked(EngineState& s, int32_t r, int32_t g, int32_t b, int32_t a) {
     const uint16_t* mask = image_mask(s);
     if (!s.maskActive || mask == nullptr) return clear(s, r, g, b, a);
     uint16_t* p = engine::current_image_pixels(s);
-    if (p == nullptr) return;
+    if (p == nullptr) return trace::no_current_layer("PTE_ClearMasked", s);
     const uint16_t value[4] = {channel16(r), channel16(g), channel16(b), channel16(a)};
     const auto count = int64_t(engine::image_pixel_count(s));
     parallel::for_bands(count, parallel::kPixelWork, [&](int64_t first, int64_t end) {

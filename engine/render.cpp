@@ -9,6 +9,7 @@
 #include "engine/pixels.h"
 #include "engine/simd4.h"
 #include "platform/parallel.h"
+#include "engine/trace.h"
 
 namespace compositor {
 
@@ -342,15 +343,29 @@ struct Renderer {
     }
 };
 
+// Why find_area found nothing to draw.
+[[gnu::cold]] void trace_empty_area(const EngineState& s, int32_t x, int32_t y, int32_t width, int32_t height) {
+    if (!trace::enabled()) return;
+    if (s.viewWidth <= 0 || s.viewHeight <= 0)
+        return trace::skipped("PTE_Render", "nothing drawn: the view size is %d x %d (PTE_SetViewSize)", s.viewWidth,
+                              s.viewHeight);
+    const int32_t num = s.scaleNumerator, den = s.scaleDenominator;
+    if ((num < den && den <= 0) || (num > den && num <= 0))
+        return trace::skipped("PTE_Render", "nothing drawn: the zoom is %d/%d (PTE_SetScale takes two values above 0)",
+                              num, den);
+    trace::skipped("PTE_Render", "nothing drawn: %d x %d at (%d, %d) at zoom %d/%d covers no pixel of the %d x %d "
+                   "image", width, height, x, y, num, den, s.imageWidth, s.imageHeight);
+}
+
 }  // namespace
 
 void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t x, int32_t y, int32_t width,
                  int32_t height) {
-    if (buffer == nullptr || s.currentSlot == nullptr) return;
-    const uint16_t* current = engine::image_pixels(s, *s.currentSlot);
-    if (current == nullptr) return;
+    if (buffer == nullptr) return trace::skipped("PTE_Render", "no display buffer (null)");
+    const uint16_t* current = s.currentSlot != nullptr ? engine::image_pixels(s, *s.currentSlot) : nullptr;
+    if (current == nullptr) return trace::no_current_layer("PTE_Render", s);
     Area area;
-    if (!find_area(s, x, y, width, height, area)) return;
+    if (!find_area(s, x, y, width, height, area)) return trace_empty_area(s, x, y, width, height);
 
     const Stack stack(s, current);
     Display display;

@@ -78,15 +78,15 @@ PTE_API void PTE_CALL PTE_SetPixColorVary(int32_t amount) { brush::set_pix_color
 
 PTE_API void PTE_CALL PTE_SetPixLumVary(int32_t amount) { brush::set_pix_lum_vary(state(), amount); }
 
-PTE_API void PTE_CALL PTE_SetTool(float tipStrength, int32_t gritBlock, int32_t blockThreshold,
-                                  int32_t pixelThreshold, uint8_t softness, int32_t colorVary,
+PTE_API void PTE_CALL PTE_SetTool(float tipStrength, int32_t gritBlock, int32_t gritBlockThreshold,
+                                  int32_t gritPixelThreshold, uint8_t tipSoftness, int32_t colorVary,
                                   int32_t drawingLength, int32_t blendStrength, int32_t primaryStrength,
-                                  uint8_t remix, uint8_t byte11, uint8_t invert, uint8_t byte13,
+                                  uint8_t blendRemix, uint8_t reserved1, uint8_t tipInvert, uint8_t reserved2,
                                   const char* gritSource, const char* shapeSource, int32_t shapeAngle) {
-    const brush::ToolSettings tool{tipStrength,   gritBlock,     blockThreshold,  pixelThreshold,
-                                   softness,      colorVary,     drawingLength,   blendStrength,
-                                   primaryStrength, remix,       byte11,          invert,
-                                   byte13,        gritSource,    shapeSource,     shapeAngle};
+    const brush::ToolSettings tool{tipStrength,     gritBlock,     gritBlockThreshold, gritPixelThreshold,
+                                   tipSoftness,     colorVary,     drawingLength,      blendStrength,
+                                   primaryStrength, blendRemix,    reserved1,          tipInvert,
+                                   reserved2,       gritSource,    shapeSource,        shapeAngle};
     guarded("SetTool Excpt", [&] { brush::set_tool(state(), tool); });
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/trace.h"
 #include "imaging/effect_routes.h"
 #include "script/colour_space.h"
 
@@ -13,7 +14,10 @@ using engine::EngineState;
 int32_t photo_pop(EngineState& s, int32_t amount, double saturation, uint8_t flag) {
     using namespace effects;
     const Rgba32Pair p = pair(s);
-    if (!p) return 0;
+    if (!p) {
+        trace::no_working_buffers("PTE_IPLPhotoPop");
+        return 0;
+    }
     const uint32_t w = uint32_t(p.width), h = uint32_t(p.height);
     rgb24(s, true, [&](const uint8_t* src, uint8_t* dst) {
         return lib().IS3SharpenImage(src, w, h, 3, w * 3, dst, w * 3, 5, 7);

@@ -10,6 +10,7 @@
 #include "engine/blend_modes.h"
 #include "engine/merge.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "imaging/colour_regions.h"
 #include "imaging/working_buffers.h"
 #include "platform/imglib/draw.h"
@@ -80,7 +81,8 @@ uint32_t opacity_from_percent255(int32_t percent) {
 
 void merge_working_dst(EngineState& s, uint32_t opacity) {
     uint8_t* dst = s.working.iplDst32.data();
-    if (dst == nullptr || s.currentSlot == nullptr) return;
+    if (dst == nullptr) return;
+    if (engine::current_image_pixels(s) == nullptr) return trace::no_current_layer("draw into the current layer", s);
     pixels::adjust_rgba32_by_mask_and_texture(s, dst, 0, 0, s.imageWidth, s.imageHeight);
     merge::merge_rgba32_image(s, dst, *s.currentSlot, {engine::kModeNormal, opacity, s.currentSlot->keepAlpha != 0});
 }
@@ -112,7 +114,7 @@ void draw_ellipse(EngineState& s, int32_t red, int32_t green, int32_t blue, int3
 
 void draw_gradient(EngineState& s, const std::array<Rgb, 4>& colours, int32_t count, int32_t x1, int32_t y1,
                    int32_t x2, int32_t y2, const char* kind) {
-    if (count < 0 || count > 4) return;
+    if (count < 0 || count > 4) return trace::skipped("PTE_IPLGradient", "%d colours: a gradient takes 0 to 4", count);
     const Stops stops = gradient_stops(colours, count);
     const ReleaseOnExit release(s.working.iplDst32);
     alloc_dst_buffer32(s);
@@ -137,8 +139,14 @@ int32_t draw_text(EngineState& s, int32_t red, int32_t green, int32_t blue, int3
                   bool smooth) {
     engine::OwnedBuffer<uint8_t>& source = s.working.iplSrc32;
     const uint64_t bytes = engine::image_pixel_count(s) * 4;
-    if (!source || source.size_bytes() < bytes) return 0;
-    if (text == nullptr || *text == '\0' || x >= s.imageWidth || y >= s.imageHeight) return 0;
+    if (!source || source.size_bytes() < bytes) {
+        trace::skipped("PTE_IPLText", "no RGBA32 source buffer of the image's size (PTE_IPLAllocSrcBuffer32)");
+        return 0;
+    }
+    if (text == nullptr || *text == '\0' || x >= s.imageWidth || y >= s.imageHeight) {
+        trace::skipped("PTE_IPLText", "no text, or (%d, %d) lies at or past the image's right or bottom edge", x, y);
+        return 0;
+    }
     uint8_t* src = update_src_buffer32(s);
     const int32_t w = s.imageWidth, h = s.imageHeight;
     imglib::FontRecord font;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "engine/trace.h"
 #include "imaging/effect_routes.h"
 #include "imaging/working_buffers.h"
 
@@ -211,15 +212,25 @@ std::string_view route_name(EffectRoute route) {
 }
 
 int32_t process_effect(engine::EngineState& s, const EffectArgs& args) {
-    if (!rgba32_pair(s)) return 0;
+    if (!rgba32_pair(s)) {
+        trace::no_working_buffers("PTE_IPLImageProcess");
+        return 0;
+    }
     const Rgb24Release release(s);
-    if (args.name == nullptr) return 0;
+    if (args.name == nullptr) {
+        trace::unknown_name("PTE_IPLImageProcess", "effect", nullptr, "nothing changes");
+        return 0;
+    }
     const std::string_view name = args.name;
+    if (engine::current_image_pixels(s) == nullptr) trace::no_current_layer("PTE_IPLImageProcess", s);
     for (const EffectRow& row : kRows) {
         if (row.name != name) continue;
         if (row.run != nullptr) row.run(s, Effect(args, s.imageWidth, s.imageHeight));
+        else trace::skipped("PTE_IPLImageProcess", "\"%s\" is not available in this build: nothing changes", args.name);
         return 1;
     }
+    trace::unknown_name("PTE_IPLImageProcess", "effect", args.name,
+                        "nothing changes (PTE_GetEffectName lists the names)");
     return 0;
 }
 

@@ -20,7 +20,10 @@ void divide_alpha(EngineState& s, uint8_t* picture) {
 
 void load(EngineState& s, const uint8_t* picture) { load_into_current_layer(s, picture); }
 
-void load_rgb24(EngineState& s, const uint8_t* picture) { pixels::load_rgb24(s, picture, s.imageWidth * 3, true); }
+// Without a current layer there is nothing to load into; the effect's entry has said so.
+void load_rgb24(EngineState& s, const uint8_t* picture) {
+    if (engine::current_image_pixels(s) != nullptr) pixels::load_rgb24(s, picture, s.imageWidth * 3, true);
+}
 
 void merge(EngineState& s, uint8_t* picture, int32_t mode, uint32_t opacity) {
     engine::LayerSlot* layer = s.currentSlot;

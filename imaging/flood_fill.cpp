@@ -5,6 +5,7 @@
 
 #include "brush/sampling.h"
 #include "engine/layers.h"
+#include "engine/trace.h"
 #include "imaging/colour_regions.h"
 #include "imaging/working_buffers.h"
 #include "mask/channel_shuffles.h"
@@ -85,7 +86,9 @@ void erase_connected(const Fill& f) {
 // The region of alike alpha around the click, found on the layer's alpha as
 // a grey picture, painted opaque.
 void paint_alpha_connected(const Fill& f) {
-    if (f.s.currentLayer <= engine::kBackgroundLayer) return;
+    if (f.s.currentLayer <= engine::kBackgroundLayer)
+        return trace::skipped("PTE_IPLFloodFill",
+                              "\"Paint Alpha Connected\" works on layers above the background only");
     engine::OwnedBuffer<uint8_t> map;
     if (!alpha_region_map(f.s, f.x, f.y, f.library(), map)) return;
     mask::colour_from_flood_map_rgba32(f.s, f.src, map.data(), f.red, f.green, f.blue, 255);
@@ -113,11 +116,14 @@ constexpr FillMode kFillModes[] = {
 
 void flood_fill(EngineState& s, int32_t red, int32_t green, int32_t blue, int32_t x, int32_t y, int32_t tolerance,
                 const char* mode) {
-    if (x < 0 || y < 0 || x >= s.imageWidth || y >= s.imageHeight || mode == nullptr) return;
+    if (x < 0 || y < 0 || x >= s.imageWidth || y >= s.imageHeight)
+        return trace::skipped("PTE_IPLFloodFill", "(%d, %d) lies outside the %d x %d image", x, y, s.imageWidth,
+                              s.imageHeight);
     const FillMode* chosen = nullptr;
     for (const FillMode& m : kFillModes)
-        if (m.name == mode) chosen = &m;
-    if (chosen == nullptr) return;
+        if (mode != nullptr && m.name == mode) chosen = &m;
+    if (chosen == nullptr) return trace::unknown_name("PTE_IPLFloodFill", "fill mode", mode, "nothing is filled");
+    if (engine::current_image_pixels(s) == nullptr) trace::no_current_layer("PTE_IPLFloodFill", s);
     const ReleaseOnExit release(s.working.iplSrc32);
     alloc_src_buffer32(s);
     const Fill fill{s,   s.working.iplSrc32.data(), uint32_t(s.imageWidth), uint32_t(s.imageHeight), x, y, red,

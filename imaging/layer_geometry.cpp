@@ -8,6 +8,7 @@
 
 #include "engine/layers.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "platform/imglib/geometry.h"
 #include "platform/imglib/resample.h"
 
@@ -198,7 +199,7 @@ void rotate_layers(EngineState& s, uint32_t rotation) {
 
 void resize_layers(EngineState& s, int32_t newWidth, int32_t newHeight, const char* filterName) {
     const ResizeMethod* method = find_resize_method(filterName);
-    if (method == nullptr) return;
+    if (method == nullptr) return trace::unknown_name("PTE_IPLResize", "resize filter", filterName, "no layer changes");
     check_new_size(newWidth, newHeight);
     const uint32_t width = uint32_t(s.imageWidth), height = uint32_t(s.imageHeight);
     rebuild_layers(s, newWidth, newHeight, [&](int32_t, const uint8_t* old, uint8_t* fresh) {
@@ -208,7 +209,7 @@ void resize_layers(EngineState& s, int32_t newWidth, int32_t newHeight, const ch
 
 void resize_canvas(EngineState& s, int32_t newWidth, int32_t newHeight, const char* anchor) {
     const Anchor* place = find_anchor(anchor);
-    if (place == nullptr) return;
+    if (place == nullptr) return trace::unknown_name("PTE_IPLResizePage", "anchor", anchor, "no layer changes");
     check_new_size(newWidth, newHeight);
     // Both sizes lie in 0..10000 here, so the differences cannot overflow.
     const int32_t x = offset_along(place->horizontal, newWidth - s.imageWidth);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/pixels.h"
+#include "engine/trace.h"
 
 namespace imaging {
 
@@ -21,10 +22,12 @@ bool current_layer_covers_image(EngineState& s) {
 // The current layer as RGBA32 into an image-sized buffer; transparent black
 // when there is nothing to read, so the buffer never holds stale memory.
 void read_current_rgba32(EngineState& s, engine::OwnedBuffer<uint8_t>& buffer) {
+    s.working.src32Layer = s.currentLayer;
     if (current_layer_covers_image(s) &&
         pixels::get_rgba32_layer(s, buffer.data(), s.imageWidth * 4, s.currentLayer) == s.imageHeight)
         return;
     buffer.fill_bytes(0);
+    s.working.src32Layer = -1;
 }
 
 }  // namespace
@@ -55,15 +58,25 @@ void free_dst_buffer24(EngineState& s) { s.working.iplDst24.release(); }
 void set_src_buffer32(EngineState& s, const uint8_t* picture) {
     engine::OwnedBuffer<uint8_t>& buffer = s.working.iplSrc32;
     const uint64_t bytes = image_bytes(s, 4);
-    if (picture == nullptr || !buffer || buffer.size_bytes() < bytes) return;
+    if (picture == nullptr) return trace::skipped("PTE_IPLSetSrcBuffer32", "no picture (null)");
+    if (!buffer || buffer.size_bytes() < bytes)
+        return trace::skipped("PTE_IPLSetSrcBuffer32",
+                              "no RGBA32 source buffer of the image's size (PTE_IPLAllocSrcBuffer32)");
     std::memcpy(buffer.data(), picture, size_t(bytes));
+    s.working.src32Layer = -1;
 }
 
 uint8_t* update_src_buffer32(EngineState& s) {
     engine::OwnedBuffer<uint8_t>& buffer = s.working.iplSrc32;
-    if (!buffer) return nullptr;
+    if (!buffer) {
+        trace::skipped("PTE_IPLUpdateSrcBuffer32", "no RGBA32 source buffer (PTE_IPLAllocSrcBuffer32 makes it)");
+        return nullptr;
+    }
     // A buffer from before a size change is not refilled: it would be overrun.
-    if (buffer.size_bytes() >= image_bytes(s, 4)) read_current_rgba32(s, buffer);
+    if (buffer.size_bytes() >= image_bytes(s, 4))
+        read_current_rgba32(s, buffer);
+    else
+        trace::skipped("PTE_IPLUpdateSrcBuffer32", "the source buffer is from a smaller image: allocate it again");
     return buffer.data();
 }
 

@@ -1,11 +1,14 @@
 #include "io/image_files.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "engine/buffer.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "platform/imglib/channels.h"
 #include "platform/imglib/files.h"
 
@@ -16,6 +19,7 @@ namespace {
 using namespace imglib;
 
 constexpr double kInchesPerMetre = 39.3700787;
+constexpr const char* kReading = "read a picture file";
 
 // Releases what the library handed out on every path.
 class LibraryBlock {
@@ -32,7 +36,9 @@ private:
 
 class Source {
 public:
-    explicit Source(const char* path) : src_(IS3OpenFileSource(path)) {}
+    explicit Source(const char* path) : src_(IS3OpenFileSource(path)) {
+        if (src_ == nullptr) trace::cannot_open(kReading, path, path != nullptr ? errno : EINVAL);
+    }
     Source(const Source&) = delete;
     Source& operator=(const Source&) = delete;
     ~Source() { close(); }
@@ -65,7 +71,10 @@ Decoded decode(const engine::EngineState& s, const char* path, bool want_rgb) {
     IS3Seek(src.get(), 0, 0);
     if (is_metafile(type)) {
         src.close();
-        if (s.imageWidth <= 0 || s.imageHeight <= 0) return d;
+        if (s.imageWidth <= 0 || s.imageHeight <= 0) {
+            trace::skipped(kReading, "'%s' is a metafile, drawn at the image's size: there is no image", path);
+            return d;
+        }
         d.pixels = IS3ReadMetafile(path, &d.width, &d.height, uint32_t(s.imageWidth), uint32_t(s.imageHeight),
                                    metafile_background(s), 0);
         d.rgb = true;
@@ -74,6 +83,7 @@ Decoded decode(const engine::EngineState& s, const char* path, bool want_rgb) {
                             : IS3ReadImageToRGBA(src.get(), &d.width, &d.height);
         d.rgb = want_rgb;
     }
+    if (d.pixels == nullptr) trace::skipped(kReading, "'%s' holds no picture the engine can read", path);
     return d;
 }
 
@@ -91,7 +101,12 @@ int32_t read_exact_size(const engine::EngineState& s, uint8_t* dst, int32_t widt
     if (dst == nullptr) return 0;
     const Decoded d = decode(s, path, rgb);
     const LibraryBlock block(d.pixels);
-    if (d.pixels == nullptr || int64_t(d.width) != width || int64_t(d.height) != height) return 0;
+    if (d.pixels == nullptr) return 0;
+    if (int64_t(d.width) != width || int64_t(d.height) != height) {
+        trace::skipped(kReading, "'%s' is %u x %u, not the %d x %d asked for: nothing copied", path, d.width, d.height,
+                       width, height);
+        return 0;
+    }
     if (rgb) std::memcpy(dst, d.pixels, size_t(d.width) * d.height * 3);
     else copy_rgba(d, dst);
     return 1;
@@ -151,15 +166,33 @@ constexpr WriterRow kRGBA32Writers[] = {
     {".tif", write_tif32},
 };
 
+// The extensions a table of writers offers, for the trace.
+template <size_t N>
+[[gnu::cold]] void trace_unknown_extension(const WriterRow (&table)[N], const char* ext, const char* path) {
+    if (!trace::enabled()) return;
+    std::string offered;
+    for (const WriterRow& r : table) offered.append(offered.empty() ? "" : " ").append(r.ext);
+    trace::skipped("write a picture file",
+                   "unknown extension '%s' for '%s' (this pixel layout writes %s): nothing written", trace::shown(ext),
+                   trace::shown(path), offered.c_str());
+}
+
 template <size_t N>
 int32_t write_by_extension(const WriterRow (&table)[N], const uint8_t* src, int32_t width, int32_t height,
                            const char* path, const char* ext, int32_t dpi) {
     const WriterRow* row = find_by_extension(table, ext);
     // An unknown extension writes nothing: not even an empty file in place
     // of an existing one.
-    if (row == nullptr || src == nullptr || path == nullptr || width <= 0 || height <= 0) return 0;
+    if (row == nullptr || src == nullptr || path == nullptr || width <= 0 || height <= 0) {
+        if (row == nullptr) trace_unknown_extension(table, ext, path);
+        else trace::skipped("write a picture file", "no pixels, no path, or %d x %d is empty", width, height);
+        return 0;
+    }
     HISDEST dest = IS3OpenFileDest(path, 0);
-    if (dest == nullptr) return 0;
+    if (dest == nullptr) {
+        trace::cannot_open("write a picture file", path, errno);
+        return 0;
+    }
     BOOL written = 0;
     try {
         written = row->write(dest, src, uint32_t(width), uint32_t(height), dpi);
@@ -309,18 +342,21 @@ int32_t dpi_from_file(const char* path) {
 }
 
 void get_new_rgba32(const engine::EngineState& s, uint8_t* dst) {
-    if (dst == nullptr || !s.io.newRGBA) return;
+    if (!s.io.newRGBA) return trace::skipped("PTE_GetNewRGBA32", "no picture in newRGBA (PTE_ReadFromFile fills it)");
+    if (dst == nullptr) return trace::skipped("PTE_GetNewRGBA32", "no destination (null)");
     std::memcpy(dst, s.io.newRGBA.data(), size_t(s.io.newRGBAWidth) * size_t(s.io.newRGBAHeight) * 4);
 }
 
 void get_new_rgba24(const engine::EngineState& s, uint8_t* dst) {
-    if (dst == nullptr || !s.io.newRGBA) return;
+    if (!s.io.newRGBA) return trace::skipped("PTE_GetNewRGBA24", "no picture in newRGBA (PTE_ReadFromFile fills it)");
+    if (dst == nullptr) return trace::skipped("PTE_GetNewRGBA24", "no destination (null)");
     const uint32_t w = uint32_t(s.io.newRGBAWidth), h = uint32_t(s.io.newRGBAHeight);
     IS3SplitRGBAToRGBPlusA(s.io.newRGBA.data(), w, h, w * 4, dst, w * 3, nullptr, 0);
 }
 
 void set_in_new_rgba(engine::EngineState& s) {
-    if (!s.io.newRGBA || s.currentSlot == nullptr) return;
+    if (!s.io.newRGBA) return trace::skipped("PTE_SetInNewRGBA", "no picture in newRGBA (PTE_ReadFromFile fills it)");
+    if (s.currentSlot == nullptr) return trace::no_current_layer("PTE_SetInNewRGBA", s);
     pixels::load_rgba32_layer(s, s.io.newRGBA.data(), s.io.newRGBAWidth * 4, s.currentLayer, 0, 0, s.io.newRGBAWidth,
                               s.io.newRGBAHeight, true);
 }

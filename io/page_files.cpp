@@ -1,12 +1,14 @@
 #include "io/page_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 #include <string_view>
 
 #include "engine/buffer.h"
 #include "engine/merge.h"
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "io/image_files.h"
 #include "platform/imglib/files.h"
 #include "platform/parallel.h"
@@ -87,7 +89,8 @@ int32_t band_rows(int32_t width, int32_t height, uint32_t bytesPerPixel) {
 void save_page(const engine::EngineState& s, const char* path, const PageWriter* writer, uint32_t bytesPerPixel,
                RowConversion convert, int32_t dpi) {
     const int32_t width = s.imageWidth, height = s.imageHeight;
-    if (writer == nullptr || path == nullptr || width <= 0 || height <= 0) return;
+    if (writer == nullptr) return;
+    if (path == nullptr || width <= 0 || height <= 0) return trace::skipped("save the page", "no path, or no image");
     const int32_t band = band_rows(width, height, bytesPerPixel);
     const int32_t out_row = width * int32_t(bytesPerPixel);
     engine::OwnedBuffer<uint16_t> composite;
@@ -96,7 +99,10 @@ void save_page(const engine::EngineState& s, const char* path, const PageWriter*
     out.allocate_or_throw(uint64_t(out_row) * uint64_t(band));
 
     HISDEST dest = IS40_OpenFileDest(path, 0);
-    if (dest == nullptr) throw std::runtime_error("page file cannot be opened");
+    if (dest == nullptr) {
+        trace::cannot_open("save the page", path, errno);
+        throw std::runtime_error("page file cannot be opened");
+    }
     bool ok = false;
     if (HISLINES lines = writer->init(dest, uint32_t(width), uint32_t(height), dpi); lines != nullptr) {
         ok = true;
@@ -124,11 +130,19 @@ void save_page(const engine::EngineState& s, const char* path, const PageWriter*
 }  // namespace
 
 void save_page_rgb24(const engine::EngineState& s, const char* path, const char* ext, int32_t dpi) {
-    save_page(s, path, find_by_extension(kRGB24Writers, ext), 3, pixels::rgba64_to_rgb24, dpi);
+    const PageWriter* writer = find_by_extension(kRGB24Writers, ext);
+    if (writer == nullptr)
+        trace::skipped("PTE_SavePageToFileRGB24", "unknown extension '%s' for '%s' (.bmp .png .jpg): nothing written",
+                       trace::shown(ext), trace::shown(path));
+    save_page(s, path, writer, 3, pixels::rgba64_to_rgb24, dpi);
 }
 
 void save_page_rgba32(const engine::EngineState& s, const char* path, const char* ext, int32_t dpi) {
-    save_page(s, path, find_by_extension(kRGBA32Writers, ext), 4, pixels::rgba64_to_rgba32, dpi);
+    const PageWriter* writer = find_by_extension(kRGBA32Writers, ext);
+    if (writer == nullptr)
+        trace::skipped("PTE_SavePageToFileRGB32", "unknown extension '%s' for '%s' (.png .tga .tif): nothing written",
+                       trace::shown(ext), trace::shown(path));
+    save_page(s, path, writer, 4, pixels::rgba64_to_rgba32, dpi);
 }
 
 }  // namespace io

@@ -1,8 +1,10 @@
 #include "io/resized_pictures.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine/buffer.h"
+#include "engine/trace.h"
 #include "io/image_files.h"
 #include "platform/imglib/channels.h"
 #include "platform/imglib/files.h"
@@ -45,7 +47,7 @@ void write_resized_copy(const char* from, const char* to, Fit fit, RGBWriter wri
         !resample(rgb.data(), source, copy.data(), size, 3))
         return;
     HISDEST dest = IS3OpenFileDest(to, 0);
-    if (dest == nullptr) return;
+    if (dest == nullptr) return trace::cannot_open("write a smaller copy", to, errno);
     if (!write(dest, copy.data(), uint32_t(size.width), uint32_t(size.height))) IS3CancelDest(dest);
     else IS3CloseDest(dest);
 }
@@ -90,7 +92,10 @@ void make_web_picture(const char* from, const char* to, int32_t boxWidth, int32_
 }
 
 void get_resized_new_rgba24(const engine::EngineState& s, uint8_t* dst, int32_t width, int32_t height) {
-    if (dst == nullptr || !s.io.newRGBA || width <= 0 || height <= 0) return;
+    if (!s.io.newRGBA)
+        return trace::skipped("PTE_GetResizedNewRGBA24", "no picture in newRGBA (PTE_ReadFromFile fills it)");
+    if (dst == nullptr || width <= 0 || height <= 0)
+        return trace::skipped("PTE_GetResizedNewRGBA24", "no destination, or %d x %d is empty", width, height);
     const PictureSize source{s.io.newRGBAWidth, s.io.newRGBAHeight};
     engine::OwnedBuffer<uint8_t> scratch;
     scratch.allocate_or_throw(engine::sat_mul(uint64_t(width), uint64_t(height), 4));

@@ -5,6 +5,7 @@
 
 #include "engine/pixels.h"
 #include "platform/parallel.h"
+#include "engine/trace.h"
 #include "script/colour_space.h"
 
 namespace mask {
@@ -25,7 +26,7 @@ inline uint32_t mean3(const uint8_t* p) { return (uint32_t(p[0]) + p[1] + p[2]) 
 template <class F>
 void for_each_mask_value(EngineState& s, F&& f, int64_t work = parallel::kPixelWork) {
     uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr) return;
+    if (m == nullptr) return trace::no_image("change the selection mask");
     const auto count = int64_t(engine::image_pixel_count(s));
     parallel::for_bands(count, work, [&](int64_t first, int64_t end) {
         for (int64_t i = first; i < end; ++i) f(m[i], uint64_t(i));
@@ -48,7 +49,7 @@ void mark_where(EngineState& s, uint16_t value, Match&& match, int64_t work = pa
 template <class F>
 void for_each_layer_pixel(EngineState& s, F&& f) {
     uint16_t* layer = engine::current_image_pixels(s);
-    if (layer == nullptr) return;
+    if (layer == nullptr) return trace::no_current_layer("move between the mask and the current layer", s);
     for_each_mask_value(s, [&](uint16_t& m, uint64_t i) { f(m, layer + i * 4); });
 }
 
@@ -89,7 +90,8 @@ void fill_from_grey(EngineState& s, int32_t red, int32_t green, int32_t blue) {
 
 void save_rgb24(const EngineState& s, uint8_t* dst, int32_t stride_bytes) {
     const uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr || dst == nullptr) return;
+    if (m == nullptr) return trace::no_image("PTE_SaveMask");
+    if (dst == nullptr) return trace::skipped("PTE_SaveMask", "no destination (null)");
     parallel::for_bands(s.imageHeight, s.imageWidth * parallel::kPixelWork, [&](int64_t first, int64_t end) {
         for (int64_t y = first; y < end; ++y) {
             const uint16_t* row = m + y * s.imageWidth;
@@ -102,7 +104,8 @@ void save_rgb24(const EngineState& s, uint8_t* dst, int32_t stride_bytes) {
 
 void load_rgb24(EngineState& s, const uint8_t* src, int32_t stride_bytes, int32_t width, int32_t height) {
     uint16_t* m = pixels::image_mask(s);
-    if (m == nullptr || src == nullptr) return;
+    if (m == nullptr) return trace::no_image("PTE_LoadMask");
+    if (src == nullptr) return trace::skipped("PTE_LoadMask", "no source (null)");
     width = std::min(width, s.imageWidth);
     height = std::min(height, s.imageHeight);
     if (width <= 0) return;
@@ -232,7 +235,11 @@ void apply_to_working_alpha(EngineState& s) {
     auto& source = s.working.iplSrc32;
     // The working buffers keep the size they were allocated at; one from
     // before a size change is left alone rather than overrun.
-    if (!source || !s.maskActive || source.size() != engine::sat_mul(engine::image_pixel_count(s), 4)) return;
+    if (!s.maskActive)
+        return trace::skipped("PTE_ApplyMaskToAlpha_IPLSrcRGBA", "the mask is not in force (PTE_EnableMask)");
+    if (!source || source.size() != engine::sat_mul(engine::image_pixel_count(s), 4))
+        return trace::skipped("PTE_ApplyMaskToAlpha_IPLSrcRGBA", "no RGBA32 source buffer of the image's size "
+                                                                 "(PTE_IPLAllocSrcBuffer32)");
     apply_to_alpha_rgba32(s, source.data());
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "engine/pixels.h"
+#include "engine/trace.h"
 #include "mask/selection.h"
 #include "platform/imglib/draw.h"
 
@@ -24,7 +25,7 @@ int32_t to_int32(int64_t v) {
 // it, and reads it back when the drawing succeeded.
 template <class Draw>
 void through_grey_picture(EngineState& s, Draw&& draw) {
-    if (pixels::image_mask(s) == nullptr) return;
+    if (pixels::image_mask(s) == nullptr) return trace::no_image("select a shape");
     const uint32_t w = uint32_t(s.imageWidth), h = uint32_t(s.imageHeight);
     engine::OwnedBuffer<uint8_t> picture;
     if (!picture.allocate(uint64_t(w) * h * 3)) return;

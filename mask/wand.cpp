@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "brush/sampling.h"
+#include "engine/trace.h"
 #include "imaging/colour_regions.h"
 #include "imaging/working_buffers.h"
 #include "mask/selection.h"
@@ -66,7 +67,8 @@ void hue_range(const Click& c) {
 }
 
 void alpha_connected(const Click& c) {
-    if (c.s.currentLayer <= engine::kBackgroundLayer) return;
+    if (c.s.currentLayer <= engine::kBackgroundLayer)
+        return trace::skipped("PTE_IPLMaskWand", "\"Alpha Connected\" works on layers above the background only");
     engine::OwnedBuffer<uint8_t> map;
     if (imaging::alpha_region_map(c.s, c.x, c.y, c.library(), map)) mark_flood_map(c.s, map.data(), c.level);
 }
@@ -91,16 +93,23 @@ constexpr WandMode kWandModes[] = {
 }  // namespace
 
 void magic_wand(EngineState& s, int32_t x, int32_t y, int32_t tolerance, int32_t percent, const char* mode) {
-    if (x < 0 || y < 0 || x >= s.imageWidth || y >= s.imageHeight || mode == nullptr) return;
+    if (x < 0 || y < 0 || x >= s.imageWidth || y >= s.imageHeight)
+        return trace::skipped("PTE_IPLMaskWand", "(%d, %d) lies outside the %d x %d image", x, y, s.imageWidth,
+                              s.imageHeight);
     const WandMode* chosen = nullptr;
     for (const WandMode& m : kWandModes)
-        if (m.name == mode) chosen = &m;
-    if (chosen == nullptr) return;
+        if (mode != nullptr && m.name == mode) chosen = &m;
+    if (chosen == nullptr) return trace::unknown_name("PTE_IPLMaskWand", "wand mode", mode, "nothing is selected");
     const imaging::ReleaseOnExit release(s.working.iplSrc32);
     imaging::alloc_src_buffer32(s);
     const int32_t sample = brush::color_at(s, x, y, brush::current_layer_pixels(s));
     const Click click{s, s.working.iplSrc32.data(), uint32_t(s.imageWidth), uint32_t(s.imageHeight), x, y,
                       tolerance, level_from_percent(percent), sample};
+    // Without a current layer the wand reads a transparent picture.
+    if (engine::current_image_pixels(s) == nullptr)
+        trace::no_current_layer("PTE_IPLMaskWand", s);
+    else if (sample == -1 && !chosen->name.starts_with("Alpha") && chosen->name != "Connected")
+        trace::skipped("PTE_IPLMaskWand", "the pixel at (%d, %d) is transparent: it has no colour to match", x, y);
     chosen->run(click);
 }
 

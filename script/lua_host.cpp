@@ -5,6 +5,7 @@
 #include <lua.hpp>
 #include <string>
 
+#include "engine/trace.h"
 #include "imaging/working_buffers.h"
 #include "platform/notices.h"
 #include "script/lua_bindings.h"
@@ -140,7 +141,14 @@ struct RunEnd {
 
 void lua_filter_run(engine::EngineState& s, const char* path, const FilterRunArgs& args) {
     const imaging::Rgba32Pair pair = imaging::rgba32_pair(s);
-    if (!pair) return;
+    if (!pair) return trace::no_working_buffers("PTE_LuaFilterRun");
+    if (engine::current_image_pixels(s) == nullptr)
+        trace::no_current_layer("PTE_LuaFilterRun", s);
+    else if (s.working.src32Layer >= 0 && s.working.src32Layer != s.currentLayer)
+        trace::skipped("PTE_LuaFilterRun",
+                       "the source buffer holds layer %d but the current layer is %d: the script reads layer %d's "
+                       "pixels (PTE_IPLUpdateSrcBuffer32 refreshes the source)",
+                       s.working.src32Layer, s.currentLayer, s.working.src32Layer);
     std::memcpy(pair.dst, pair.src, pair.bytes);
     s.script.readDestination = 0;
 

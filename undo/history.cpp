@@ -7,6 +7,7 @@
 #include "engine/layers.h"
 #include "engine/pixels.h"
 #include "platform/parallel.h"
+#include "engine/trace.h"
 #include "platform/system.h"
 
 namespace undo {
@@ -201,6 +202,27 @@ void exchange_step(EngineState& s, int32_t index) {
     }
 }
 
+// What a save keeps, when that is less than a host may expect: no step at
+// all with undo off, only the newest one under a budget of 0.
+[[gnu::cold]] void trace_step_kept(const EngineState& s, bool savePixels, bool saveMask) {
+    const UndoState& u = s.undo;
+    if (u.levels <= 0)
+        trace::skipped("PTE_SaveUndoBuffer", "undo is off: 0 levels (PTE_SetUndoLevels); only the back buffers follow");
+    else if (!savePixels && !saveMask)
+        trace::skipped("PTE_SaveUndoBuffer", "neither pixels nor mask asked for: the step holds nothing to undo");
+    else if (u.budgetKB <= 0 && !u.autoBudget)
+        trace::skipped("PTE_SaveUndoBuffer",
+                       "the undo budget is 0 MB (PTE_SetUndoMB, 0 for automatic): each step replaces the one before");
+}
+
+// Why an undo or redo changes nothing.
+[[gnu::cold]] void trace_no_step(const EngineState& s, const char* operation, const char* what) {
+    const UndoState& u = s.undo;
+    if (u.paused) return trace::skipped(operation, "undo is paused (PTE_ResumeUndo)");
+    if (u.levels <= 0) return trace::skipped(operation, "undo is off: 0 levels (PTE_SetUndoLevels)");
+    trace::skipped(operation, "there is no step to %s (%d held, %d to redo)", what, step_count(s), u.redoCount);
+}
+
 }  // namespace
 
 void release_record(EngineState& s, UndoRecord& r) {
@@ -240,7 +262,7 @@ void recompute_auto_budget(EngineState& s) {
 }
 
 void save_back_buffer(EngineState& s, int32_t layer) {
-    if (s.undo.paused) return;
+    if (s.undo.paused) return trace::skipped("refresh the undo back buffers", "undo is paused (PTE_ResumeUndo)");
     if (engine::valid_layer_index(layer)) {
         const uint16_t* pixels = engine::image_pixels(s, s.layers[layer]);
         if (pixels && s.undo.back.pixels) {
@@ -266,7 +288,7 @@ void clear(EngineState& s) {
 
 void save_step(EngineState& s, bool savePixels, bool saveMask) {
     UndoState& u = s.undo;
-    if (u.paused) return;
+    if (u.paused) return trace::skipped("PTE_SaveUndoBuffer", "undo is paused (PTE_ResumeUndo)");
     settle_dirty_rect(s);
     discard_redo(s);
 
@@ -285,8 +307,11 @@ void save_step(EngineState& s, bool savePixels, bool saveMask) {
     const bool want_pixels = static_cast<bool>(pixel), want_mask = static_cast<bool>(mask);
     if ((savePixels || saveMask) && !want_pixels && !want_mask) {
         reset_dirty_rect(s);
-        return;
+        // With undo off, that is the reason a host needs to hear.
+        if (u.levels <= 0) return trace_step_kept(s, savePixels, saveMask);
+        return trace::skipped("PTE_SaveUndoBuffer", "nothing to record: no current layer of the image's size, no mask");
     }
+    if (trace::enabled()) trace_step_kept(s, savePixels, saveMask);
 
     recompute_auto_budget(s);
     NewBlocks blocks;
@@ -315,13 +340,13 @@ void save_step(EngineState& s, bool savePixels, bool saveMask) {
 }
 
 void undo_step(EngineState& s) {
-    if (!can_undo(s) || s.undo.paused) return;
+    if (!can_undo(s) || s.undo.paused) return trace_no_step(s, "PTE_Undo", "undo");
     exchange_step(s, s.undo.redoCount);
     ++s.undo.redoCount;
 }
 
 void redo_step(EngineState& s) {
-    if (s.undo.paused || s.undo.redoCount <= 0) return;
+    if (s.undo.paused || s.undo.redoCount <= 0) return trace_no_step(s, "PTE_Redo", "redo");
     --s.undo.redoCount;
     exchange_step(s, s.undo.redoCount);
 }

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -19,21 +20,30 @@ namespace {
 constexpr uint64_t kMaxFileBytes = uint64_t(1) << 31;
 constexpr size_t kDestBufferBytes = size_t(1) << 20;
 
+// False with errno saying why: the opening's own reason, EISDIR or EINVAL
+// for what is not a regular file, EFBIG past the limit, ENOMEM, EIO.
 bool read_whole_file(const char* path, std::vector<uint8_t>& out) {
     std::FILE* f = std::fopen(path, "rb");
     if (f == nullptr) return false;
+    int why = 0;
     struct stat st {};
-    bool ok = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && uint64_t(st.st_size) <= kMaxFileBytes;
-    if (ok) {
+    if (fstat(fileno(f), &st) != 0)
+        why = errno;
+    else if (!S_ISREG(st.st_mode))
+        why = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    else if (uint64_t(st.st_size) > kMaxFileBytes)
+        why = EFBIG;
+    if (why == 0) {
         try {
             out.resize(size_t(st.st_size));
         } catch (const std::bad_alloc&) {
-            ok = false;
+            why = ENOMEM;
         }
     }
-    if (ok && !out.empty()) ok = std::fread(out.data(), 1, out.size(), f) == out.size();
+    if (why == 0 && !out.empty() && std::fread(out.data(), 1, out.size(), f) != out.size()) why = EIO;
     std::fclose(f);
-    return ok;
+    errno = why;
+    return why == 0;
 }
 
 HISDEST open_dest(const char* path) {
@@ -50,7 +60,9 @@ HISDEST open_dest(const char* path) {
     }
     dest->file = std::fopen(dest->temp.c_str(), "wb");
     if (dest->file == nullptr) {
+        const int why = errno;  // kept for the caller through the release
         delete dest;
+        errno = why;
         return nullptr;
     }
     std::setvbuf(dest->file, dest->buffer.data(), _IOFBF, dest->buffer.size());
@@ -251,7 +263,9 @@ HISSRC IS3OpenFileSource(const char* path) {
     auto* src = new (std::nothrow) FileSource;
     if (src == nullptr) return nullptr;
     if (!read_whole_file(path, src->owned)) {
+        const int why = errno;  // kept for the caller through the release
         delete src;
+        errno = why;
         return nullptr;
     }
     src->data = Bytes(src->owned);
