@@ -1,54 +1,36 @@
 // The Escape key through the X server named by DISPLAY: its state in the
 // keymap the server reports (XQueryKeymap). The connection is the engine's
-// own, opened on first use and kept; without DISPLAY, or when the server
-// cannot be reached or goes away, the key reads as up.
+// own, opened on first use and kept, with the engine's error handlers in
+// front of the host's; without DISPLAY, or when the server cannot be
+// reached or goes away, the key reads as up.
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
-#include <cstdlib>
+#include <memory>
 
 #include "platform/keys.h"
+#include "platform/linux/x11_connection.h"
 
 namespace platform {
 
 namespace {
 
 struct Keyboard {
-    Display* display = nullptr;
+    std::unique_ptr<x11::Connection> connection;
     KeyCode escape = 0;
-    bool lost = false;  // the connection broke: never touched again
 };
 
-Keyboard& keyboard();
-
-// When a connection breaks, Xlib's default handler ends the process. A
-// library must not end its host: for its own connection the engine only
-// notes the loss (the exit handler then returns too); the host's
-// connections keep the handler they had.
-XIOErrorHandler g_hostHandler = nullptr;
-
-int connection_broken(Display* display) {
-    if (display == keyboard().display) return 0;
-    return g_hostHandler != nullptr ? g_hostHandler(display) : 0;
-}
-
-void connection_lost(Display*, void* keyboard) { static_cast<Keyboard*>(keyboard)->lost = true; }
-
-bool open_keyboard(Keyboard& k) {
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') return false;
-    k.display = XOpenDisplay(name);
-    if (k.display == nullptr) return false;
-    XSetIOErrorExitHandler(k.display, connection_lost, &k);
-    g_hostHandler = XSetIOErrorHandler(connection_broken);
-    k.escape = XKeysymToKeycode(k.display, XK_Escape);
-    return true;
+Keyboard open_keyboard() {
+    Keyboard k;
+    k.connection = x11::Connection::open();
+    if (k.connection != nullptr) k.escape = XKeysymToKeycode(k.connection->display(), XK_Escape);
+    return k;
 }
 
 Keyboard& keyboard() {
-    static Keyboard k;
-    static const bool opened = open_keyboard(k);
-    (void)opened;
+    // The handlers are made first, so they outlive the kept connection.
+    x11::install_handlers();
+    static Keyboard k = open_keyboard();
     return k;
 }
 
@@ -56,10 +38,10 @@ Keyboard& keyboard() {
 
 bool escape_key_down() {
     Keyboard& k = keyboard();
-    if (k.display == nullptr || k.escape == 0 || k.lost) return false;
+    if (k.connection == nullptr || k.escape == 0 || k.connection->broken()) return false;
     char keys[32] = {};
-    XQueryKeymap(k.display, keys);
-    if (k.lost) return false;
+    XQueryKeymap(k.connection->display(), keys);
+    if (k.connection->broken()) return false;
     return (keys[k.escape / 8] >> (k.escape % 8)) & 1;
 }
 
