@@ -218,10 +218,10 @@ TEST_F(ScriptFiles, ShippedExamplesRunAndTheirBrokenCopiesFail) {
     for (const fs::path& p : scripts) {
         SCOPED_TRACE(p.string());
         ASSERT_EQ(ISL_Initialize(), 1);
-        ASSERT_EQ(ISL_LoadScriptFromFile(p.c_str()), 1);
+        ASSERT_EQ(ISL_LoadScriptFromFile(p.string().c_str()), 1);
         ASSERT_EQ(ISL_InitBuffers(), 1);
         ISLScriptHeader header{};
-        ASSERT_EQ(ISL_ReadScriptHeaderFromFile(p.c_str(), &header), 1);
+        ASSERT_EQ(ISL_ReadScriptHeaderFromFile(p.string().c_str(), &header), 1);
         ASSERT_GT(header.width, 0);
         ASSERT_GT(header.height, 0);
         Bytes out(size_t(header.width) * size_t(header.height) * 4, 0);
