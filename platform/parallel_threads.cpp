@@ -2,6 +2,8 @@
 // threads - 1 workers take the bands of a static partition (one band per
 // thread, each at least the grain) in turn.
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -31,7 +33,27 @@ public:
             stop_ = true;
         }
         wake_.notify_all();
-        for (std::thread& t : workers_) t.join();
+        for (std::thread& t : workers_)
+            if (t.joinable()) t.join();
+    }
+
+    // Ends the workers without joining them, for a library being unloaded:
+    // on Windows the unloading thread holds the loader lock, which a thread
+    // needs to finish ending, so a join there never returns. The workers
+    // are told to stop and waited for until each has left its loop (its
+    // last step inside the library), then let go.
+    void let_go() {
+        {
+            const std::lock_guard<std::mutex> lock(m_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (left_.load() < int32_t(workers_.size()) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // The last instructions of a worker's way out after its count.
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (std::thread& t : workers_) t.detach();
     }
     Pool(const Pool&) = delete;
     Pool& operator=(const Pool&) = delete;
@@ -94,7 +116,11 @@ private:
             {
                 std::unique_lock<std::mutex> lock(m_);
                 wake_.wait(lock, [&] { return stop_ || generation_ != seen; });
-                if (stop_) return;
+                if (stop_) {
+                    lock.unlock();
+                    left_.fetch_add(1);
+                    return;
+                }
                 seen = generation_;
             }
             take_bands();
@@ -111,6 +137,7 @@ private:
     int64_t finished_ = 0;
     uint64_t generation_ = 0;
     bool stop_ = false;
+    std::atomic<int32_t> left_{0};  // workers that have left their loop
     std::exception_ptr error_;
 };
 
@@ -129,6 +156,17 @@ int32_t hardware_threads() {
 void resize_pool(int32_t threads) {
     pool().reset();
     if (threads > 1) pool() = std::make_unique<Pool>(threads);
+}
+
+void release_pool_at_unload(bool process_exiting) {
+    // At process exit the system has already ended every other thread:
+    // nothing is waited for and nothing is freed.
+    if (process_exiting) {
+        (void)pool().release();
+        return;
+    }
+    if (pool() != nullptr) pool()->let_go();
+    pool().reset();
 }
 
 void run_on_pool(int64_t count, int64_t grain, BandFunction run, void* context) { pool()->run(count, grain, run, context); }

@@ -383,6 +383,16 @@ Bytes decoded_tiff(const std::string& path) {
     return out;
 }
 
+// Debian's libtiff deflates with libdeflate, as the writer does; the
+// Windows build's libtiff deflates with zlib, whose bytes differ, so there
+// the strips are judged by what they decode to and by being the same at
+// every thread count.
+#if defined(_WIN32)
+constexpr bool kLibtiffDeflatesWithLibdeflate = false;
+#else
+constexpr bool kLibtiffDeflatesWithLibdeflate = true;
+#endif
+
 TEST(TiffBands, StripsAreLibtiffsOwnAtEveryThreadCount) {
     const TempDir dir("tiff_strips");
     const uint32_t w = 211, h = 1013;  // 844 bytes a row: 310 rows a strip, four strips
@@ -420,7 +430,9 @@ TEST(TiffBands, StripsAreLibtiffsOwnAtEveryThreadCount) {
             for (uint32_t y = 0; y < h; ++y) imglib::IS40_WriteNextTIFFLine(lines, pixels.data() + size_t(y) * w * 4);
             ASSERT_TRUE(imglib::IS40_DestroyTIFFLines(lines));
             ASSERT_TRUE(imglib::IS3CloseDest(d));
-            EXPECT_TRUE(raw_strips(path) == want) << "predictor " << predictor << ", " << threads << " threads";
+            if (kLibtiffDeflatesWithLibdeflate) {
+                EXPECT_TRUE(raw_strips(path) == want) << "predictor " << predictor << ", " << threads << " threads";
+            }
             EXPECT_TRUE(decoded_tiff(path) == pixels) << "predictor " << predictor;
             const Bytes file = read_file(path);
             if (first_file.empty()) first_file = file;

@@ -17,6 +17,13 @@
 
 namespace {
 
+// What opening a folder as a file reports: Windows refuses it as access.
+#if defined(_WIN32)
+constexpr int kFolderOpenError = EACCES;
+#else
+constexpr int kFolderOpenError = EISDIR;
+#endif
+
 constexpr int32_t W = 40, H = 30;
 
 // Everything one call (or sequence) wrote to standard error.
@@ -150,7 +157,7 @@ TEST_F(Trace, EachCauseWritesOneLineSayingWhy) {
         {"a file that is not there", [] {}, [&] { PTE_ReadFromFile(missing.c_str()); }, "read a picture file",
          "cannot open '" + missing + "': " + std::strerror(ENOENT)},
         {"a folder instead of a file", [] {}, [&] { PTE_ReadFromFile(scripts.path().c_str()); },
-         "read a picture file", "cannot open '" + scripts.path() + "': " + std::strerror(EISDIR)},
+         "read a picture file", "cannot open '" + scripts.path() + "': " + std::strerror(kFolderOpenError)},
         {"a file that cannot be made", [] {},
          [&] { PTE_WriteToFileRGB24(rgb.data(), W, H, missing.c_str(), ".png", 96); }, "write a picture file",
          "cannot open '" + missing + "': " + std::strerror(ENOENT)},
