@@ -1,4 +1,4 @@
-// Despeckle: an impulse (the one largest or the one smallest value of its
+// Impulse removal: an impulse (the one largest or the one smallest value of its
 // 3 x 3 block) is replaced by the block's median; all else is kept.
 #include "platform/imglib/effect_support.h"
 #include "platform/imglib/filters.h"
