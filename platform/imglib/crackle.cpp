@@ -19,10 +19,9 @@ struct Nearest {
 
 BOOL ISE3CrackleRGB(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                     uint32_t dstStride, int32_t lightCracks, int32_t cellSize, uint8_t relief, uint32_t seed) {
-    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3))
-        return 0;
-    if (width == 0 || height == 0) return 1;
-    if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;
+    if (const int32_t early = detail::separate_pair_result(src, srcStride, dst, dstStride, width, height, 3);
+        early >= 0)
+        return early;
     const double cell = std::clamp(cellSize, 4, 4096);
     const auto point = [&](int64_t i, int64_t j, double& px, double& py) {
         const uint64_t key = uint64_t(uint32_t(i + 1)) << 32 | uint32_t(j + 1);

@@ -51,6 +51,16 @@ inline void fill_rows(uint8_t* dst, uint32_t stride, uint32_t rowBytes, uint32_t
 // Whether two pictures share any byte.
 bool overlapping(const uint8_t* a, uint32_t aStride, const uint8_t* b, uint32_t bStride, uint32_t height);
 
+// For an effect that reads src while it writes a separate dst: the result
+// to return before any work (0 for pictures it cannot use or that share
+// bytes, 1 for an empty picture), or -1 when the work can go ahead.
+inline int32_t separate_pair_result(const uint8_t* src, uint32_t srcStride, const uint8_t* dst, uint32_t dstStride,
+                                    uint32_t width, uint32_t height, uint32_t bpp) {
+    if (!picture_pair(src, srcStride, dst, dstStride, width, height, bpp)) return 0;
+    if (width == 0 || height == 0) return 1;
+    return overlapping(src, srcStride, dst, dstStride, height) ? 0 : -1;
+}
+
 // ---- Random numbers ----
 //
 // Counter-based: the value for (seed, n) depends on nothing else, so an

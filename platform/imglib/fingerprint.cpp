@@ -7,10 +7,10 @@ namespace imglib {
 
 BOOL ISE3Fingerprint(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                      uint32_t dstStride, double spacing, int32_t bend, uint8_t sharp) {
-    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 1) || !(spacing == spacing))
-        return 0;
-    if (width == 0 || height == 0) return 1;
-    if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;
+    if (!(spacing == spacing)) return 0;
+    if (const int32_t early = detail::separate_pair_result(src, srcStride, dst, dstStride, width, height, 1);
+        early >= 0)
+        return early;
     spacing = std::clamp(spacing, 2.0, 1e6);
     const double push = std::clamp(bend, 0, 10);
     const double cx = (double(width) - 1) / 2, cy = (double(height) - 1) / 2;

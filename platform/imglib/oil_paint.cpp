@@ -83,10 +83,10 @@ struct Bins {
 
 BOOL ISE3OilPaintRGB(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                      uint32_t dstStride, int32_t radius, int32_t levels, uint32_t flags) {
-    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3) || radius < 0 || radius > 100)
-        return 0;
-    if (width == 0 || height == 0) return 1;
-    if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;
+    if (radius < 0 || radius > 100) return 0;
+    if (const int32_t early = detail::separate_pair_result(src, srcStride, dst, dstStride, width, height, 3);
+        early >= 0)
+        return early;
     levels = std::clamp(levels, 1, 256);
     // Half the brush's width on each row offset dy = -radius..radius.
     std::vector<int32_t> half(size_t(2 * radius + 1));

@@ -15,10 +15,9 @@ constexpr uint32_t kSpacing = 3;
 
 BOOL ISE3Scribble(const uint8_t* src, uint32_t width, uint32_t height, uint32_t srcStride, uint8_t* dst,
                   uint32_t dstStride, int32_t style, uint8_t coloured, int32_t density, uint32_t seed) {
-    if (!detail::picture_pair(src, srcStride, dst, dstStride, width, height, 3))
-        return 0;
-    if (width == 0 || height == 0) return 1;
-    if (detail::overlapping(src, srcStride, dst, dstStride, height)) return 0;
+    if (const int32_t early = detail::separate_pair_result(src, srcStride, dst, dstStride, width, height, 3);
+        early >= 0)
+        return early;
     const double share = std::clamp(density, 0, 100) / 100.0;
     const auto at = [&](int64_t x, int64_t y) {
         x = std::clamp<int64_t>(x, 0, int64_t(width) - 1);
