@@ -32,7 +32,7 @@ import sys
 
 from PIL import Image
 
-from peer_checks import check, failures, peer
+from peer_checks import check, failures, peer, run_bounded
 
 args = [a for a in sys.argv[1:] if not a.startswith("--")]
 LIBRARY, WORK = os.path.abspath(args[0]), os.path.abspath(args[1])
@@ -74,8 +74,8 @@ def run_child(code, *extra, env=None, limit=None):
         if limit is not None:
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # writes past the limit fail instead
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
-    run = subprocess.run([sys.executable, "-c", code, LIBRARY, *extra], capture_output=True, text=True, env=env,
-                         preexec_fn=limits, timeout=120)
+    env = dict(os.environ if env is None else env, PYTHONFAULTHANDLER="1")
+    run = run_bounded([sys.executable, "-c", code, LIBRARY, *extra], 120, text=True, env=env, preexec_fn=limits)
     if run.returncode != 0:
         print(run.stderr[-3000:])
     return run
@@ -149,7 +149,7 @@ def scans():
     if PTE:
         env = sane_folder("sane-pte", "test\n", "")
         out = path("pte-scan.png")
-        run = subprocess.run([PTE, "scan", out, "--device", "test:1"], env=env, capture_output=True, timeout=60)
+        run = run_bounded([PTE, "scan", out, "--device", "test:1"], 60, env=env)
         check(run.returncode == 0 and Image.open(out).size == scanimage(env).size, "pte scan")
         run = subprocess.run([PTE, "scan", out], env=sane_folder("sane-none", "", ""), capture_output=True)
         check(run.returncode == 1 and b"no scanner" in run.stderr, "pte scan without a scanner")
