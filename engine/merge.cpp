@@ -153,6 +153,9 @@ namespace {
 // merge_visible_rect for rows first..end-1 of the buffer, on one thread:
 // the whole stack is laid over a band before the next band, so the band's
 // rows stay in cache from layer to layer.
+// The flattened rows built at once: well within a core's second-level cache.
+constexpr int64_t kFlattenBytesAtOnce = int64_t(256) * 1024;
+
 void flatten_rows(const EngineState& s, uint16_t* buffer, int32_t x, int32_t y, int32_t width, int64_t first,
                   int64_t end) {
     uint16_t* rows = buffer + first * int64_t(width) * 4;
@@ -183,9 +186,14 @@ void merge_visible_rect(const EngineState& s, uint16_t* buffer, int32_t x, int32
     int64_t layers = 1;
     for (int32_t index = engine::kBackgroundLayer + 1; index < engine::kLayerCount; ++index)
         layers += s.layers[index].has_pixels() && s.layers[index].visible;
-    parallel::for_bands(height, int64_t(width) * layers * parallel::kBlendWork, [&](int64_t first, int64_t end) {
-        flatten_rows(s, buffer, x, y, width, first, end);
-    });
+    // A few rows at a time, every layer over them, so the rows being built
+    // stay in the cache from one layer to the next.
+    const int64_t rows_at_once = std::max<int64_t>(1, kFlattenBytesAtOnce / (int64_t(width) * 8));
+    parallel::for_chunks(height, rows_at_once, int64_t(width) * layers * parallel::kBlendWork,
+                         [&](int64_t first, int64_t end) {
+                             for (int64_t r = first; r < end; r += rows_at_once)
+                                 flatten_rows(s, buffer, x, y, width, r, std::min(end, r + rows_at_once));
+                         });
 }
 
 int32_t color_at_merged(const EngineState& s, int32_t x, int32_t y) {

@@ -343,6 +343,10 @@ struct Renderer {
     }
 };
 
+// Display rows a band of the render claims at a time: enough to keep the
+// layer rows it reads in order, few enough to even out the bands.
+constexpr int64_t kRenderRowsClaimed = 8;
+
 // Why find_area found nothing to draw.
 [[gnu::cold]] void trace_empty_area(const EngineState& s, int32_t x, int32_t y, int32_t width, int32_t height) {
     if (!trace::enabled()) return;
@@ -375,11 +379,12 @@ void render_rect(const EngineState& s, uint8_t* buffer, int32_t stride, int32_t 
         display.colour2 = s.mask.displayColor2;
         display.half_strength = s.mask.displayStyle == 0;
     }
-    // Display rows are independent: each band of them keeps a running
-    // composite of its own.
+    // Display rows are independent: each run of them keeps a running
+    // composite of its own. Layers are often empty in one part of the view
+    // and full in another, so runs are claimed in turn.
     const int64_t rows = area.y1 - area.y0 + 1, columns = area.x1 - area.x0 + 1;
     const int64_t work_per_row = columns * std::max(stack.list.count, 1) * parallel::kBlendWork / 2;
-    parallel::for_bands(rows, work_per_row, [&](int64_t first, int64_t end) {
+    parallel::for_chunks(rows, kRenderRowsClaimed, work_per_row, [&](int64_t first, int64_t end) {
         blend::Composite comp;
         Renderer renderer{stack, area, display, comp};
         for (int64_t k = first; k < end; ++k) renderer.row(buffer + k * int64_t(stride), k);

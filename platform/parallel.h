@@ -15,6 +15,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
@@ -99,6 +100,23 @@ void for_bands_if(bool independent, int64_t count, int64_t work_per_item, Body&&
         for_bands(count, work_per_item, std::forward<Body>(body));
     else if (count > 0)
         body(int64_t(0), count);
+}
+
+// for_bands for items whose cost varies across the picture (a render over
+// layers that are empty in one part and full in another): each band claims
+// runs of `chunk` items in turn until none is left, so no band waits on a
+// heavier one. body(begin, end) is called once per run; on the caller's
+// thread, once for the whole.
+template <class Body>
+void for_chunks(int64_t count, int64_t chunk, int64_t work_per_item, Body&& body) {
+    if (count <= 0) return;
+    const int64_t step = std::max<int64_t>(1, chunk);
+    std::atomic<int64_t> next{0};
+    for_bands(count, work_per_item, [&](int64_t begin, int64_t end) {
+        if (begin == 0 && end == count) return body(begin, end);
+        for (int64_t first; (first = next.fetch_add(step, std::memory_order_relaxed)) < count;)
+            body(first, std::min(first + step, count));
+    });
 }
 
 // Copies n bytes (no overlap) in bands; sets n bytes to a value in bands.

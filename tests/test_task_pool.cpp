@@ -79,6 +79,33 @@ TEST(TaskPoolBands, CoverEachItemOnce) {
     }
 }
 
+TEST(TaskPoolChunks, CoverEachItemOnceInRunsOfTheChunk) {
+    for (const int32_t threads : {1, 2, 3, 8}) {
+        const PoolAt pool(threads);
+        for (const int64_t count : {int64_t(1), int64_t(7), int64_t(8), int64_t(9), int64_t(1001)}) {
+            std::vector<std::atomic<int>> seen(static_cast<size_t>(count));
+            std::mutex m;
+            std::vector<std::pair<int64_t, int64_t>> runs;
+            parallel::for_chunks(count, 8, 100, [&](int64_t first, int64_t end) {
+                for (int64_t i = first; i < end; ++i) seen[size_t(i)]++;
+                const std::lock_guard<std::mutex> lock(m);
+                runs.emplace_back(first, end);
+            });
+            for (int64_t i = 0; i < count; ++i)
+                ASSERT_EQ(seen[size_t(i)].load(), 1) << i << " of " << count << " at " << threads;
+            if (threads == 1 || count == 1) {
+                ASSERT_EQ(runs.size(), 1u);
+                continue;
+            }
+            // Runs start at whole chunks and end at the next or at the end.
+            for (const auto& [first, end] : runs) {
+                EXPECT_EQ(first % 8, 0) << first;
+                EXPECT_EQ(end, std::min<int64_t>(first + 8, count)) << first;
+            }
+        }
+    }
+}
+
 TEST(TaskPoolBands, SmallWorkStaysOnTheCallersThread) {
     const PoolAt pool(4, parallel::kDefaultMinParallelWork);
     const std::thread::id caller = std::this_thread::get_id();
