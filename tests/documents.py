@@ -71,11 +71,12 @@ def leftovers(folder, stem):
 
 def run_child(code, *extra, env=None, limit=None, timeout=120):
     def limits():
-        if limit is not None:
-            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # writes past the limit fail instead
-            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # writes past the limit fail instead
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
     env = dict(os.environ if env is None else env, PYTHONFAULTHANDLER="1")
-    run = run_bounded([sys.executable, "-c", code, LIBRARY, *extra], timeout, text=True, env=env, preexec_fn=limits)
+    # Without a limit, no code runs between fork and exec.
+    run = run_bounded([sys.executable, "-c", code, LIBRARY, *extra], timeout, text=True, env=env,
+                      preexec_fn=limits if limit is not None else None)
     if run.returncode != 0:
         print(run.stderr[-3000:])
     return run
