@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/screen.h"
+#include "platform/win32/gdi.h"
 
 namespace platform {
 
@@ -47,12 +48,7 @@ public:
         if (!copied) return false;
 
         BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;  // top row first
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        info.bmiHeader = platform::win32::top_down_rgb32(width, height);
         std::vector<uint8_t> bits(size_t(width) * size_t(height) * 4);
         if (GetDIBits(memory.dc, bitmap.bitmap, 0, UINT(height), bits.data(), &info, DIB_RGB_COLORS) != height)
             return false;

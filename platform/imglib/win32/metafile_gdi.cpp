@@ -14,6 +14,7 @@
 
 #include "platform/imglib/metafile_canvas.h"
 #include "platform/imglib/metafile_frames.h"
+#include "platform/win32/gdi.h"
 
 namespace imglib::metafile {
 
@@ -134,22 +135,11 @@ bool gdi_picture(const Picture& pic, GdiPicture& out) {
         }
         o[0] = b, o[1] = g, o[2] = r, o[3] = a;
     }
-    out.info.bmiHeader.biSize = sizeof out.info.bmiHeader;
-    out.info.bmiHeader.biWidth = LONG(pic.width);
-    out.info.bmiHeader.biHeight = -LONG(pic.height);
-    out.info.bmiHeader.biPlanes = 1;
-    out.info.bmiHeader.biBitCount = 32;
-    out.info.bmiHeader.biCompression = BI_RGB;
+    out.info.bmiHeader = platform::win32::top_down_rgb32(LONG(pic.width), LONG(pic.height));
     return true;
 }
 
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(size_t(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
+using platform::win32::wide;
 
 class GdiCanvas final : public Canvas {
 public:
@@ -189,11 +179,7 @@ public:
 
     void fill(const Path& path, const Affine& m, FillRule rule, const Brush& brush) override {
         if (path.empty() || brush.kind == BrushKind::None || !m.usable() || !path_in_reach(path, m)) return;
-        const GdiSpace space(m, &path);
-        SetWorldTransform(dc_, &space.world);
-        BeginPath(dc_);
-        add_path(dc_, path, space);
-        EndPath(dc_);
+        bracket_path(path, m);
         SetPolyFillMode(dc_, rule == FillRule::Winding ? WINDING : ALTERNATE);
         if (brush.kind == BrushKind::Hatch && brush.opaqueBackground) {
             SetBkMode(dc_, OPAQUE);
@@ -207,13 +193,9 @@ public:
 
     void stroke(const Path& path, const Affine& m, const Pen& pen) override {
         if (path.empty() || pen.style == LineStyle::None || !m.usable() || !path_in_reach(path, m)) return;
-        const GdiSpace space(m, &path);
         const double pixels = pen.width * std::sqrt(std::fabs(m.determinant()));
         const bool thin = !(pixels > 1.5);
-        SetWorldTransform(dc_, &space.world);
-        BeginPath(dc_);
-        add_path(dc_, path, space);
-        EndPath(dc_);
+        const GdiSpace space = bracket_path(path, m);
         SetMiterLimit(dc_, FLOAT(std::max(1.0, pen.miterLimit)), nullptr);
         const Selected p(dc_, make_pen(pen, thin, space, m, canvas_length(path, m)));
         if (p) StrokePath(dc_);
@@ -254,12 +236,19 @@ public:
     }
 
 private:
-    HRGN region_of(const Path& path, const Affine& m, FillRule rule) {
+    // The path laid into the device context's path bracket under m; the
+    // space it was laid in, which pens measure by.
+    GdiSpace bracket_path(const Path& path, const Affine& m) {
         const GdiSpace space(m, &path);
         SetWorldTransform(dc_, &space.world);
         BeginPath(dc_);
         add_path(dc_, path, space);
         EndPath(dc_);
+        return space;
+    }
+
+    HRGN region_of(const Path& path, const Affine& m, FillRule rule) {
+        bracket_path(path, m);
         SetPolyFillMode(dc_, rule == FillRule::Winding ? WINDING : ALTERNATE);
         HRGN region = PathToRegion(dc_);
         ModifyWorldTransform(dc_, nullptr, MWT_IDENTITY);
@@ -459,12 +448,7 @@ std::unique_ptr<Canvas> make_canvas(uint32_t width, uint32_t height, Colour back
     HDC dc = CreateCompatibleDC(nullptr);
     if (dc == nullptr) return nullptr;
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = LONG(width);
-    info.bmiHeader.biHeight = -LONG(height);  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    info.bmiHeader = platform::win32::top_down_rgb32(LONG(width), LONG(height));
     void* bits = nullptr;
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (bitmap == nullptr) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/imglib/render2d.h"
+#include "platform/win32/gdi.h"
 
 namespace imglib::render2d {
 
@@ -22,13 +23,7 @@ constexpr double kLongestText = 1e6;
 
 constexpr UINT kLayout = DT_LEFT | DT_TOP | DT_NOPREFIX | DT_NOCLIP;
 
-std::wstring wide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring out(size_t(std::max(n, 0)), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), out.data(), n);
-    return out;
-}
+using platform::win32::wide;
 
 struct Generic {
     const char* name;
@@ -81,12 +76,7 @@ class TileCanvas {
 public:
     TileCanvas(const LOGFONTW& lf) : dc_(CreateCompatibleDC(nullptr)), font_(CreateFontIndirectW(&lf)) {
         BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = kTileWidth;
-        info.bmiHeader.biHeight = -kTileHeight;  // top row first
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        info.bmiHeader = platform::win32::top_down_rgb32(kTileWidth, kTileHeight);
         if (dc_ != nullptr) bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
         if (bitmap_ == nullptr || font_ == nullptr) return;
         oldBitmap_ = SelectObject(dc_, bitmap_);
