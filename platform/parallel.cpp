@@ -99,6 +99,51 @@ void fill_bytes(void* dst, uint8_t value, size_t n) {
     each_chunk(n, [&](size_t at, size_t bytes) { std::memset(static_cast<uint8_t*>(dst) + at, value, bytes); });
 }
 
+struct alignas(64) Runs::Run {
+    std::mutex lock;
+    int64_t next = 0, end = 0;
+};
+
+Runs::Runs(int64_t count, int32_t bands) : runs_(new Run[size_t(std::max(bands, 1))]), bands_(std::max(bands, 1)) {
+    for (int32_t b = 0; b < bands_; ++b) {
+        runs_[b].next = count * b / bands_;
+        runs_[b].end = count * (b + 1) / bands_;
+    }
+}
+
+Runs::~Runs() { delete[] runs_; }
+
+int64_t Runs::next(int32_t band) {
+    Run& own = runs_[band];
+    {
+        const std::lock_guard<std::mutex> hold(own.lock);
+        if (own.next < own.end) return own.next++;
+    }
+    for (;;) {
+        int32_t victim = -1;
+        int64_t most = 0;
+        for (int32_t b = 0; b < bands_; ++b) {
+            const std::lock_guard<std::mutex> hold(runs_[b].lock);
+            if (runs_[b].end - runs_[b].next > most) most = runs_[b].end - runs_[b].next, victim = b;
+        }
+        if (victim < 0) return -1;
+        int64_t first, end;
+        {
+            Run& other = runs_[victim];
+            const std::lock_guard<std::mutex> hold(other.lock);
+            const int64_t left = other.end - other.next;
+            if (left <= 0) continue;  // taken meanwhile: look again
+            end = other.end;
+            first = end - (left + 1) / 2;
+            other.end = first;
+        }
+        const std::lock_guard<std::mutex> hold(own.lock);
+        own.next = first + 1;
+        own.end = end;
+        return first;
+    }
+}
+
 int64_t pool_runs() { return g_pool_runs.load(std::memory_order_relaxed); }
 
 namespace detail {

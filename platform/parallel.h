@@ -71,6 +71,14 @@ using BandFunction = void (*)(void* context, int64_t begin, int64_t end);
 void run_bands(int64_t count, int64_t grain, BandFunction run, void* context);
 }  // namespace detail
 
+// Whether count items of work_per_item units each go to the pool: more
+// than one item, at least min_parallel_work() units, and a pool.
+inline bool worth_bands(int64_t count, int64_t work_per_item) {
+    const int64_t per_item = work_per_item > 0 ? work_per_item : 1;
+    const int64_t min_work = min_parallel_work();
+    return count >= 2 && count >= (min_work + per_item - 1) / per_item && thread_count() > 1;
+}
+
 // Calls body(begin, end) over bands covering [0, count) (rows, or pixels of
 // a flat buffer), each costing about work_per_item units an item; on the
 // caller's thread, in one call, when the whole costs less than
@@ -78,14 +86,12 @@ void run_bands(int64_t count, int64_t grain, BandFunction run, void* context);
 template <class Body>
 void for_bands(int64_t count, int64_t work_per_item, Body&& body) {
     if (count <= 0) return;
-    const int64_t per_item = work_per_item > 0 ? work_per_item : 1;
-    const int64_t min_work = min_parallel_work();
-    const bool small = count < 2 || count < (min_work + per_item - 1) / per_item;
-    if (small || thread_count() <= 1) {
+    if (!worth_bands(count, work_per_item)) {
         body(int64_t(0), count);
         return;
     }
-    const int64_t grain = std::max<int64_t>(1, min_work / 2 / per_item);
+    const int64_t per_item = work_per_item > 0 ? work_per_item : 1;
+    const int64_t grain = std::max<int64_t>(1, min_parallel_work() / 2 / per_item);
     using B = std::remove_reference_t<Body>;
     detail::run_bands(
         count, grain,
@@ -116,6 +122,41 @@ void for_chunks(int64_t count, int64_t chunk, int64_t work_per_item, Body&& body
         if (begin == 0 && end == count) return body(begin, end);
         for (int64_t first; (first = next.fetch_add(step, std::memory_order_relaxed)) < count;)
             body(first, std::min(first + step, count));
+    });
+}
+
+// The items of for_runs: each band has a run of its own, taken from the
+// front, and once it is done takes the back half of the largest run left.
+class Runs {
+public:
+    Runs(int64_t count, int32_t bands);
+    ~Runs();
+    Runs(const Runs&) = delete;
+    Runs& operator=(const Runs&) = delete;
+    // The next item for `band`, or -1 once every item is taken.
+    int64_t next(int32_t band);
+
+private:
+    struct Run;
+    Run* runs_;
+    int32_t bands_;
+};
+
+// for_chunks for work that carries something from one item to the next (a
+// window of rows already made, reused by the rows below): body(take) is
+// called once per band, and take() gives the band's next item, in rising
+// order until the band steals from another, or -1 when none is left. A band
+// slowed by the rest of the machine then holds up no other, and a band
+// starts afresh only where it steals. On the caller's thread take() gives
+// 0 .. count - 1 in order.
+template <class Body>
+void for_runs(int64_t count, int64_t work_per_item, Body&& body) {
+    if (count <= 0) return;
+    const int32_t bands = worth_bands(count, work_per_item) ? int32_t(std::min<int64_t>(thread_count(), count)) : 1;
+    Runs runs(count, bands);
+    const int64_t per_band = std::max<int64_t>(1, work_per_item) * (count / bands);
+    for_bands(bands, per_band, [&](int64_t first, int64_t end) {
+        for (int64_t band = first; band < end; ++band) body([&runs, band] { return runs.next(int32_t(band)); });
     });
 }
 

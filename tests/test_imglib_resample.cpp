@@ -9,6 +9,7 @@
 
 #include "platform/imglib/resample.h"
 #include "platform/imglib/resample_kernels.h"
+#include "platform/parallel.h"
 
 using imglib::detail::AxisWeights;
 using imglib::detail::resize_kernel;
@@ -234,6 +235,46 @@ TEST(ResizeFilter, FastPassesMatchThePlainOnesBitForBit) {
             ASSERT_EQ(fast, plain) << "filter " << f << " " << c.w << "x" << c.h << " -> " << c.nw << "x" << c.nh;
         }
     }
+}
+
+TEST(ResizeFilter, BothAxesGiveWhatTheTwoPassesGiveInOneOrder) {
+    // Resizing both axes at once must equal one axis after the other, rows
+    // first or columns first, with the rounding between the passes; tall
+    // pictures make a band slide its window of rows-pass results, and small
+    // work makes the pool cut bands that start anywhere.
+    struct Case {
+        uint32_t w, h, nw, nh, bpp, filter;
+    };
+    const Case cases[] = {{300, 257, 150, 100, 4, imglib::kFilterLanczos3}, {64, 400, 8, 150, 4, imglib::kFilterLanczos3},
+                          {40, 200, 97, 450, 4, imglib::kFilterMitchell},   {64, 401, 9, 151, 3, imglib::kFilterLanczos3},
+                          {37, 300, 80, 123, 8, imglib::kFilterSinc},      {50, 333, 7, 333 / 3, 1, imglib::kFilterBox},
+                          {90, 90, 200, 41, 4, imglib::kFilterTriangle}};
+    bool saw_rows_first = false, saw_columns_first = false;
+    for (const Case& c : cases) {
+        const auto src = random_bytes(size_t(c.w) * c.h * c.bpp, c.w + c.h * 7);
+        auto resize = [&](const std::vector<uint8_t>& in, uint32_t w, uint32_t h, uint32_t nw, uint32_t nh) {
+            std::vector<uint8_t> out(size_t(nw) * nh * c.bpp);
+            EXPECT_TRUE(imglib::IS3ResizeFilterImage(in.data(), w, h, w * c.bpp, out.data(), nw, nh, nw * c.bpp, c.bpp,
+                                                     c.filter));
+            return out;
+        };
+        const auto rows_first = resize(resize(src, c.w, c.h, c.nw, c.h), c.nw, c.h, c.nw, c.nh);
+        const auto columns_first = resize(resize(src, c.w, c.h, c.w, c.nh), c.w, c.nh, c.nw, c.nh);
+        ASSERT_NE(rows_first, columns_first) << "the case cannot tell the orders apart";
+        for (const int32_t threads : {1, 3}) {
+            parallel::set_thread_count(threads);
+            parallel::set_min_parallel_work(1);
+            const auto both = resize(src, c.w, c.h, c.nw, c.nh);
+            parallel::set_min_parallel_work(parallel::kDefaultMinParallelWork);
+            parallel::set_thread_count(0);
+            const bool as_rows_first = both == rows_first, as_columns_first = both == columns_first;
+            EXPECT_TRUE(as_rows_first || as_columns_first)
+                << c.w << "x" << c.h << " -> " << c.nw << "x" << c.nh << " at " << threads << " threads";
+            saw_rows_first |= as_rows_first;
+            saw_columns_first |= as_columns_first;
+        }
+    }
+    EXPECT_TRUE(saw_rows_first && saw_columns_first);
 }
 
 TEST(Resample, EveryResamplerTakesSixteenBitPictures) {

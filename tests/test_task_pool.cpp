@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -101,6 +102,54 @@ TEST(TaskPoolChunks, CoverEachItemOnceInRunsOfTheChunk) {
             for (const auto& [first, end] : runs) {
                 EXPECT_EQ(first % 8, 0) << first;
                 EXPECT_EQ(end, std::min<int64_t>(first + 8, count)) << first;
+            }
+        }
+    }
+}
+
+TEST(TaskPoolRuns, ABandThatIsDoneTakesTheBackHalfOfTheLargestRunLeft) {
+    parallel::Runs runs(10, 2);  // band 0 holds 0..4, band 1 holds 5..9
+    std::vector<int64_t> taken;
+    for (int i = 0; i < 5; ++i) taken.push_back(runs.next(0));
+    EXPECT_EQ(taken, (std::vector<int64_t>{0, 1, 2, 3, 4}));
+    // Band 1 has not started: band 0 takes 7, 8, 9, then 6, then 5.
+    taken.clear();
+    for (int64_t i; (i = runs.next(0)) >= 0;) taken.push_back(i);
+    EXPECT_EQ(taken, (std::vector<int64_t>{7, 8, 9, 6, 5}));
+    EXPECT_EQ(runs.next(1), -1);
+
+    parallel::Runs three(7, 3);  // 0..1, 2..3, 4..6
+    EXPECT_EQ(three.next(2), 4);
+    EXPECT_EQ(three.next(1), 2);
+    EXPECT_EQ(three.next(1), 3);
+    EXPECT_EQ(three.next(1), 1);  // runs of 2 and 2 left: the first largest, from its back
+    EXPECT_EQ(three.next(0), 0);
+    EXPECT_EQ(three.next(0), 6);
+    EXPECT_EQ(three.next(2), 5);
+    EXPECT_EQ(three.next(2), -1);
+}
+
+TEST(TaskPoolRuns, EveryItemOnceAndRisingBetweenSteals) {
+    for (const int32_t threads : {1, 2, 3, 8}) {
+        const PoolAt pool(threads);
+        for (const int64_t count : {int64_t(1), int64_t(2), int64_t(9), int64_t(1001)}) {
+            std::vector<std::atomic<int>> seen(static_cast<size_t>(count));
+            std::atomic<int> bands{0}, jumps{0};
+            parallel::for_runs(count, 100, [&](auto take) {
+                const int band = bands++;
+                int64_t last = -1;
+                for (int64_t i; (i = take()) >= 0; last = i) {
+                    seen[size_t(i)]++;
+                    if (i != last + 1 && last >= 0) ++jumps;
+                    // The first band is slow, so the others steal from it.
+                    if (band == 0) std::this_thread::sleep_for(std::chrono::microseconds(20));
+                }
+            });
+            for (int64_t i = 0; i < count; ++i)
+                ASSERT_EQ(seen[size_t(i)].load(), 1) << i << " of " << count << " at " << threads;
+            if (threads == 1) {
+                EXPECT_EQ(bands.load(), 1);
+                EXPECT_EQ(jumps.load(), 0);
             }
         }
     }

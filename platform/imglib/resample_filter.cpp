@@ -278,8 +278,8 @@ void rows_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t 
 }
 
 template <class T>
-void columns_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowValues,
-                    const AxisWeights& w, uint32_t y0, uint32_t y1) {
+void columns_scalar(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst, uint32_t dstStride,
+                    uint32_t rowValues, const AxisWeights& w, uint32_t y0, uint32_t y1) {
     using Acc = Accumulator<T>;
     const Acc half = Acc(1) << (w.precision - 1);
     std::vector<Acc> sums(rowValues);
@@ -287,11 +287,11 @@ void columns_scalar(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32
         std::fill(sums.begin(), sums.end(), half);
         const int16_t* k = &w.weights[y * size_t(w.taps)];
         for (int32_t t = 0; t < w.count[y]; ++t) {
-            const T* in = row_at<T>(src, srcStride, uint32_t(w.first[y] + t));
+            const T* in = row_at<T>(src, srcStride, uint32_t(w.first[y] + t - srcBase));
             const Acc weight = k[t];
             for (uint32_t x = 0; x < rowValues; ++x) sums[x] += weight * Acc(in[x]);
         }
-        T* out = row_at<T>(dst, dstStride, uint32_t(y));
+        T* out = row_at<T>(dst, dstStride, uint32_t(y - y0));
         for (uint32_t x = 0; x < rowValues; ++x) out[x] = settle<T>(sums[x], w.precision);
     }
 }
@@ -307,38 +307,104 @@ void rows_any(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dst
     }
 }
 
-// The pass along rows for any supported pixel, fast where it can be, in
-// bands of rows.
+// The pass along rows for any supported pixel, fast where it can be.
+void rows_run(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
+              uint32_t bytesPerPixel, const AxisWeights& w) {
+    if (sixteen_bit(bytesPerPixel))
+        rows_any<uint16_t>(src, srcStride, dst, dstStride, rows, bytesPerPixel / 2, w);
+    else if (bytesPerPixel == 4 && g_fast_paths && have_sse2_resampler())
+        resample_rows_rgba8_sse2(src, srcStride, dst, dstStride, rows, w);
+    else
+        resample_rows_u8(src, srcStride, dst, dstStride, rows, bytesPerPixel, w);
+}
+
+// The pass along columns for destination rows y0 .. y1 - 1 (written from
+// dst on), reading source row r at src + (r - srcBase) * srcStride.
+void columns_run(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst, uint32_t dstStride,
+                 uint32_t rowBytes, uint32_t bytesPerPixel, const AxisWeights& w, uint32_t y0, uint32_t y1) {
+    if (sixteen_bit(bytesPerPixel))
+        columns_scalar<uint16_t>(src, srcStride, srcBase, dst, dstStride, rowBytes / 2, w, y0, y1);
+    else if (g_fast_paths && have_sse2_resampler())
+        resample_columns_u8_sse2(src, srcStride, srcBase, dst, dstStride, rowBytes, w, y0, y1);
+    else
+        resample_columns_u8(src, srcStride, srcBase, dst, dstStride, rowBytes, w, y0, y1);
+}
+
+// Work units of one destination row of each pass.
+int64_t rows_work(const AxisWeights& across, uint32_t bytesPerPixel) {
+    return int64_t(across.first.size()) * across.taps * bytesPerPixel / 8 + 1;
+}
+int64_t columns_work(uint32_t rowBytes, const AxisWeights& down) { return int64_t(rowBytes) * down.taps / 8 + 1; }
+
+// Only along rows, in bands of rows.
 void rows_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
                uint32_t bytesPerPixel, const AxisWeights& w) {
-    const int64_t work_per_row = int64_t(w.first.size()) * w.taps * bytesPerPixel / 8 + 1;
-    parallel::for_bands(rows, work_per_row, [&](int64_t first, int64_t end) {
-        const uint8_t* in = src + size_t(first) * srcStride;
-        uint8_t* out = dst + size_t(first) * dstStride;
-        const auto count = uint32_t(end - first);
-        if (sixteen_bit(bytesPerPixel)) {
-            rows_any<uint16_t>(in, srcStride, out, dstStride, count, bytesPerPixel / 2, w);
-        } else if (bytesPerPixel == 4 && g_fast_paths && have_sse2_resampler()) {
-            resample_rows_rgba8_sse2(in, srcStride, out, dstStride, count, w);
-        } else {
-            resample_rows_u8(in, srcStride, out, dstStride, count, bytesPerPixel, w);
+    parallel::for_bands(rows, rows_work(w, bytesPerPixel), [&](int64_t first, int64_t end) {
+        rows_run(src + size_t(first) * srcStride, srcStride, dst + size_t(first) * dstStride, dstStride,
+                 uint32_t(end - first), bytesPerPixel, w);
+    });
+}
+
+// Only along columns, in bands of destination rows.
+void columns_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t width,
+                  uint32_t bytesPerPixel, const AxisWeights& w) {
+    const uint32_t row_bytes = width * bytesPerPixel;
+    parallel::for_bands(int64_t(w.first.size()), columns_work(row_bytes, w), [&](int64_t first, int64_t end) {
+        columns_run(src, srcStride, 0, dst + size_t(first) * dstStride, dstStride, row_bytes, bytesPerPixel, w,
+                    uint32_t(first), uint32_t(end));
+    });
+}
+
+// Both axes, rows first. A band of destination rows keeps the rows-pass
+// results it still needs in a window of its own, a few dozen rows tall, and
+// makes each of them once as the window slides down: the picture between
+// the passes is never held whole, and stays in the cache. A band that
+// steals rows from another starts its window afresh there.
+void rows_then_columns(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
+                       uint32_t bytesPerPixel, const AxisWeights& across, const AxisWeights& down) {
+    const uint32_t mid_stride = uint32_t(across.first.size()) * bytesPerPixel;
+    const int32_t window = down.taps + 48;
+    const double rows_per_row = double(down.first.back() + down.count.back()) / double(down.first.size());
+    const int64_t work = int64_t(double(rows_work(across, bytesPerPixel)) * rows_per_row) +
+                         columns_work(mid_stride, down);
+    parallel::for_runs(int64_t(down.first.size()), work, [&](auto take) {
+        std::vector<uint8_t> mid(size_t(mid_stride) * size_t(window));
+        int32_t base = 0, made = 0;  // rows base .. made - 1 are in mid, from its top
+        for (int64_t y; (y = take()) >= 0;) {
+            const int32_t lo = down.first[size_t(y)], hi = lo + down.count[size_t(y)];
+            if (lo < base || lo >= made) {
+                base = made = lo;
+            } else if (hi > base + window) {
+                std::memmove(mid.data(), mid.data() + size_t(lo - base) * mid_stride, size_t(made - lo) * mid_stride);
+                base = lo;
+            }
+            if (hi > made) {
+                rows_run(src + size_t(made) * srcStride, srcStride, mid.data() + size_t(made - base) * mid_stride,
+                         mid_stride, uint32_t(hi - made), bytesPerPixel, across);
+                made = hi;
+            }
+            columns_run(mid.data(), mid_stride, base, dst + size_t(y) * dstStride, dstStride, mid_stride,
+                        bytesPerPixel, down, uint32_t(y), uint32_t(y + 1));
         }
     });
 }
 
-// The pass along columns, in bands of destination rows.
-void columns_pass(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t width,
-                  uint32_t bytesPerPixel, const AxisWeights& w) {
-    const uint32_t row_bytes = width * bytesPerPixel;
-    const int64_t work_per_row = int64_t(row_bytes) * w.taps / 8 + 1;
-    parallel::for_bands(int64_t(w.first.size()), work_per_row, [&](int64_t first, int64_t end) {
-        const auto y0 = uint32_t(first), y1 = uint32_t(end);
-        if (sixteen_bit(bytesPerPixel)) {
-            columns_scalar<uint16_t>(src, srcStride, dst, dstStride, row_bytes / 2, w, y0, y1);
-        } else if (g_fast_paths && have_sse2_resampler()) {
-            resample_columns_u8_sse2(src, srcStride, dst, dstStride, row_bytes, w, y0, y1);
-        } else {
-            resample_columns_u8(src, srcStride, dst, dstStride, row_bytes, w, y0, y1);
+// Destination rows a band claims at a time when the columns go first: each
+// row stands alone, so small claims cost nothing and keep the bands even.
+constexpr int64_t kRowsClaimed = 8;
+
+// Both axes, columns first: each destination row is one row of the column
+// pass, at the source width, then taken along.
+void columns_then_rows(const uint8_t* src, uint32_t srcStride, uint32_t width, uint8_t* dst, uint32_t dstStride,
+                       uint32_t bytesPerPixel, const AxisWeights& across, const AxisWeights& down) {
+    const uint32_t mid_bytes = width * bytesPerPixel;
+    const int64_t work = columns_work(mid_bytes, down) + rows_work(across, bytesPerPixel);
+    parallel::for_chunks(int64_t(down.first.size()), kRowsClaimed, work, [&](int64_t first, int64_t end) {
+        std::vector<uint8_t> mid(mid_bytes);
+        for (int64_t y = first; y < end; ++y) {
+            columns_run(src, srcStride, 0, mid.data(), mid_bytes, mid_bytes, bytesPerPixel, down, uint32_t(y),
+                        uint32_t(y + 1));
+            rows_run(mid.data(), mid_bytes, dst + size_t(y) * dstStride, dstStride, 1, bytesPerPixel, across);
         }
     });
 }
@@ -358,9 +424,9 @@ void resample_rows_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint
     rows_any<uint8_t>(src, srcStride, dst, dstStride, rows, channels, w);
 }
 
-void resample_columns_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
-                         const AxisWeights& w, uint32_t y0, uint32_t y1) {
-    columns_scalar<uint8_t>(src, srcStride, dst, dstStride, rowBytes, w, y0, y1);
+void resample_columns_u8(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst, uint32_t dstStride,
+                         uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
+    columns_scalar<uint8_t>(src, srcStride, srcBase, dst, dstStride, rowBytes, w, y0, y1);
 }
 
 }  // namespace detail
@@ -395,17 +461,10 @@ BOOL IS3ResizeFilterImage(const uint8_t* src, uint32_t width, uint32_t height, u
         // Both axes: the order that touches fewer pixel taps goes first.
         const double rows_first = double(height) * newWidth * wx.taps + double(newHeight) * newWidth * wy.taps;
         const double columns_first = double(newHeight) * width * wy.taps + double(newHeight) * newWidth * wx.taps;
-        if (rows_first <= columns_first) {
-            const uint32_t mid_stride = newWidth * bytesPerPixel;
-            std::vector<uint8_t> mid(size_t(mid_stride) * height);
-            rows_pass(src, srcStride, mid.data(), mid_stride, height, bytesPerPixel, wx);
-            columns_pass(mid.data(), mid_stride, dst, dstStride, newWidth, bytesPerPixel, wy);
-        } else {
-            const uint32_t mid_stride = width * bytesPerPixel;
-            std::vector<uint8_t> mid(size_t(mid_stride) * newHeight);
-            columns_pass(src, srcStride, mid.data(), mid_stride, width, bytesPerPixel, wy);
-            rows_pass(mid.data(), mid_stride, dst, dstStride, newHeight, bytesPerPixel, wx);
-        }
+        if (rows_first <= columns_first)
+            rows_then_columns(src, srcStride, dst, dstStride, bytesPerPixel, wx, wy);
+        else
+            columns_then_rows(src, srcStride, width, dst, dstStride, bytesPerPixel, wx, wy);
         return 1;
     } catch (...) {
         // The weight tables or the intermediate picture could not be had.

@@ -43,18 +43,21 @@ bool axis_weights(uint32_t srcSize, uint32_t dstSize, const Kernel& kernel, Axis
 // over rowBytes bytes). Each sum is rounded, shifted by the precision and
 // clamped to 0..255. Every output row depends on source rows only, so
 // either pass may be run in bands of output rows.
+//
+// The column pass reads source row r at src + (r - srcBase) * srcStride,
+// so src may hold only the rows a band needs, and writes row y0 at dst.
 void resample_rows_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
                       uint32_t channels, const AxisWeights& w);
-void resample_columns_u8(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rowBytes,
-                         const AxisWeights& w, uint32_t y0, uint32_t y1);
+void resample_columns_u8(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst, uint32_t dstStride,
+                         uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1);
 
 // The same two passes with SSE2, bit for bit the same results; the row pass
 // only for 4 channels. Present when the build has SSE2.
 bool have_sse2_resampler();
 void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride, uint32_t rows,
                               const AxisWeights& w);
-void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1);
+void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst,
+                              uint32_t dstStride, uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1);
 
 // Turns the SSE2 passes off (false) or on again; for comparing the two.
 void set_resampler_fast_paths(bool enabled);

@@ -70,8 +70,8 @@ void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* d
     }
 }
 
-void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
+void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst,
+                              uint32_t dstStride, uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i half = _mm_set1_epi32(1 << (w.precision - 1));
     const __m128i shift = _mm_cvtsi32_si128(w.precision);
@@ -79,8 +79,8 @@ void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* d
     for (size_t y = y0; y < y1; ++y) {
         const int16_t* k = &w.weights[y * size_t(w.taps)];
         const int32_t n = w.count[y];
-        const uint8_t* first_row = src + size_t(w.first[y]) * srcStride;
-        uint8_t* out = dst + y * dstStride;
+        const uint8_t* first_row = src + size_t(w.first[y] - srcBase) * srcStride;
+        uint8_t* out = dst + (y - y0) * dstStride;
         for (uint32_t x = 0; x < vector_bytes; x += 16) {
             __m128i s0 = half, s1 = half, s2 = half, s3 = half;
             const uint8_t* row = first_row + x;
@@ -129,9 +129,9 @@ void resample_rows_rgba8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* d
                               const AxisWeights& w) {
     resample_rows_u8(src, srcStride, dst, dstStride, rows, 4, w);
 }
-void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, uint8_t* dst, uint32_t dstStride,
-                              uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
-    resample_columns_u8(src, srcStride, dst, dstStride, rowBytes, w, y0, y1);
+void resample_columns_u8_sse2(const uint8_t* src, uint32_t srcStride, int32_t srcBase, uint8_t* dst,
+                              uint32_t dstStride, uint32_t rowBytes, const AxisWeights& w, uint32_t y0, uint32_t y1) {
+    resample_columns_u8(src, srcStride, srcBase, dst, dstStride, rowBytes, w, y0, y1);
 }
 
 #endif
