@@ -165,10 +165,12 @@ void copy_bytes(void* dst, const void* src, size_t n);
 void fill_bytes(void* dst, uint8_t value, size_t n);
 
 // Calls body(i) for each of `count` items, each costing about
-// work_per_item units; the same rules as for_bands.
+// work_per_item units; the same rules as for_bands. The items are few and
+// large (bands of a file), so a band claims one at a time: one slowed by
+// the rest of the machine holds up no other.
 template <class Body>
 void for_each(int64_t count, int64_t work_per_item, Body&& body) {
-    for_bands(count, work_per_item, [&body](int64_t begin, int64_t end) {
+    for_chunks(count, 1, work_per_item, [&body](int64_t begin, int64_t end) {
         for (int64_t i = begin; i < end; ++i) body(i);
     });
 }

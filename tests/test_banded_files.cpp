@@ -309,6 +309,46 @@ TEST(PngBands, TheSmallestSumWinsAndTiesGoToTheEarlierFilter) {
     EXPECT_EQ(out[2], 1);
 }
 
+TEST(PngBands, VectorFiltersGiveThePlainBytesAndChoice) {
+    // Row lengths around the 16-byte vectors and the 256-byte checks, every
+    // pixel size, every mask; rows of noise with many bytes at the ends of
+    // the range, near copies of the row above, and ramps, so that each
+    // filter wins somewhere and sums cross the best so far mid-row.
+    std::mt19937 rng(77);
+    auto extreme = [&] {
+        const uint32_t r = rng() % 4;
+        return r == 0 ? uint8_t(0) : r == 1 ? uint8_t(255) : uint8_t(rng());
+    };
+    int chosen[5] = {};
+    for (const size_t bytes : {size_t(1), size_t(15), size_t(16), size_t(17), size_t(33), size_t(255), size_t(256),
+                               size_t(257), size_t(1000), size_t(4099)}) {
+        for (uint32_t bpp = 1; bpp <= 8; ++bpp) {
+            for (int kind = 0; kind < 3; ++kind) {
+                Bytes above(bytes), row(bytes);
+                for (size_t i = 0; i < bytes; ++i) {
+                    above[i] = extreme();
+                    row[i] = kind == 0   ? extreme()
+                             : kind == 1 ? uint8_t(above[i] + rng() % 3)
+                                         : uint8_t(i * 3 + (rng() % 2));
+                }
+                for (const uint32_t mask : {0u, 0x08u, 0x10u, 0x20u, 0x40u, 0x80u, 0xF0u, 0x58u, 0xA8u}) {
+                    Bytes fast(bytes + 1), plain(bytes + 1), scratch(bytes + 1);
+                    imglib::detail::filter_png_row(row.data(), above.data(), bytes, bpp, mask, fast.data(),
+                                                   scratch.data());
+                    imglib::detail::set_png_filter_fast_paths(false);
+                    imglib::detail::filter_png_row(row.data(), above.data(), bytes, bpp, mask, plain.data(),
+                                                   scratch.data());
+                    imglib::detail::set_png_filter_fast_paths(true);
+                    ASSERT_TRUE(fast == plain) << bytes << " bytes, " << bpp << " a pixel, kind " << kind << ", mask "
+                                               << mask << ": filter " << int(fast[0]) << " against " << int(plain[0]);
+                    ++chosen[fast[0] % 5];
+                }
+            }
+        }
+    }
+    for (int f = 0; f < 5; ++f) EXPECT_GT(chosen[f], 0) << "filter " << f << " never chosen";
+}
+
 TEST(PngBands, ManyBandsReadBackAndMatchEveryThreadCount) {
     const TempDir dir("png_bands");
     // 1201 filtered bytes a row: 218 rows a band, eleven bands.

@@ -21,4 +21,8 @@ inline constexpr uint32_t kPngAllFilters = 0xF8;
 void filter_png_row(const uint8_t* row, const uint8_t* above, size_t bytes, uint32_t bpp, uint32_t allowed,
                     uint8_t* out, uint8_t* scratch);
 
+// Turns the SSE2 filters off (false) or on again; they give the same bytes
+// and the same choice, and the tests compare the two.
+void set_png_filter_fast_paths(bool enabled);
+
 }  // namespace imglib::detail
