@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <numbers>
 
 #include "platform/imglib/picture.h"
@@ -145,44 +146,54 @@ bool axis_weights(uint32_t srcSize, uint32_t dstSize, const Kernel& kernel, Axis
     const uint64_t span = uint64_t(std::ceil(2.0 * support)) + 1;
     if (span * dstSize > kMaxWeightEntries) return false;
 
-    // Real weights first, normalised to sum to 1 over each window.
+    // Real weights first, normalised to sum to 1 over each window. Each
+    // destination pixel's window stands alone, so bands of them are worked
+    // out at once (the kernels' sines are most of a resize's setup).
     std::vector<double> real(span * dstSize, 0.0);
     std::vector<int32_t> first(dstSize), count(dstSize);
     double max_weight = 0.0, max_abs_sum = 0.0;
-    for (uint32_t i = 0; i < dstSize; ++i) {
-        const double centre = (i + 0.5) * scale;
-        // Source pixels whose centres lie strictly inside the support.
-        const int64_t lo = std::max<int64_t>(int64_t(std::floor(centre - support - 0.5)) + 1, 0);
-        const int64_t hi = std::min<int64_t>(int64_t(std::ceil(centre + support - 0.5)), srcSize);
-        double* w = &real[i * span];
-        double sum = 0.0;
-        int64_t n = std::max<int64_t>(hi - lo, 0);
-        n = std::min<int64_t>(n, int64_t(span));
-        for (int64_t t = 0; t < n; ++t) {
-            w[t] = kernel.value((double(lo + t) + 0.5 - centre) / widen);
-            sum += w[t];
+    std::mutex maxima;
+    const int64_t work_per_pixel = int64_t(span) * parallel::kColourWork * 4;
+    parallel::for_bands(dstSize, work_per_pixel, [&](int64_t band_first, int64_t band_end) {
+        double band_max_weight = 0.0, band_max_abs_sum = 0.0;
+        for (auto i = uint32_t(band_first); i < uint32_t(band_end); ++i) {
+            const double centre = (i + 0.5) * scale;
+            // Source pixels whose centres lie strictly inside the support.
+            const int64_t lo = std::max<int64_t>(int64_t(std::floor(centre - support - 0.5)) + 1, 0);
+            const int64_t hi = std::min<int64_t>(int64_t(std::ceil(centre + support - 0.5)), srcSize);
+            double* w = &real[i * span];
+            double sum = 0.0;
+            int64_t n = std::max<int64_t>(hi - lo, 0);
+            n = std::min<int64_t>(n, int64_t(span));
+            for (int64_t t = 0; t < n; ++t) {
+                w[t] = kernel.value((double(lo + t) + 0.5 - centre) / widen);
+                sum += w[t];
+            }
+            if (std::fabs(sum) < 1e-9) {
+                // No weight reaches this pixel: take the source pixel under its centre.
+                const int64_t nearest = std::clamp<int64_t>(int64_t(std::floor(centre)), 0, int64_t(srcSize) - 1);
+                std::fill(w, w + span, 0.0);
+                w[0] = 1.0;
+                first[i] = int32_t(nearest);
+                count[i] = 1;
+                band_max_weight = std::max(band_max_weight, 1.0);
+                band_max_abs_sum = std::max(band_max_abs_sum, 1.0);
+                continue;
+            }
+            double abs_sum = 0.0;
+            for (int64_t t = 0; t < n; ++t) {
+                w[t] /= sum;
+                abs_sum += std::fabs(w[t]);
+                band_max_weight = std::max(band_max_weight, std::fabs(w[t]));
+            }
+            band_max_abs_sum = std::max(band_max_abs_sum, abs_sum);
+            first[i] = int32_t(lo);
+            count[i] = int32_t(n);
         }
-        if (std::fabs(sum) < 1e-9) {
-            // No weight reaches this pixel: take the source pixel under its centre.
-            const int64_t nearest = std::clamp<int64_t>(int64_t(std::floor(centre)), 0, int64_t(srcSize) - 1);
-            std::fill(w, w + span, 0.0);
-            w[0] = 1.0;
-            first[i] = int32_t(nearest);
-            count[i] = 1;
-            max_weight = std::max(max_weight, 1.0);
-            max_abs_sum = std::max(max_abs_sum, 1.0);
-            continue;
-        }
-        double abs_sum = 0.0;
-        for (int64_t t = 0; t < n; ++t) {
-            w[t] /= sum;
-            abs_sum += std::fabs(w[t]);
-            max_weight = std::max(max_weight, std::fabs(w[t]));
-        }
-        max_abs_sum = std::max(max_abs_sum, abs_sum);
-        first[i] = int32_t(lo);
-        count[i] = int32_t(n);
-    }
+        const std::lock_guard<std::mutex> hold(maxima);
+        max_weight = std::max(max_weight, band_max_weight);
+        max_abs_sum = std::max(max_abs_sum, band_max_abs_sum);
+    });
 
     // The finest precision at which every weight fits 16 bits and an 8-bit
     // sum over the widest window stays inside 31 bits. Rounding (below)
@@ -202,25 +213,30 @@ bool axis_weights(uint32_t srcSize, uint32_t dstSize, const Kernel& kernel, Axis
     // many there are. Zero weights at both ends are dropped.
     int32_t taps = 1;
     std::vector<int32_t> fixed(span * dstSize, 0);
-    for (uint32_t i = 0; i < dstSize; ++i) {
-        const double* w = &real[i * span];
-        int32_t* f = &fixed[i * span];
-        double running = 0.0;
-        int64_t previous = 0;
-        for (int32_t t = 0; t < count[i]; ++t) {
-            running += w[t];
-            const int64_t reached = t + 1 == count[i] ? int64_t(unit) : std::llround(running * unit);
-            f[t] = int32_t(reached - previous);
-            previous = reached;
+    parallel::for_bands(dstSize, int64_t(span) * parallel::kColourWork, [&](int64_t band_first, int64_t band_end) {
+        int32_t band_taps = 1;
+        for (auto i = uint32_t(band_first); i < uint32_t(band_end); ++i) {
+            const double* w = &real[i * span];
+            int32_t* f = &fixed[i * span];
+            double running = 0.0;
+            int64_t previous = 0;
+            for (int32_t t = 0; t < count[i]; ++t) {
+                running += w[t];
+                const int64_t reached = t + 1 == count[i] ? int64_t(unit) : std::llround(running * unit);
+                f[t] = int32_t(reached - previous);
+                previous = reached;
+            }
+            int32_t lead = 0, n = count[i];
+            while (n > 1 && f[lead] == 0) ++lead, --n;
+            while (n > 1 && f[lead + n - 1] == 0) --n;
+            if (lead > 0) std::memmove(f, f + lead, size_t(n) * sizeof(int32_t));
+            first[i] += lead;
+            count[i] = n;
+            band_taps = std::max(band_taps, n);
         }
-        int32_t lead = 0, n = count[i];
-        while (n > 1 && f[lead] == 0) ++lead, --n;
-        while (n > 1 && f[lead + n - 1] == 0) --n;
-        if (lead > 0) std::memmove(f, f + lead, size_t(n) * sizeof(int32_t));
-        first[i] += lead;
-        count[i] = n;
-        taps = std::max(taps, n);
-    }
+        const std::lock_guard<std::mutex> hold(maxima);
+        taps = std::max(taps, band_taps);
+    });
 
     out.taps = taps;
     out.precision = precision;
