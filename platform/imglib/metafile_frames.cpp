@@ -62,10 +62,19 @@ bool text_frame(const TextRun& run, const Font& font, const Affine& m, TextFrame
     const double k = out.scale;
     const Affine unit{linear.xx / k, linear.yx / k, linear.xy / k, linear.yy / k, 0, 0};
     out.stretch = std::max(std::hypot(unit.xx, unit.yx), std::hypot(unit.xy, unit.yy));
+    // The unit map keeps areas, so its axes' lengths s and 1/s follow from
+    // the sum of its squared entries, s^2 + 1/s^2.
+    const double squares = unit.xx * unit.xx + unit.yx * unit.yx + unit.xy * unit.xy + unit.yy * unit.yy;
+    out.aspect = std::max(1.0, (squares + std::sqrt(std::max(0.0, squares * squares - 4))) / 2);
     const double turn = -font.escapement * std::numbers::pi / 180;
     out.frame = Affine{std::cos(turn), std::sin(turn), -std::sin(turn), std::cos(turn), 0, 0}.then(unit).then(
         Affine::translation(origin.x, origin.y));
     return out.frame.usable();
+}
+
+bool text_drawable(double em, const TextFrame& tf) {
+    constexpr double kMostPixels = 16384;
+    return em >= 0.5 && em * std::max(tf.stretch, tf.aspect) <= kMostPixels;
 }
 
 }  // namespace imglib::metafile

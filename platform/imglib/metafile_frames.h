@@ -39,13 +39,21 @@ bool place_picture(const Picture& pic, double sx, double sy, double scx, double 
 // never mirrored (text reads left to right even where logical y runs up),
 // one unit a canvas pixel, then turned by the escapement. `scale` is the
 // canvas pixels of a logical unit, `stretch` how far the frame lengthens
-// a unit at most.
+// a unit at most, `aspect` its longest axis over its shortest (1 when the
+// map turns and scales alike in both directions).
 struct TextFrame {
     Affine frame;
-    double scale = 1, stretch = 1;
+    double scale = 1, stretch = 1, aspect = 1;
 };
 
 // False when the run cannot be placed (an unusable map, an origin out of reach).
 bool text_frame(const TextRun& run, const Font& font, const Affine& m, TextFrame& out);
+
+// Whether glyphs `em` canvas pixels high in the frame can be drawn. Text under
+// half a pixel cannot be seen. Glyphs of more than 16384 pixels, the em
+// stretched by the map or by the frame's aspect (a face squeezed along one
+// axis is sized along the other), are not text a picture holds, and glyph
+// rasterisers fail on them.
+bool text_drawable(double em, const TextFrame& tf);
 
 }  // namespace imglib::metafile

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/imglib/codecs.h"
+#include "platform/imglib/metafile_frames.h"
 #include "support/metafile_builder.h"
 
 using samples::Bytes;
@@ -392,6 +393,47 @@ TEST(MetafileRender, WidePicturesJoinAcrossTiles) {
 // Drawings of most record kinds, whole and with every byte changed in turn
 // and random bytes sprinkled in: each reading gives a picture or nothing,
 // never a fault (the sanitizer build watches).
+// A map that squeezes text along one axis makes the glyph rasteriser size
+// the face along the other: such text is left out before it reaches the
+// rasteriser, whose failure on it loses memory.
+TEST(MetafileRender, TextSqueezedPastWhatGlyphsCanBeIsLeftOut) {
+    using imglib::metafile::Affine;
+    imglib::metafile::TextRun run;
+    run.pieces = {"H"};
+    const imglib::metafile::Font font;
+    imglib::metafile::TextFrame tf;
+    // Twice as tall, half as wide: areas kept, axes 2 and 1/2, aspect 4.
+    ASSERT_TRUE(imglib::metafile::text_frame(run, font, Affine{0.5, 0, 0, 2, 0, 0}, tf));
+    EXPECT_DOUBLE_EQ(tf.scale, 1);
+    EXPECT_DOUBLE_EQ(tf.stretch, 2);
+    EXPECT_DOUBLE_EQ(tf.aspect, 4);
+    EXPECT_TRUE(imglib::metafile::text_drawable(4096, tf));
+    EXPECT_FALSE(imglib::metafile::text_drawable(4097, tf));
+    EXPECT_FALSE(imglib::metafile::text_drawable(0.49, tf));
+    // Turned a quarter and scaled alike: aspect 1, the bound is the em's own.
+    ASSERT_TRUE(imglib::metafile::text_frame(run, font, Affine{0, 3, -3, 0, 0, 0}, tf));
+    EXPECT_NEAR(tf.aspect, 1, 1e-12);
+    EXPECT_TRUE(imglib::metafile::text_drawable(16384, tf));
+    EXPECT_FALSE(imglib::metafile::text_drawable(16385, tf));
+
+    const auto squeezed = [](float narrow) {
+        EmfBuilder e(0, 0, 199, 199);
+        e.world(narrow, 0, 0, 1 / narrow, 100, 0);
+        e.create_font(1, -40, 400, kFace).select(1).record(18, {1}).record(22, {0});
+        e.text(0, 0, "HHHH");
+        return e.finish();
+    };
+    // A third as wide and three times as tall: drawn, and taller.
+    const Ink plain = ink(render(squeezed(1), 200, 200)), modest = ink(render(squeezed(1 / 3.f), 200, 200));
+    ASSERT_TRUE(plain.any());
+    ASSERT_TRUE(modest.any());
+    EXPECT_GT(modest.bottom - modest.top, 2 * (plain.bottom - plain.top));
+    // Two hundred times as tall: the face would be sized past any glyph.
+    const Raster thin = render(squeezed(1 / 200.f), 200, 200);
+    ASSERT_FALSE(thin.rgb.empty());
+    EXPECT_FALSE(ink(thin).any());
+}
+
 TEST(MetafileRender, DamagedRichFilesNeverFault) {
     const std::vector<Bytes> files = {samples::emf_gallery(), samples::wmf_gallery()};
     std::mt19937 rng(1807);

@@ -435,12 +435,8 @@ double CairoCanvas::draw_text(const TextRun& run, const Font& font, const Affine
     PangoFontDescription* desc = font_description(font);
     double em = font.height * tf.scale;
     if (font.cellHeight) em *= em_per_cell(desc);
-    // Text under half a pixel cannot be seen; glyphs of more than this many
-    // pixels (the em stretched by the map) are not text a picture holds, and
-    // glyph rasterisers fail on them.
-    constexpr double kMostPixels = 16384;
     double advance = 0;
-    if (em >= 0.5 && em * tf.stretch <= kMostPixels) {
+    if (text_drawable(em, tf)) {
         cairo_save(cr_);
         if (run.clipped) {
             const cairo_matrix_t lm = cairo_of(m);

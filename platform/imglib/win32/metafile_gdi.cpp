@@ -377,10 +377,7 @@ double GdiCanvas::draw_text(const TextRun& run, const Font& font, const Affine& 
     TextFrame tf;
     if (!(font.height > 0) || !std::isfinite(font.height) || !text_frame(run, font, m, tf)) return 0;
     const double size = font.height * tf.scale;
-    // Text under half a pixel cannot be seen; glyphs of more than this many
-    // pixels (the size stretched by the map) are not text a picture holds.
-    constexpr double kMostPixels = 16384;
-    if (size < 0.5 || size * tf.stretch > kMostPixels) return 0;
+    if (!text_drawable(size, tf)) return 0;
     LOGFONTW lf{};
     lf.lfHeight = LONG(std::max(1L, std::lround(size))) * (font.cellHeight ? 1 : -1);
     lf.lfWeight = std::clamp(font.weight, 100, 1000);
