@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <opencv2/imgproc.hpp>
 #include <functional>
+#include <numeric>
 #include <string>
 
 #include "platform/imglib/draw40.h"
 #include "platform/imglib/filters.h"
+#include "platform/imglib/gaussian_blur8.h"
 #include "support/byte_picture.h"
 
 namespace {
@@ -312,6 +315,64 @@ TEST(ImglibFilters, AMaskOfSevenKeepsAlphaAndBadCallsChangeNothing) {
     EXPECT_EQ(out, untouched);
     EXPECT_TRUE(ISE3MedianCutImage(in.data(), 0, 6, 4, 0, out.data(), 0, 1, 15)) << "an empty picture";
     EXPECT_EQ(out, untouched);
+}
+
+// The Gaussian blur sums OpenCV's own fixed-point kernel in passes of its
+// own: byte for byte what OpenCV gives, for narrow and wide kernels (wider
+// than the picture too), every sample size, pictures one pixel thin, the
+// brightest samples (whose rows-pass sums fill 16 bits), odd strides, in
+// place, and with the SSE2 passes and without.
+TEST(ImglibFilters, GaussianBlurGivesOpenCVsBytes) {
+    struct Shape {
+        int w, h;
+    };
+    const Shape shapes[] = {{1, 29}, {29, 1}, {37, 23}, {9, 211}, {131, 5}};
+    uint32_t seed = 1;
+    for (const bool fast : {true, false}) {
+        detail::set_gaussian_fast_paths(fast);
+        for (const double sigma : {0.6, 1.0, 2.2, 7.3, 20.6})
+            for (const int bpp : {1, 3, 4})
+                for (const Shape z : shapes)
+                    for (const bool bright : {false, true}) {
+                        SCOPED_TRACE(::testing::Message() << "sigma " << sigma << ", " << bpp << " bytes, " << z.w
+                                                          << "x" << z.h << (bright ? ", bright" : "")
+                                                          << (fast ? "" : ", plain"));
+                        const int side = 2 * int(std::ceil(3 * sigma)) + 1;
+                        BytePicture in = bright ? BytePicture(z.w, z.h, bpp, 255) : random_bytes(z.w, z.h, bpp, ++seed);
+                        if (bright) in.at(z.w / 2, z.h / 2, 0) = 0;
+                        // Rows three bytes longer than the pixels need.
+                        const size_t stride = size_t(z.w * bpp + 3);
+                        std::vector<uint8_t> src(stride * size_t(z.h)), dst(src.size(), 0xCD);
+                        for (int y = 0; y < z.h; ++y)
+                            std::copy_n(in.data() + size_t(y) * in.stride(), in.stride(), &src[size_t(y) * stride]);
+                        const cv::Mat a(z.h, z.w, CV_8UC(bpp), src.data(), stride);
+                        cv::Mat want;
+                        cv::GaussianBlur(a, want, cv::Size(side, side), sigma, sigma, cv::BORDER_REPLICATE);
+                        ASSERT_TRUE(detail::gaussian_blur8(src.data(), stride, dst.data(), stride, uint32_t(z.w),
+                                                           uint32_t(z.h), uint32_t(bpp), side, sigma));
+                        EXPECT_EQ(cv::norm(cv::Mat(z.h, z.w, CV_8UC(bpp), dst.data(), stride), want, cv::NORM_INF),
+                                  0);
+                        EXPECT_EQ(dst[stride - 1], 0xCD);  // past the pixels nothing is written
+                        ASSERT_TRUE(detail::gaussian_blur8(src.data(), stride, src.data(), stride, uint32_t(z.w),
+                                                           uint32_t(z.h), uint32_t(bpp), side, sigma));
+                        EXPECT_EQ(cv::norm(a, want, cv::NORM_INF), 0) << "in place";
+                    }
+    }
+    detail::set_gaussian_fast_paths(true);
+}
+
+// The kernel read back from OpenCV: weights summing to 256, the centre's
+// above 128 for a narrow kernel (read back one short and mended by the sum).
+TEST(ImglibFilters, GaussianKernelIsReadBackWhole) {
+    const std::vector<uint16_t> narrow = detail::fixed_point_gaussian(5, 0.6);
+    ASSERT_EQ(narrow.size(), 5u);
+    EXPECT_GT(narrow[2], 128);
+    EXPECT_EQ(std::accumulate(narrow.begin(), narrow.end(), 0), 256);
+    EXPECT_TRUE(std::equal(narrow.begin(), narrow.end(), narrow.rbegin()));
+    const std::vector<uint16_t> wide = detail::fixed_point_gaussian(125, 20.6);
+    ASSERT_EQ(wide.size(), 125u);
+    EXPECT_EQ(std::accumulate(wide.begin(), wide.end(), 0), 256);
+    EXPECT_TRUE(detail::fixed_point_gaussian(4, 1.0).empty());
 }
 
 }  // namespace

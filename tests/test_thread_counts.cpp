@@ -4,6 +4,7 @@
 // pictures (one pixel wide, one pixel high, prime sides) at 1, 2, 3 and 8
 // threads, with bands as small as one row, and everything it wrote is
 // compared with what one thread wrote.
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "engine/pixels.h"
 #include "imaging/builtin_filters.h"
 #include "platform/imglib/files.h"
+#include "platform/imglib/gaussian_blur8.h"
 #include "platform/imglib/geometry.h"
 #include "platform/imglib/resample.h"
 #include "platform/parallel.h"
@@ -314,6 +316,25 @@ TEST_F(SamePixels, BuiltinFilters) {
             ops.push_back({std::string(name) + (in_place ? " in place" : ""), run, !sweeps_in_order(name, in_place)});
         }
     }
+    same_at_every_count(ops);
+}
+
+TEST_F(SamePixels, GaussianBlur) {
+    std::vector<Op> ops;
+    for (const uint32_t bpp : {1u, 3u, 4u})
+        for (const double sigma : {1.0, 9.5})
+            ops.push_back({"Gaussian blur of " + std::to_string(bpp) + " bytes, deviation " + std::to_string(sigma),
+                           [bpp, sigma](Size z) {
+                               std::mt19937 rng(uint32_t(z.w * 131 + z.h));
+                               const Bytes src = random_bytes(size_t(z.w) * size_t(z.h) * bpp, rng);
+                               Bytes out(src.size());
+                               const size_t stride = size_t(z.w) * bpp;
+                               const int side = 2 * int(std::ceil(3 * sigma)) + 1;
+                               if (!imglib::detail::gaussian_blur8(src.data(), stride, out.data(), stride,
+                                                                   uint32_t(z.w), uint32_t(z.h), bpp, side, sigma))
+                                   return Bytes{};
+                               return out;
+                           }});
     same_at_every_count(ops);
 }
 

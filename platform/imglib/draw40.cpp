@@ -2,6 +2,7 @@
 
 #include "platform/imglib/coverage.h"
 #include "platform/imglib/draw.h"
+#include "platform/imglib/gaussian_blur8.h"
 #include "platform/imglib/picture.h"
 
 #include <algorithm>
@@ -46,13 +47,17 @@ BOOL IS40_GaussianBlurImage(const uint8_t* src, uint32_t width, uint32_t height,
         cv::Mat out(int(height), int(width), type, dst, dstStride);
         const int k = 2 * int(std::ceil(3.0 * radius)) + 1;
         const uint32_t all = (1u << bytesPerPixel) - 1u;
-        // Every channel blurred: straight into the output (OpenCV blurs in place too).
+        const auto blur = [&](cv::Mat& to) {
+            if (!detail::gaussian_blur8(src, srcStride, to.data, to.step, width, height, bytesPerPixel, k, radius))
+                cv::GaussianBlur(in, to, cv::Size(k, k), radius, radius, cv::BORDER_REPLICATE);
+        };
+        // Every channel blurred: straight into the output (the blur may run in place).
         if ((channelMask & all) == all) {
-            cv::GaussianBlur(in, out, cv::Size(k, k), radius, radius, cv::BORDER_REPLICATE);
+            blur(out);
             return 1;
         }
-        cv::Mat blurred;
-        cv::GaussianBlur(in, blurred, cv::Size(k, k), radius, radius, cv::BORDER_REPLICATE);
+        cv::Mat blurred(int(height), int(width), type);
+        blur(blurred);
         detail::lay_blurred(in, blurred, out, bytesPerPixel, channelMask, 100);
         return 1;
     } catch (const cv::Exception&) {
