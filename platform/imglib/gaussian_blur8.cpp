@@ -23,6 +23,10 @@ namespace {
 constexpr int32_t kBias = 32768;
 constexpr int32_t kColumnsOffset = 256 * kBias + (1 << 15);  // the bias and the rounding of the last shift
 
+// Rows a band claims at a time in either pass: a band slowed by the rest of
+// the machine holds up no other.
+constexpr int64_t kRowsClaimed = 16;
+
 // Rows of rows-pass values kept at once: about 64 MB of them at most.
 constexpr size_t kRowsPassBytes = size_t(64) << 20;
 
@@ -158,7 +162,7 @@ struct Blur {
     void rows_pass(int64_t first, int64_t made, int16_t* rows_pass) const {
         const size_t n = lanes();
         const int64_t work = int64_t(n) * int64_t(taps.at.size()) / 8 + 1;
-        parallel::for_bands(made, work, [&](int64_t begin, int64_t end) {
+        parallel::for_chunks(made, kRowsClaimed, work, [&](int64_t begin, int64_t end) {
             std::vector<uint16_t> pad((size_t(width) + 2 * size_t(radius)) * channels);
 #if defined(__SSE2__)
             std::vector<Vec> weights;
@@ -191,7 +195,7 @@ struct Blur {
         const size_t n = lanes(), count = taps.at.size();
         const size_t paired = count + (count & 1);
         const int64_t work = int64_t(n) * int64_t(count) / 8 + 1;
-        parallel::for_bands(y1 - y0, work, [&](int64_t begin, int64_t end) {
+        parallel::for_chunks(y1 - y0, kRowsClaimed, work, [&](int64_t begin, int64_t end) {
             std::vector<const int16_t*> rows(paired);
             std::vector<int16_t> weights(paired, 0);
             std::copy(taps.weight.begin(), taps.weight.end(), weights.begin());
