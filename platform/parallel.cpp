@@ -104,14 +104,16 @@ struct alignas(64) Runs::Run {
     int64_t next = 0, end = 0;
 };
 
-Runs::Runs(int64_t count, int32_t bands) : runs_(new Run[size_t(std::max(bands, 1))]), bands_(std::max(bands, 1)) {
+Runs::Runs(int64_t count, int32_t bands)
+    : runs_(std::make_unique<Run[]>(size_t(std::max(bands, 1)))), bands_(std::max(bands, 1)) {
     for (int32_t b = 0; b < bands_; ++b) {
         runs_[b].next = count * b / bands_;
         runs_[b].end = count * (b + 1) / bands_;
     }
 }
 
-Runs::~Runs() { delete[] runs_; }
+// Out of line: Run is complete only here.
+Runs::~Runs() = default;
 
 int64_t Runs::next(int32_t band) {
     Run& own = runs_[band];

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -131,14 +132,12 @@ class Runs {
 public:
     Runs(int64_t count, int32_t bands);
     ~Runs();
-    Runs(const Runs&) = delete;
-    Runs& operator=(const Runs&) = delete;
     // The next item for `band`, or -1 once every item is taken.
     int64_t next(int32_t band);
 
 private:
     struct Run;
-    Run* runs_;
+    std::unique_ptr<Run[]> runs_;
     int32_t bands_;
 };
 
