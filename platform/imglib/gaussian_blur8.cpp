@@ -33,11 +33,11 @@ constexpr size_t kRowsPassBytes = size_t(64) << 20;
 bool g_fast_paths = true;
 
 // The kernel's taps that carry weight: a position in the window and its
-// weight. `mirror` is the same taps folded for the rows pass: taps at the
-// same distance either side of the centre with the same weight share one
-// multiply (the pair's two samples add to at most 510, and such a weight
-// is at most 128), `mirror_at` holding the left tap's position and -1
-// for a tap that stands alone.
+// weight. The `mirror_` lists are the same taps folded for the rows pass:
+// taps at the same distance either side of the centre with the same weight
+// share one multiply (the pair's two samples add to at most 510, and such
+// a weight is at most 128); `mirror_at` holds the left tap's position and
+// `mirror_right` the right one's, or -1 for a tap that stands alone.
 struct Taps {
     std::vector<int32_t> at;
     std::vector<int16_t> weight;
@@ -228,13 +228,6 @@ struct Blur {
     }
 };
 
-bool rows_overlap(const uint8_t* a, size_t aStride, const uint8_t* b, size_t bStride, uint32_t height,
-                  size_t rowBytes) {
-    const uint8_t* aEnd = a + size_t(height - 1) * aStride + rowBytes;
-    const uint8_t* bEnd = b + size_t(height - 1) * bStride + rowBytes;
-    return a < bEnd && b < aEnd;
-}
-
 }  // namespace
 
 std::vector<uint16_t> fixed_point_gaussian(int side, double sigma) {
@@ -271,7 +264,8 @@ bool gaussian_blur8(const uint8_t* src, size_t srcStride, uint8_t* dst, size_t d
     // Output rows written before later rows are read: a picture blurred onto
     // itself is read from a copy.
     std::vector<uint8_t> copy;
-    if (rows_overlap(src, srcStride, dst, dstStride, height, lanes)) {
+    if (!parallel::disjoint_rows(src, int64_t(srcStride), int64_t(lanes), dst, int64_t(dstStride), int64_t(lanes),
+                                 height)) {
         copy.resize(lanes * height);
         for (uint32_t y = 0; y < height; ++y) std::memcpy(&copy[size_t(y) * lanes], src + size_t(y) * srcStride, lanes);
         blur.src = copy.data();
